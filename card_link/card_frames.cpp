@@ -1,0 +1,30 @@
+#include "card_frames.h"
+
+#include <cstdint>
+
+namespace card_link {
+
+QByteArray build_request(int stato_uscite)
+{
+    QByteArray frame("**");
+    frame.append(static_cast<char>(static_cast<std::uint8_t>(stato_uscite & 0xFF)));
+    frame.append('#');
+    return frame;
+}
+
+double raw_to_volts(int raw)
+{
+    // The product is formed in 16-bit integer arithmetic first (at most 1275).
+    const std::int16_t product = static_cast<std::int16_t>(raw * 5);
+    return static_cast<double>(product) / 255.0;
+}
+
+std::optional<CardReply> decode_reply(const QByteArray& received)
+{
+    if (received.size() != 3)
+        return std::nullopt;
+    const auto byte = [&](int i) { return static_cast<int>(static_cast<std::uint8_t>(received[i])); };
+    return CardReply{byte(0), raw_to_volts(byte(1)), raw_to_volts(byte(2))};
+}
+
+} // namespace card_link

@@ -1,0 +1,34 @@
+#include "poll_exchange.h"
+
+#include "card_frames.h"
+
+namespace card_link {
+
+void comunica(SerialPort& port, int stato_uscite, ExchangeView& view)
+{
+    if (!port.portOpen())
+        return;
+    QByteArray received;
+    try {
+        port.output(build_request(stato_uscite));
+        received = port.input();
+    } catch (const SerialError&) {
+        return;
+    }
+    const auto reply = decode_reply(received);
+    if (!reply)
+        return;
+
+    view.setGaugeValue(0, reply->volts1);
+    view.setGaugeValue(1, reply->volts2);
+    view.yieldEvents();
+
+    int d = reply->inputMask;
+    for (int i = 0; i < 8; ++i) {
+        view.pilota_led(7 - i, d % 2);
+        view.yieldEvents();
+        d /= 2;
+    }
+}
+
+} // namespace card_link

@@ -1,0 +1,54 @@
+#include "port_selection.h"
+
+#include <utility>
+
+namespace card_link {
+
+void PortSelection::quale_porta_Click(int Index)
+{
+    // A fallback attempt that fails does not fall back again, so two unusable
+    // ports cost the user two message boxes, not an endless chain.
+    const bool isFallback = std::exchange(nextIsFallback_, false);
+
+    view_.setTimerEnabled(false);
+    inUse_ = false;
+    view_.yieldEvents();
+    if (port_.portOpen())
+        port_.setPortOpen(false);
+    port_.setPortNumber(Index + 1);
+
+    try {
+        port_.setPortOpen(true);
+        inUse_ = true;
+        view_.setTimerEnabled(true);
+        return;
+    } catch (const SerialError&) {
+    }
+
+    view_.showPortError();
+    if (!isFallback) {
+        nextIsFallback_ = true;
+        view_.selectPortOption(Index == 0 ? 1 : 0);
+        nextIsFallback_ = false;
+    }
+    // Poll only with a port open: no exchange ever runs on a closed port.
+    if (port_.portOpen())
+        view_.setTimerEnabled(true);
+}
+
+bool PortSelection::readyToPoll(Clock::time_point now)
+{
+    if (port_.portOpen())
+        return true;
+    if (!inUse_ || now - lastReopen_ < kReopenInterval)
+        return false;
+    lastReopen_ = now;
+    try {
+        port_.setPortOpen(true);
+    } catch (const SerialError&) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace card_link

@@ -1,0 +1,48 @@
+#pragma once
+// Choosing the port: stop polling, close the port in use, open the chosen one and
+// poll again; a port that cannot be opened is reported and one fallback is tried.
+// A port that vanishes while in use is reopened quietly, at most once a second.
+
+#include "serial_port.h"
+
+#include <chrono>
+
+namespace card_link {
+
+class PortSelectionView {
+public:
+    virtual ~PortSelectionView() = default;
+    virtual void setTimerEnabled(bool enabled) = 0;
+    virtual void yieldEvents() = 0;
+    // The modal "ERRORE" box; returns when the user has answered it.
+    virtual void showPortError() = 0;
+    // Selects option button `index`; when it was not already selected this runs
+    // its click handler, which comes back to quale_porta_Click.
+    virtual void selectPortOption(int index) = 0;
+};
+
+class PortSelection {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kReopenInterval{1000};
+
+    PortSelection(SerialPort& port, PortSelectionView& view) : port_(port), view_(view) {}
+
+    void quale_porta_Click(int Index);
+
+    // Called on every timer tick before an exchange: true when the port is open.
+    // A port in use that has gone away is reopened, at most once per interval.
+    bool readyToPoll(Clock::time_point now = Clock::now());
+
+    // True once a port has been opened by a choice, until the next choice.
+    bool inUse() const { return inUse_; }
+
+private:
+    SerialPort& port_;
+    PortSelectionView& view_;
+    bool inUse_ = false;
+    bool nextIsFallback_ = false;
+    Clock::time_point lastReopen_{};
+};
+
+} // namespace card_link

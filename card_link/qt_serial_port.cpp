@@ -1,0 +1,85 @@
+#include "qt_serial_port.h"
+
+#include "port_device.h"
+
+namespace card_link {
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent)
+{
+    port_.setBaudRate(kBaudRate);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    // Bounds memory: Qt stops reading from the device while the buffer is full.
+    port_.setReadBufferSize(kInputBufferSize);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+void QtSerialPort::setPortNumber(int number)
+{
+    if (port_.isOpen())
+        throw SerialError("the port number cannot change while the port is open");
+    if (number < 1 || number > 16)
+        throw SerialError("invalid port number");
+    number_ = number;
+}
+
+QString QtSerialPort::deviceName() const
+{
+    return device_for_port(number_);
+}
+
+void QtSerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        if (port_.isOpen())
+            port_.close();
+        return;
+    }
+    if (!port_.isOpen())
+        this->open();
+}
+
+void QtSerialPort::open()
+{
+    port_.setPortName(deviceName());
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const std::string reason = port_.errorString().toStdString();
+        port_.clearError();
+        throw SerialError(deviceName().toStdString() + ": " + reason);
+    }
+    // The modem lines stay as the kernel raises them on open: pseudo-terminals
+    // refuse to have them set, and the card does not need them.
+}
+
+void QtSerialPort::output(const QByteArray& data)
+{
+    if (!port_.isOpen())
+        throw SerialError("write on a closed port");
+    if (port_.bytesToWrite() + data.size() > kOutputBufferSize)
+        throw SerialError("output buffer full");
+    if (port_.write(data) != data.size())
+        throw SerialError("write failed");
+    // Hand the bytes to the device now rather than at the next pass of the event loop.
+    port_.flush();
+}
+
+QByteArray QtSerialPort::input()
+{
+    if (!port_.isOpen())
+        throw SerialError("read on a closed port");
+    return port_.readAll();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    // A vanished device keeps raising ResourceError; release it so nothing spins.
+    if (error == QSerialPort::ResourceError && port_.isOpen()) {
+        port_.close();
+        port_.clearError();
+        emit deviceLost();
+    }
+}
+
+} // namespace card_link

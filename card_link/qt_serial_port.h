@@ -1,0 +1,44 @@
+#pragma once
+// The serial port object on QSerialPort, with the panel's fixed line settings:
+// 9600 baud, 8 data bits, no parity, 1 stop bit, no handshaking, a 1024-byte
+// input buffer and a 512-byte output buffer.
+
+#include "serial_port.h"
+
+#include <QObject>
+#include <QSerialPort>
+
+namespace card_link {
+
+class QtSerialPort : public QObject, public SerialPort {
+    Q_OBJECT
+public:
+    static constexpr qint32 kBaudRate = 9600;
+    static constexpr qint64 kInputBufferSize = 1024;
+    static constexpr qint64 kOutputBufferSize = 512;
+
+    explicit QtSerialPort(QObject* parent = nullptr);
+
+    int portNumber() const override { return number_; }
+    void setPortNumber(int number) override;
+    bool portOpen() const override { return port_.isOpen(); }
+    void setPortOpen(bool open) override;
+    void output(const QByteArray& data) override;
+    QByteArray input() override;
+
+    // The device that the next open uses.
+    QString deviceName() const;
+
+signals:
+    // The device went away while open; the port has been released and is closed.
+    void deviceLost();
+
+private:
+    void open();
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort port_;
+    int number_ = 1;
+};
+
+} // namespace card_link

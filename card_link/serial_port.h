@@ -1,0 +1,37 @@
+#pragma once
+// What the panel asks of its serial port object: a port number, an open/closed
+// state, a write that queues bytes at once and a read that returns and empties
+// everything received so far. Failures are raised as SerialError.
+
+#include <QByteArray>
+#include <stdexcept>
+#include <string>
+
+namespace card_link {
+
+class SerialError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // COM number used by the next open; may be set only while the port is closed.
+    virtual int portNumber() const = 0;
+    virtual void setPortNumber(int number) = 0;
+
+    // True while open. Opening a port that is missing, held or not permitted
+    // throws and leaves the port closed.
+    virtual bool portOpen() const = 0;
+    virtual void setPortOpen(bool open) = 0;
+
+    // Queues the bytes for sending at once, in order, without waiting.
+    virtual void output(const QByteArray& data) = 0;
+
+    // Returns at once everything received since the last read, possibly nothing.
+    virtual QByteArray input() = 0;
+};
+
+} // namespace card_link

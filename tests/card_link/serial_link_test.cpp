@@ -1,0 +1,125 @@
+// The real serial layer over a pseudo-terminal, the test playing the card.
+#include "card_link/poll_exchange.h"
+#include "card_link/qt_serial_port.h"
+#include "pseudo_terminal.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+using namespace card_link;
+
+namespace {
+
+void runEventsFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct ShownState : ExchangeView {
+    void setGaugeValue(int gauge, double volts) override { gauges[gauge] = volts; ++updates; }
+    void pilota_led(int quale_led, int acceso) override { leds[7 - quale_led] = acceso == 1; }
+    void yieldEvents() override { QCoreApplication::processEvents(); }
+    double gauges[2] = {-1, -1};
+    bool leds[8] = {};
+    int updates = 0;
+};
+
+struct SerialLink : ::testing::Test {
+    SerialLink() { qputenv("PELMORA_COM1", card.slavePath().toLocal8Bit()); }
+    ~SerialLink() override { qunsetenv("PELMORA_COM1"); }
+    PseudoTerminal card;
+    QtSerialPort port;
+};
+
+} // namespace
+
+TEST_F(SerialLink, OpensNamedDeviceExclusively)
+{
+    EXPECT_EQ(port.deviceName(), card.slavePath());
+    port.setPortOpen(true);
+    EXPECT_TRUE(port.portOpen());
+    EXPECT_THROW(port.setPortNumber(2), SerialError);
+
+    QtSerialPort second;
+    EXPECT_THROW(second.setPortOpen(true), SerialError);
+    EXPECT_FALSE(second.portOpen());
+
+    port.setPortOpen(false);
+    second.setPortOpen(true);
+    EXPECT_TRUE(second.portOpen());
+}
+
+TEST_F(SerialLink, MissingDeviceFailsAndStaysClosed)
+{
+    qputenv("PELMORA_COM2", "/dev/pelmora-no-such-device");
+    port.setPortNumber(2);
+    EXPECT_THROW(port.setPortOpen(true), SerialError);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_THROW(port.output("**\x00#"), SerialError);
+    EXPECT_THROW(port.input(), SerialError);
+    qunsetenv("PELMORA_COM2");
+}
+
+TEST_F(SerialLink, FirstExchangeFindsNothingTheNextShowsTheReply)
+{
+    port.setPortOpen(true);
+    ShownState shown;
+    comunica(port, 0x81, shown);
+    EXPECT_EQ(shown.updates, 0);
+    EXPECT_EQ(card.receive(4, 1000), QByteArray::fromHex("2a2a8123"));
+
+    card.send(QByteArray::fromHex("033380"));
+    runEventsFor(50);
+    comunica(port, 0x81, shown);
+    EXPECT_EQ(shown.updates, 2);
+    EXPECT_DOUBLE_EQ(shown.gauges[0], 1.0);
+    EXPECT_DOUBLE_EQ(shown.gauges[1], 640.0 / 255.0);
+    EXPECT_TRUE(shown.leds[0]);
+    EXPECT_TRUE(shown.leds[1]);
+    EXPECT_FALSE(shown.leds[2]);
+}
+
+TEST_F(SerialLink, UnplugReleasesThePortWithoutSpinning)
+{
+    port.setPortOpen(true);
+    ShownState shown;
+    card.send(QByteArray::fromHex("0500ff"));
+    runEventsFor(50);
+    comunica(port, 0, shown);
+    ASSERT_EQ(shown.updates, 2);
+
+    bool lost = false;
+    QObject::connect(&port, &QtSerialPort::deviceLost, [&] { lost = true; });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] { comunica(port, 0, shown); });
+    poll.start(100);
+    card.close();
+
+    runEventsFor(200);
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    runEventsFor(2000);
+    const double cpuShare = (cpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
+
+    EXPECT_TRUE(lost);
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_LT(cpuShare, 0.05);
+    EXPECT_EQ(shown.updates, 2) << "the last state stays shown";
+    EXPECT_TRUE(shown.leds[0]);
+    EXPECT_DOUBLE_EQ(shown.gauges[1], 5.0);
+}
