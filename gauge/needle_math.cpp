@@ -1,0 +1,22 @@
+#include "gauge/needle_math.h"
+
+#include <cmath>
+
+namespace gaugix {
+
+double needleAngle(double valore, double pigreco)
+{
+    return (valore / kDivisor + kStartFraction) * pigreco;
+}
+
+float tipX(double angolo, double raggio)
+{
+    return static_cast<float>(std::cos(angolo) * raggio + kPivotX);
+}
+
+float tipY(double angolo, double raggio)
+{
+    return static_cast<float>(std::sin(angolo) * raggio + kPivotY);
+}
+
+} // namespace gaugix

@@ -1,0 +1,108 @@
+#include "gauge/v_meter.h"
+
+#include "gauge/face_painter.h"
+#include "gauge/needle_math.h"
+#include "gauge/readout_format.h"
+
+#include <QLocale>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace gaugix {
+
+namespace {
+
+// The face names "MS Sans Serif"; where it is missing a free look-alike stands in.
+void installFontStandIn()
+{
+    static const bool installed = [] {
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        return true;
+    }();
+    (void)installed;
+}
+
+// Stores a coordinate as the line keeps it; a result that does not fit is an overflow.
+platform::Status assignCoordinate(float& target, float computed)
+{
+    if (!std::isfinite(computed))
+        return platform::kOverflow;
+    target = computed;
+    return platform::kOk;
+}
+
+} // namespace
+
+v_meter::v_meter(QWidget* parent)
+    : QWidget(parent)
+{
+    installFontStandIn();
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    face = storedFace();
+    resize(kFaceWidth, kFaceHeight);
+    UserControl_Initialize();
+}
+
+QSize v_meter::sizeHint() const
+{
+    return QSize(kFaceWidth, kFaceHeight);
+}
+
+void v_meter::UserControl_Initialize()
+{
+    // With these fixed numbers no step can fault, so there is nothing to report.
+    raggio = kRaggio;
+    pigreco = kPigreco;
+    angolo = kStartFraction * pigreco;
+    QRect dirty;
+    moveTip(&dirty);
+}
+
+platform::Status v_meter::setValue(const double& valore)
+{
+    if (!std::isfinite(valore))
+        return platform::kInvalidArg;
+
+    const double angle = gaugix::needleAngle(valore, pigreco);
+    if (!std::isfinite(angle))
+        return platform::kOverflow;
+    angolo = angle;
+
+    QRect dirty;
+    const platform::Status moved = moveTip(&dirty);
+    if (!dirty.isEmpty())
+        update(dirty);
+    if (!platform::succeeded(moved))
+        return moved;
+
+    // The readout is rewritten last, and repainted only when its text changes.
+    const QString text = formatReadout(valore, QLocale());
+    if (text != face.display.caption) {
+        face.display.caption = text;
+        update(face.display.bounds);
+    }
+    return platform::kOk;
+}
+
+// Moves the needle tip to the current angle, X1 before Y1; *dirty receives the area to repaint.
+platform::Status v_meter::moveTip(QRect* dirty)
+{
+    const FaceLine before = face.lancetta;
+    platform::Status status = assignCoordinate(face.lancetta.X1, gaugix::tipX(angolo, raggio));
+    if (platform::succeeded(status))
+        status = assignCoordinate(face.lancetta.Y1, gaugix::tipY(angolo, raggio));
+    if (face.lancetta.X1 != before.X1 || face.lancetta.Y1 != before.Y1)
+        *dirty = lineBounds(before).united(lineBounds(face.lancetta));
+    return status;
+}
+
+void v_meter::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), QColor(kFaceBackground));
+    paintFace(painter, face, event->rect());
+}
+
+} // namespace gaugix

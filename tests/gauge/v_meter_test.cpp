@@ -1,0 +1,142 @@
+#include "gauge/v_meter.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPaintEvent>
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace gaugix {
+namespace {
+
+// Restores the default locale when a test has changed it.
+struct DefaultLocale {
+    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~DefaultLocale() { QLocale::setDefault(saved); }
+    QLocale saved;
+};
+
+// Collects the regions a widget is asked to repaint.
+struct PaintSpy : QObject {
+    QRegion painted;
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};
+
+void expectTip(const v_meter& gauge, float x1, float y1)
+{
+    EXPECT_NEAR(gauge.tipX(), x1, 1e-4);
+    EXPECT_NEAR(gauge.tipY(), y1, 1e-4);
+}
+
+TEST(VMeter, NewInstanceShowsZeroVoltsWithAnEmptyReadout)
+{
+    v_meter gauge;
+    expectTip(gauge, 40.40202f, 56.40202f);
+    EXPECT_EQ(gauge.pivot(), QPointF(80, 96));
+    EXPECT_TRUE(gauge.readout().isEmpty());
+    EXPECT_EQ(gauge.size(), QSize(162, 146));
+}
+
+TEST(VMeter, WritesMoveTheNeedleAndRewriteTheReadout)
+{
+    DefaultLocale point(QLocale(QLocale::English, QLocale::UnitedStates));
+    v_meter gauge;
+    ASSERT_EQ(gauge.setValue(2.5), platform::kOk);
+    expectTip(gauge, 80.0f, 40.0f);
+    EXPECT_EQ(gauge.readout(), "2.50");
+
+    ASSERT_EQ(gauge.setValue(5), platform::kOk);
+    expectTip(gauge, 119.59798f, 56.40202f);
+    EXPECT_EQ(gauge.readout(), "5.00");
+
+    ASSERT_EQ(gauge.setValue(0), platform::kOk);
+    expectTip(gauge, 40.40202f, 56.40202f);
+    EXPECT_EQ(gauge.readout(), "0.00");
+
+    ASSERT_EQ(gauge.setValue(7.5), platform::kOk);
+    expectTip(gauge, 136.0f, 96.0f);
+    EXPECT_EQ(gauge.readout(), "7.50");
+
+    ASSERT_EQ(gauge.setValue(20), platform::kOk);
+    expectTip(gauge, 40.40202f, 56.40202f);
+    EXPECT_EQ(gauge.readout(), "20.00");
+    EXPECT_EQ(gauge.pivot(), QPointF(80, 96));
+}
+
+TEST(VMeter, ReadoutUsesTheUsersDecimalMark)
+{
+    DefaultLocale comma(QLocale(QLocale::German, QLocale::Germany));
+    v_meter gauge;
+    gauge.setValue(128 * 5 / 255.0);
+    EXPECT_EQ(gauge.readout(), "2,51");
+}
+
+TEST(VMeter, ReadingValueAlwaysYieldsZero)
+{
+    v_meter gauge;
+    EXPECT_EQ(gauge.value(), 0.0);
+    gauge.setValue(3.3);
+    EXPECT_EQ(gauge.value(), 0.0);
+}
+
+TEST(VMeter, NonFiniteWriteIsRefusedAndThePictureKept)
+{
+    v_meter gauge;
+    gauge.setValue(1.0);
+    const QImage before = gauge.grab().toImage();
+    const double angle = gauge.needleAngle();
+    for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                       -std::numeric_limits<double>::infinity()}) {
+        EXPECT_LT(gauge.setValue(bad), 0);
+        EXPECT_EQ(gauge.readout(), QLocale().toString(1.0, 'f', 2));
+        EXPECT_EQ(gauge.needleAngle(), angle);
+    }
+    EXPECT_EQ(gauge.grab().toImage(), before);
+}
+
+TEST(VMeter, FaceNeitherMovesNorScalesWhenResized)
+{
+    v_meter plain;
+    plain.setValue(4.0);
+    v_meter large;
+    large.setValue(4.0);
+    large.resize(300, 260);
+    const QImage face = plain.grab().toImage();
+    EXPECT_EQ(large.grab(QRect(0, 0, 162, 146)).toImage(), face);
+    EXPECT_EQ(large.tip(), plain.tip());
+}
+
+TEST(VMeter, WritesRepaintOnlyWhatChanged)
+{
+    v_meter gauge;
+    gauge.show();
+    PaintSpy spy;
+    gauge.installEventFilter(&spy);
+    QApplication::processEvents();
+
+    gauge.setValue(2.5);
+    QApplication::processEvents();
+    spy.paints = 0;
+    spy.painted = QRegion();
+    gauge.setValue(2.5);
+    QApplication::processEvents();
+    EXPECT_EQ(spy.paints, 0) << "the same value twice must not repaint";
+
+    gauge.setValue(3.0);
+    QApplication::processEvents();
+    EXPECT_GT(spy.paints, 0);
+    EXPECT_FALSE(spy.painted.intersects(QRect(16, 0, 121, 17))) << "the title must not be repainted";
+    EXPECT_TRUE(spy.painted.contains(QPoint(80, 120))) << "the readout must be repainted";
+}
+
+} // namespace
+} // namespace gaugix
