@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/guid.h"
+
+#include <cstdint>
+
+// How hosts name the gauge class and its property. Header-only: a host needs no link to use it.
+namespace gaugix {
+
+inline constexpr const char* kProgId = "gaugix.v_meter";
+inline constexpr std::int32_t kValueDispId = 0x68030000;
+
+// Fixed identifiers, generated once and shared by the library and its hosts.
+inline constexpr platform::Guid kLibraryId{0xf02dc24d, 0x5ffb, 0x4ecd, 0x88, 0xce, 0xc9, 0xf6, 0xd7, 0x73, 0x66, 0x08};
+inline constexpr platform::Guid kClassId{0x6c79cfb5, 0x86c7, 0x40c2, 0xa2, 0x09, 0x39, 0x13, 0xe9, 0xa5, 0x7d, 0xef};
+inline constexpr platform::Guid kInterfaceId{0xe255a246, 0xd6ea, 0x4dd4, 0xa4, 0xaf, 0x17, 0x9c, 0x8b, 0x54, 0xb0, 0x69};
+inline constexpr platform::Guid kEventInterfaceId{0x45282a32, 0xf421, 0x46da, 0xbe, 0xa9, 0x8b, 0x3d, 0xd2, 0xd3, 0xce, 0xc5};
+
+} // namespace gaugix
