@@ -1,0 +1,217 @@
+#include "form1.h"
+
+#include "colours.h"
+#include "form1_description.h"
+
+#include "card_link/output_mask.h"
+#include "gauge/gaugix_identity.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+// The pictures live in a static library, so their resource is registered by hand.
+static void init_pictures()
+{
+    Q_INIT_RESOURCE(pictures);
+}
+
+namespace panel {
+namespace {
+
+// The description names the classic UI font; a free font of the same kind stands in.
+void install_font_stand_in()
+{
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
+
+QIcon window_icon()
+{
+    QIcon icon;
+    icon.addPixmap(QPixmap(QStringLiteral(":/pictures/icon_32.xpm")));
+    icon.addPixmap(QPixmap(QStringLiteral(":/pictures/icon_16.xpm")));
+    return icon;
+}
+
+} // namespace
+
+Form1::Form1(card_link::SerialPort* port, QWidget* parent)
+    : QMainWindow(parent),
+      ownPort_(port ? nullptr : std::make_unique<card_link::QtSerialPort>()),
+      port_(port ? port : ownPort_.get()),
+      selection_(*port_, *this)
+{
+    init_pictures();
+    install_font_stand_in();
+    const FormSpec& spec = form1_description();
+    setWindowTitle(spec.caption);
+    setWindowIcon(window_icon());
+
+    QMenu* menuFile = menuBar()->addMenu(spec.menu.caption);
+    menuFile->setObjectName(spec.menu.name);
+    menuEsci_ = menuFile->addAction(spec.menu.itemCaption);
+    menuEsci_->setObjectName(spec.menu.itemName);
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(pixels(spec.clientWidth), pixels(spec.clientHeight));
+    setCentralWidget(client);
+    form_ = build_form(spec, client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(pixels(spec.storedLeft), pixels(spec.storedTop));
+
+    Timer1_.setTimerType(Qt::PreciseTimer);
+    Timer1_.setInterval(spec.timerInterval);
+    connectHandlers();
+}
+
+Form1::~Form1() = default;
+
+void Form1::connectHandlers()
+{
+    for (int i = 0; i < card_link::kChannelCount; ++i)
+        connect(onoff(i), &QPushButton::clicked, this, [this, i] { onoff_Click(i); });
+    for (int i = 0; i < 4; ++i)
+        connect(quale_porta(i), &QRadioButton::clicked, this, [this, i] { quale_porta_Click(i); });
+    connect(esci(), &QPushButton::clicked, this, &Form1::esci_Click);
+    connect(menuEsci_, &QAction::triggered, this, &Form1::menuEsci_Click);
+    connect(&Timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
+}
+
+QLabel* Form1::led_out(int i) const { return qobject_cast<QLabel*>(control(control_key("led_out", i))); }
+QLabel* Form1::led_ingresso(int i) const { return qobject_cast<QLabel*>(control(control_key("led_ingresso", i))); }
+QPushButton* Form1::onoff(int i) const { return qobject_cast<QPushButton*>(control(control_key("onoff", i))); }
+QRadioButton* Form1::quale_porta(int i) const { return qobject_cast<QRadioButton*>(control(control_key("quale_porta", i))); }
+QLabel* Form1::picLedOn() const { return qobject_cast<QLabel*>(control("picLedOn")); }
+QLabel* Form1::picLedOff() const { return qobject_cast<QLabel*>(control("picLedOff")); }
+QPushButton* Form1::esci() const { return qobject_cast<QPushButton*>(control("esci")); }
+
+platform::HostedControl* Form1::v_meter1(int i) const
+{
+    return form_.gauges.value(control_key("v_meter1", i)).get();
+}
+
+void Form1::Form_Load()
+{
+    const QRect screen = this->screen()->geometry();
+    const QSize window = frameGeometry().size();
+    move(screen.x() + (screen.width() - window.width()) / 2, screen.y() + (screen.height() - window.height()) / 2);
+    for (int i = 0; i < card_link::kChannelCount; ++i)
+        set_back_colour(led_out(i), card_link::kColourOff);
+    quale_porta_Click(0);
+}
+
+void Form1::comunica()
+{
+    if (ending_)
+        return;
+    card_link::comunica(*port_, stato_uscite_, *this);
+}
+
+void Form1::pilota_led(int quale_led, int acceso)
+{
+    QLabel* led = led_ingresso(7 - quale_led);
+    if (!led)
+        return;
+    const QPixmap picture = (acceso == 1 ? picLedOn() : picLedOff())->pixmap();
+    if (led->pixmap().cacheKey() != picture.cacheKey())
+        led->setPixmap(picture);
+}
+
+void Form1::accendi_o_spegni(int Index)
+{
+    QLabel* indicator = led_out(Index);
+    if (!indicator)
+        return;
+    set_back_colour(indicator, card_link::toggled_colour(back_colour(indicator)));
+    yieldEvents();
+    std::array<int, card_link::kChannelCount> colours{};
+    for (int i = 0; i < card_link::kChannelCount; ++i)
+        colours[i] = back_colour(led_out(i));
+    stato_uscite_ = card_link::mask_from_colours(colours);
+    comunica();
+}
+
+void Form1::onoff_Click(int Index)
+{
+    accendi_o_spegni(Index);
+}
+
+void Form1::quale_porta_Click(int Index)
+{
+    selection_.quale_porta_Click(Index);
+}
+
+void Form1::Timer1_Timer()
+{
+    if (selection_.readyToPoll())
+        comunica();
+}
+
+void Form1::esci_Click()
+{
+    endProgram();
+}
+
+void Form1::menuEsci_Click()
+{
+    endProgram();
+}
+
+void Form1::endProgram()
+{
+    // Ends at once: no more exchanges, nothing more sent; the port is released
+    // when the window is destroyed on the way out.
+    ending_ = true;
+    Timer1_.stop();
+    QCoreApplication::exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+void Form1::setGaugeValue(int gauge, double volts)
+{
+    if (platform::HostedControl* meter = v_meter1(gauge))
+        meter->putProperty(gaugix::kValueDispId, volts);
+}
+
+void Form1::yieldEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void Form1::setTimerEnabled(bool enabled)
+{
+    if (enabled)
+        Timer1_.start();
+    else
+        Timer1_.stop();
+}
+
+void Form1::showPortError()
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ERRORE"),
+                    QStringLiteral("Porta inesistente o già utilizzata da un'altra periferica"),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void Form1::selectPortOption(int index)
+{
+    QRadioButton* option = quale_porta(index);
+    if (option->isChecked())
+        return;
+    option->setChecked(true);
+    quale_porta_Click(index);
+}
+
+} // namespace panel

@@ -1,0 +1,82 @@
+#pragma once
+// The panel window: eight output channels, eight input LEDs, two gauges and the
+// choice of port, polling the card ten times a second.
+
+#include "form_builder.h"
+
+#include "card_link/poll_exchange.h"
+#include "card_link/port_selection.h"
+#include "card_link/qt_serial_port.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QAction;
+
+namespace panel {
+
+class Form1 : public QMainWindow, private card_link::ExchangeView, private card_link::PortSelectionView {
+    Q_OBJECT
+public:
+    // Builds the window from its stored description, with the given serial port
+    // object (the real one when none is given).
+    explicit Form1(card_link::SerialPort* port = nullptr, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: centre, all outputs off, open COM1 and start polling.
+    void Form_Load();
+
+    void comunica();
+    void pilota_led(int quale_led, int acceso) override;
+    void accendi_o_spegni(int Index);
+    void onoff_Click(int Index);
+    void quale_porta_Click(int Index);
+    void Timer1_Timer();
+    void esci_Click();
+    void menuEsci_Click();
+
+    int stato_uscite() const { return stato_uscite_; }
+
+    // Controls by name and index, as the description calls them.
+    QWidget* control(const QString& key) const { return form_.widgets.value(key); }
+    QLabel* led_out(int i) const;
+    QLabel* led_ingresso(int i) const;
+    QPushButton* onoff(int i) const;
+    QRadioButton* quale_porta(int i) const;
+    QLabel* picLedOn() const;
+    QLabel* picLedOff() const;
+    QPushButton* esci() const;
+    QAction* menuEsci() const { return menuEsci_; }
+    platform::HostedControl* v_meter1(int i) const;
+    QWidget* clientArea() const { return centralWidget(); }
+    QTimer& Timer1() { return Timer1_; }
+    card_link::SerialPort& MSComm1() { return *port_; }
+    const QStringList& problems() const { return form_.problems; }
+
+protected:
+    // Form_Unload: every request to close the window is refused.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setGaugeValue(int gauge, double volts) override;
+    void yieldEvents() override;
+    void setTimerEnabled(bool enabled) override;
+    void showPortError() override;
+    void selectPortOption(int index) override;
+    void connectHandlers();
+    void endProgram();
+
+    std::unique_ptr<card_link::QtSerialPort> ownPort_;
+    card_link::SerialPort* port_;
+    BuiltForm form_;
+    QAction* menuEsci_ = nullptr;
+    QTimer Timer1_;
+    card_link::PortSelection selection_;
+    int stato_uscite_ = 0;
+    bool ending_ = false;
+};
+
+} // namespace panel

@@ -1,0 +1,140 @@
+#include "form1_description.h"
+
+#include "gauge/gaugix_identity.h"
+
+namespace panel {
+namespace {
+
+constexpr int kLightGrey = 0xC0C0C0;
+
+ControlSpec control(ControlKind kind, const QString& name, int index, const QString& container,
+                    int left, int top, int width, int height)
+{
+    ControlSpec c;
+    c.kind = kind;
+    c.name = name;
+    c.index = index;
+    c.container = container;
+    c.left = left;
+    c.top = top;
+    c.width = width;
+    c.height = height;
+    return c;
+}
+
+ControlSpec captioned(ControlSpec c, const QString& caption)
+{
+    c.caption = caption;
+    return c;
+}
+
+// One channel column: its frame and the five controls it holds, top to bottom.
+void add_channel(FormSpec& form, int channel, int frameIndex, int frameLeft, const QString& inputLabel)
+{
+    const QString frame = control_key(QStringLiteral("canale"), frameIndex);
+    form.controls.push_back(control(ControlKind::Frame, "canale", frameIndex, {}, frameLeft, 900, 1095, 3795));
+
+    ControlSpec name = captioned(control(ControlKind::Label, "nome_traccia", channel, frame, 60, 240, 960, 255),
+                                 QStringLiteral("Interruttore %1").arg(channel + 1));
+    name.backColour = kLightGrey;
+    name.border = true;
+    name.centred = true;
+    form.controls.push_back(name);
+
+    ControlSpec out = control(ControlKind::Label, "led_out", channel, frame, 120, 840, 855, 135);
+    out.border = true;
+    form.controls.push_back(out);
+
+    form.controls.push_back(captioned(control(ControlKind::CommandButton, "onoff", channel, frame, 120, 1200, 855, 855),
+                                      QStringLiteral("On / Off")));
+
+    ControlSpec signal = captioned(control(ControlKind::Label, inputLabel, channel, frame, 120, 2400, 855, 255),
+                                   QStringLiteral("Signal In"));
+    signal.centred = true;
+    form.controls.push_back(signal);
+
+    ControlSpec led = control(ControlKind::PictureBox, "led_ingresso", channel, frame, 450, 2640, 195, 240);
+    led.picture = QStringLiteral(":/pictures/led_off.xpm");
+    form.controls.push_back(led);
+}
+
+FormSpec build()
+{
+    FormSpec form;
+    form.caption = QStringLiteral("Pelmora    by Tersani");
+    form.clientWidth = 11265;
+    form.clientHeight = 5790;
+    form.storedLeft = 1320;
+    form.storedTop = 1455;
+    form.font = {QStringLiteral("MS Sans Serif"), 8, false, 400};
+    form.menu = {QStringLiteral("menuFile"), QStringLiteral("&File"), QStringLiteral("menuEsci"), QStringLiteral("&Esci")};
+    form.timerInterval = 100;
+    auto& c = form.controls;
+
+    // Header band.
+    c.push_back(control(ControlKind::Frame, "Frame6", -1, {}, 0, 0, 11265, 855));
+    ControlSpec title = captioned(control(ControlKind::Label, "Label13", -1, "Frame6", 180, 270, 6135, 375),
+                                  QStringLiteral("PIC Serial Card Control"));
+    title.font = {QStringLiteral("MS Sans Serif"), 18, true, 400};
+    c.push_back(title);
+    ControlSpec logo = control(ControlKind::PictureBox, "Picture2", -1, "Frame6", 8010, 120, 3030, 630);
+    logo.picture = QStringLiteral(":/pictures/logo.png");
+    logo.border = true;
+    c.push_back(logo);
+
+    // Gauge frames, one gauge each.
+    for (int i = 0; i < 2; ++i) {
+        c.push_back(control(ControlKind::Frame, "Frame1", i, {}, 0, i == 0 ? 900 : 3330, 2535, 2445));
+        ControlSpec gauge = control(ControlKind::Gauge, "v_meter1", i, control_key("Frame1", i), 90, 180, 2355, 2175);
+        gauge.progId = QString::fromLatin1(gaugix::kProgId);
+        c.push_back(gauge);
+    }
+
+    // Channel columns, left to right; the frames carry indices 0, then 14 down to 8.
+    add_channel(form, 0, 0, 2610, "Label11");
+    add_channel(form, 1, 14, 3690, "Label11");
+    add_channel(form, 2, 13, 4800, "Label10");
+    add_channel(form, 3, 12, 5850, "Label9");
+    add_channel(form, 4, 11, 6930, "Label8");
+    add_channel(form, 5, 10, 8010, "Label7");
+    add_channel(form, 6, 9, 9090, "Label6");
+    add_channel(form, 7, 8, 10170, "Label5");
+
+    // Port frame: four options in one group and the exit button.
+    c.push_back(control(ControlKind::Frame, "Frame5", -1, {}, 2610, 4680, 8655, 1095));
+    const int optionLeft[4] = {240, 1320, 2280, 3360};
+    for (int i = 0; i < 4; ++i) {
+        ControlSpec option = captioned(control(ControlKind::OptionButton, "quale_porta", i, "Frame5",
+                                               optionLeft[i], 480, 975, 195),
+                                       QStringLiteral("Com%1").arg(i + 1));
+        option.selected = i == 0;
+        c.push_back(option);
+    }
+    c.push_back(captioned(control(ControlKind::CommandButton, "esci", -1, "Frame5", 7080, 540, 1215, 375),
+                          QStringLiteral("Esci")));
+
+    // Image holders, below the client area.
+    ControlSpec on = control(ControlKind::PictureBox, "picLedOn", -1, {}, 1080, 6120, 195, 240);
+    on.picture = QStringLiteral(":/pictures/led_on.xpm");
+    c.push_back(on);
+    ControlSpec off = control(ControlKind::PictureBox, "picLedOff", -1, {}, 1320, 6120, 195, 240);
+    off.picture = QStringLiteral(":/pictures/led_off.xpm");
+    c.push_back(off);
+
+    form.tabOrder.push_back(QStringLiteral("esci"));
+    for (int i = 0; i < 4; ++i)
+        form.tabOrder.push_back(control_key("quale_porta", i));
+    for (int i = 0; i < 8; ++i)
+        form.tabOrder.push_back(control_key("onoff", i));
+    return form;
+}
+
+} // namespace
+
+const FormSpec& form1_description()
+{
+    static const FormSpec form = build();
+    return form;
+}
+
+} // namespace panel

@@ -1,0 +1,43 @@
+#pragma once
+// Helpers for window tests: run the event loop for a while, and answer message
+// boxes the way a user would, counting them.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
+
+inline void runEventsFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Presses OK on every modal message box that appears while it lives.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer()
+    {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                titles << box->windowTitle();
+                texts << box->text();
+                icons << box->icon();
+                buttons << box->buttons().size();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        timer_.start();
+    }
+    int count() const { return static_cast<int>(titles.size()); }
+
+    QStringList titles, texts;
+    QList<QMessageBox::Icon> icons;
+    QList<qsizetype> buttons;
+
+private:
+    QTimer timer_;
+};
