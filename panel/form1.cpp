@@ -29,7 +29,7 @@ namespace {
 void install_font_stand_in()
 {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+                               {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 }
 
 QIcon window_icon()
@@ -64,6 +64,7 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
     setCentralWidget(client);
     form_ = build_form(spec, client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();  // settles the window's size now, so start-up can centre it
     move(pixels(spec.storedLeft), pixels(spec.storedTop));
 
     Timer1_.setTimerType(Qt::PreciseTimer);

@@ -16,6 +16,8 @@ TEST(Form1Lifecycle, LoadCentresBlackensAndOpensComOne)
     FakeSerialPort port;
     Form1 form(&port);
     form.Form_Load();
+    form.show();
+    EXPECT_EQ(form.centralWidget()->size(), QSize(751, 386));
     const QRect screen = form.screen()->geometry();
     EXPECT_LE(std::abs(form.frameGeometry().center().x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(form.frameGeometry().center().y() - screen.center().y()), 1);
