@@ -1,0 +1,47 @@
+#pragma once
+// The card's event loop: reads requests from the master, answers them (now or after the
+// reply delay), sends flood replies, and stops on SIGTERM, SIGINT or SIGHUP.
+
+#include "card_options.h"
+#include "frame_log.h"
+#include "frame_scanner.h"
+#include "reply_maker.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+class CardLoop {
+public:
+    CardLoop(const CardOptions& options, FrameLog& log, std::uint32_t seed);
+    ~CardLoop();
+    CardLoop(const CardLoop&) = delete;
+    CardLoop& operator=(const CardLoop&) = delete;
+
+    // Blocks the stop signals and creates the timers; call before anything else can race them.
+    bool prepare(std::string& error);
+    // Serves the line on `master` until a stop signal; returns false with `error` if the line fails.
+    bool run(int master, std::string& error);
+
+private:
+    struct PendingReply {
+        std::int64_t dueUs;
+        std::uint8_t outputs;
+    };
+
+    bool readRequests(std::string& error);
+    void sendDueReplies();
+    void armDelayTimer();
+    void send(const std::uint8_t* bytes, std::size_t size);
+
+    CardOptions options_;
+    int master_ = -1;
+    FrameLog& log_;
+    FrameScanner scanner_;
+    ReplyMaker replies_;
+    std::deque<PendingReply> pending_;
+    std::uint8_t lastOutputs_ = 0;
+    int signalFd_ = -1;
+    int delayTimer_ = -1;
+    int floodTimer_ = -1;
+};

@@ -1,0 +1,34 @@
+#include "frame_scanner.h"
+
+namespace {
+constexpr std::uint8_t kHeader = 0x2A;
+constexpr std::uint8_t kTrailer = 0x23;
+constexpr std::size_t kFrameSize = 4;
+}
+
+std::vector<std::uint8_t> FrameScanner::feed(const std::uint8_t* data, std::size_t size)
+{
+    buffer_.insert(buffer_.end(), data, data + size);
+    std::vector<std::uint8_t> masks;
+    std::size_t start = 0;
+    // Each step either takes a whole frame or drops one byte that cannot begin one;
+    // a possible frame start shorter than a frame stays for the next read.
+    while (start < buffer_.size()) {
+        const std::size_t left = buffer_.size() - start;
+        const std::uint8_t* b = buffer_.data() + start;
+        if (b[0] != kHeader || (left >= 2 && b[1] != kHeader)) {
+            ++start;
+            continue;
+        }
+        if (left < kFrameSize)
+            break;
+        if (b[3] == kTrailer) {
+            masks.push_back(b[2]);
+            start += kFrameSize;
+        } else {
+            ++start;
+        }
+    }
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start));
+    return masks;
+}

@@ -1,0 +1,39 @@
+#include "reply_maker.h"
+
+std::uint8_t sweepValue(std::int64_t elapsedUs)
+{
+    const std::int64_t half = kSweepPeriodUs / 2;
+    std::int64_t t = elapsedUs % kSweepPeriodUs;
+    if (t < 0)
+        t += kSweepPeriodUs;
+    const std::int64_t rising = t < half ? t : kSweepPeriodUs - t;
+    return static_cast<std::uint8_t>((rising * 255 + half / 2) / half);
+}
+
+ReplyMaker::ReplyMaker(const CardOptions& options, std::uint32_t seed, std::int64_t startUs)
+    : options_(options), startUs_(startUs), random_(seed)
+{
+}
+
+std::array<std::uint8_t, 3> ReplyMaker::frame(std::uint8_t lastOutputs, std::int64_t nowUs) const
+{
+    const std::uint8_t inputs = options_.followOutputs ? lastOutputs : options_.inputs;
+    if (!options_.sweep)
+        return {inputs, options_.analog1, options_.analog2};
+    const std::uint8_t a1 = sweepValue(nowUs - startUs_);
+    return {inputs, a1, static_cast<std::uint8_t>(255 - a1)};
+}
+
+std::vector<std::uint8_t> ReplyMaker::answer(std::uint8_t outputs, std::int64_t nowUs)
+{
+    if (!options_.garbage) {
+        const auto f = frame(outputs, nowUs);
+        return {f.begin(), f.end()};
+    }
+    std::uniform_int_distribution<int> count(0, 8);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count(random_)));
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(byte(random_));
+    return bytes;
+}
