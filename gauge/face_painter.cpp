@@ -10,13 +10,14 @@ void paintLabel(QPainter& painter, const FaceLabel& label, const QRect& dirty)
 {
     if (!label.bounds.intersects(dirty))
         return;
-    if (label.backColour.isValid())
-        painter.fillRect(label.bounds, label.backColour);
+    // The border is filled rather than stroked so it stays one whole pixel at any density.
+    QRect inside = label.bounds;
     if (label.border) {
-        painter.setPen(QPen(Qt::black, 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(label.bounds.adjusted(0, 0, -1, -1));
+        painter.fillRect(label.bounds, Qt::black);
+        inside = label.bounds.adjusted(1, 1, -1, -1);
     }
+    if (label.backColour.isValid())
+        painter.fillRect(inside, label.backColour);
     if (label.caption.isEmpty())
         return;
     painter.setFont(label.font);
@@ -30,7 +31,10 @@ void paintLine(QPainter& painter, const FaceLine& line, const QRect& dirty, bool
         return;
     painter.setRenderHint(QPainter::Antialiasing, smooth);
     painter.setPen(QPen(line.colour, 1, Qt::SolidLine, Qt::FlatCap));
-    painter.drawLine(QPointF(line.X1, line.Y1), QPointF(line.X2, line.Y2));
+    // A smooth line is centred on its coordinates, an aliased one covers the pixel right of
+    // and below them; the half-pixel shift keeps the needle on the same pixels as the ticks.
+    const QPointF shift = smooth ? QPointF(0.5, 0.5) : QPointF();
+    painter.drawLine(QPointF(line.X1, line.Y1) + shift, QPointF(line.X2, line.Y2) + shift);
     painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
