@@ -30,9 +30,15 @@ QStringList librariesBesideProgram(const QString& progId)
         return {};
 
     const QString fileName = QStringLiteral("lib%1.so").arg(name);
+    QStringList places{directory, directory + QStringLiteral("/../lib/pelmora")};
+#ifdef PELMORA_INSTALL_LIBDIR
+    // Where the install step puts the library when that is not plain lib/ (e.g. a multiarch dir).
+    places << directory + QStringLiteral("/../" PELMORA_INSTALL_LIBDIR "/pelmora");
+#endif
+    places << directory + QStringLiteral("/../lib");
+    places.removeDuplicates();
     QStringList found;
-    for (const QString& place : {directory, directory + QStringLiteral("/../lib/pelmora"),
-                                 directory + QStringLiteral("/../lib")}) {
+    for (const QString& place : places) {
         const QFileInfo candidate(QDir::cleanPath(place + QLatin1Char('/') + fileName));
         if (candidate.isFile())
             found << candidate.absoluteFilePath();
