@@ -1,0 +1,55 @@
+#include "card_and_panel_processes.h"
+
+#include <QFile>
+#include <unistd.h>
+
+VirtualCard::VirtualCard(const QStringList& options)
+{
+    process_.setProgram(QStringLiteral(PELMORA_BIN_DIR "/pelmora-virtual-card"));
+    process_.setArguments(options);
+    process_.start();
+    if (process_.waitForStarted(3000) && process_.waitForReadyRead(3000))
+        device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+}
+
+VirtualCard::~VirtualCard()
+{
+    kill();
+}
+
+void VirtualCard::kill()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.terminate();
+    if (!process_.waitForFinished(2000)) {
+        process_.kill();
+        process_.waitForFinished(2000);
+    }
+}
+
+double process_cpu_seconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // Fields after the command name, which ends with the last ')'.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+QList<LoggedFrame> read_frame_log(const QString& path)
+{
+    QList<LoggedFrame> frames;
+    QFile log(path);
+    if (!log.open(QIODevice::ReadOnly))
+        return frames;
+    while (!log.atEnd()) {
+        const QList<QByteArray> parts = log.readLine().trimmed().split(' ');
+        if (parts.size() == 2)
+            frames.push_back({parts[0].toLongLong(), parts[1].toInt()});
+    }
+    return frames;
+}

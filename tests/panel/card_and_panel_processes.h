@@ -1,0 +1,30 @@
+#pragma once
+// Starts the built virtual card and the built panel as separate processes, the
+// way a user runs them, for end-to-end tests.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// The virtual card; device() is the path it printed, empty if it did not start.
+class VirtualCard {
+public:
+    explicit VirtualCard(const QStringList& options);
+    ~VirtualCard();
+    QString device() const { return device_; }
+    void kill();
+
+private:
+    QProcess process_;
+    QString device_;
+};
+
+// User plus system CPU seconds used so far by a running process.
+double process_cpu_seconds(qint64 pid);
+
+// Frames the card logged as "<monotonic us> <mask>" lines.
+struct LoggedFrame {
+    qint64 micros;
+    int mask;
+};
+QList<LoggedFrame> read_frame_log(const QString& path);

@@ -1,0 +1,95 @@
+// The panel and the virtual card as separate processes, talking over a pseudo-terminal.
+#include "card_and_panel_processes.h"
+#include "panel/form1.h"
+#include "panel_test_support.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RunningPanel {
+    explicit RunningPanel(const QString& device)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PELMORA_COM1", device);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("PELMORA_REGISTRY", registry.filePath("registry.ini"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {});
+        process.waitForStarted(3000);
+    }
+    ~RunningPanel()
+    {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+    QTemporaryDir registry;
+    QProcess process;
+};
+
+} // namespace
+
+TEST(PanelEndToEnd, ProgramPollsTenTimesASecondWithAllOutputsOff)
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("frames.log");
+    VirtualCard card({"--inputs", "0x05", "--log", log});
+    ASSERT_FALSE(card.device().isEmpty());
+    RunningPanel panel(card.device());
+    runEventsFor(2600);
+    ASSERT_EQ(panel.process.state(), QProcess::Running) << panel.process.readAllStandardError().constData();
+
+    const QList<LoggedFrame> frames = read_frame_log(log);
+    ASSERT_GE(frames.size(), 20);
+    // Skip start-up; then ten evenly spaced requests a second, each "**" 00 "#".
+    const QList<LoggedFrame> steady = frames.mid(3);
+    for (const LoggedFrame& frame : steady)
+        EXPECT_EQ(frame.mask, 0);
+    const double meanMs = (steady.last().micros - steady.first().micros) / 1000.0 / (steady.size() - 1);
+    EXPECT_NEAR(meanMs, 100.0, 3.0);
+}
+
+TEST(PanelEndToEnd, UnpluggedCardCostsThePanelNoCpu)
+{
+    auto card = std::make_unique<VirtualCard>(QStringList{"--follow-outputs"});
+    ASSERT_FALSE(card->device().isEmpty());
+    RunningPanel panel(card->device());
+    runEventsFor(800);
+    card->kill();
+    runEventsFor(300);
+
+    const qint64 pid = panel.process.processId();
+    const double before = process_cpu_seconds(pid);
+    runEventsFor(2000);
+    const double share = (process_cpu_seconds(pid) - before) / 2.0;
+    EXPECT_EQ(panel.process.state(), QProcess::Running);
+    EXPECT_LT(share, 0.05);
+}
+
+TEST(PanelEndToEnd, WindowShowsTheCardsInputsAndVoltages)
+{
+    QLocale::setDefault(QLocale(QLocale::English));
+    VirtualCard card({"--inputs", "0x05", "--analog1", "51", "--analog2", "255"});
+    ASSERT_FALSE(card.device().isEmpty());
+    qputenv("PELMORA_COM1", card.device().toLocal8Bit());
+    panel::Form1 form;
+    form.Form_Load();
+    runEventsFor(400);
+
+    EXPECT_EQ(form.v_meter1(0)->widget()->property("readout").toString(), "1.00");
+    EXPECT_EQ(form.v_meter1(1)->widget()->property("readout").toString(), "5.00");
+    const QImage lit = form.picLedOn()->pixmap().toImage();
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(form.led_ingresso(i)->pixmap().toImage() == lit, i == 0 || i == 2) << "input " << i;
+
+    card.kill();  // pulled: the window keeps what it last showed
+    runEventsFor(400);
+    EXPECT_FALSE(form.MSComm1().portOpen());
+    EXPECT_EQ(form.v_meter1(1)->widget()->property("readout").toString(), "5.00");
+    EXPECT_EQ(form.led_ingresso(2)->pixmap().toImage(), lit);
+    qunsetenv("PELMORA_COM1");
+    QLocale::setDefault(QLocale::system());
+}
