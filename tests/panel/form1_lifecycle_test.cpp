@@ -53,7 +53,10 @@ TEST(Form1Lifecycle, EsciAndMenuEndTheProgramWithNothingSent)
             else
                 form.menuEsci()->trigger();
         });
-        QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });
+        QTimer giveUp;  // scoped, so it cannot end a later test's event loop
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        giveUp.start(3000);
         EXPECT_EQ(QCoreApplication::exec(), 0) << "way " << way;
         const auto sent = port.written.size();
         form.onoff(0)->click();
