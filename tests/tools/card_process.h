@@ -1,0 +1,36 @@
+#pragma once
+// Runs the built virtual card as a child process with its stdout and stderr piped to the test.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class CardProcess {
+public:
+    explicit CardProcess(const std::vector<std::string>& args);
+    ~CardProcess();
+    CardProcess(const CardProcess&) = delete;
+    CardProcess& operator=(const CardProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+
+    // The next line of stdout without its newline; empty if none came within the timeout.
+    std::string readLine(int timeoutMs);
+    // Everything on stderr until it closes or the timeout passes.
+    std::string readErrors(int timeoutMs);
+
+    // Sends SIGTERM and returns the exit status, or -1 if it did not exit in time.
+    int stop(int timeoutMs = 2000);
+    // Waits for the process to exit by itself; exit status or -1.
+    int wait(int timeoutMs);
+
+    // User plus system CPU time used so far, in seconds.
+    double cpuSeconds() const;
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    std::string outBuffer_;
+    int status_ = -1;
+};

@@ -1,0 +1,218 @@
+// Runs the built virtual card and talks to it through its pseudo-terminal like the panel does.
+
+#include "card_client.h"
+#include "card_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kReplyTimeoutMs = 1000;
+
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string tempPath(const std::string& name)
+{
+    return (testing::TempDir().empty() ? std::string("/tmp/") : testing::TempDir()) + "vcard_"
+        + std::to_string(getpid()) + "_" + name;
+}
+
+struct RunningCard {
+    explicit RunningCard(const std::vector<std::string>& args) : process(args), path(process.readLine(3000)) {}
+    CardProcess process;
+    std::string path;
+};
+
+TEST(VirtualCard, AnswersEachRequestWithFixedValues)
+{
+    RunningCard card({"--inputs", "0xA5", "--analog1", "200", "--analog2", "7"});
+    ASSERT_EQ(card.path.rfind("/dev/pts/", 0), 0u) << "first line: " << card.path;
+    CardClient client(card.path);
+    ASSERT_TRUE(client.isOpen());
+
+    Bytes three;
+    for (std::uint8_t mask : {0x00, 0x2A, 0x23}) {
+        const Bytes r = request(mask);
+        three.insert(three.end(), r.begin(), r.end());
+    }
+    client.send(three);
+    EXPECT_EQ(client.receive(9, kReplyTimeoutMs), (Bytes{0xA5, 200, 7, 0xA5, 200, 7, 0xA5, 200, 7}));
+    EXPECT_TRUE(client.receiveFor(100).empty()) << "one reply per request, no more";
+}
+
+TEST(VirtualCard, DefaultsAndFramesSplitWithGarbage)
+{
+    RunningCard card({});
+    CardClient client(card.path);
+    ASSERT_TRUE(client.isOpen());
+    client.send({0x55, 0x23, 0x2A, 0x2A});
+    EXPECT_TRUE(client.receiveFor(100).empty()) << "no reply before the frame is complete";
+    client.send({0x0F});
+    sleepMs(20);
+    client.send({0x23});
+    EXPECT_EQ(client.receive(3, kReplyTimeoutMs), (Bytes{0x00, 128, 64}));
+}
+
+TEST(VirtualCard, FollowOutputsEchoesTheMask)
+{
+    RunningCard card({"--follow-outputs", "--analog1", "1", "--analog2", "2"});
+    CardClient client(card.path);
+    ASSERT_TRUE(client.isOpen());
+    for (std::uint8_t mask : {0x00, 0x2A, 0x23, 0xFF, 0x81}) {
+        client.send(request(mask));
+        EXPECT_EQ(client.receive(3, kReplyTimeoutMs), (Bytes{mask, 1, 2})) << int(mask);
+    }
+}
+
+TEST(VirtualCard, LogsOneLinePerRequestWithMonotonicTime)
+{
+    const std::string logPath = tempPath("frames.log");
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const long long startUs = ts.tv_sec * 1'000'000LL + ts.tv_nsec / 1000;
+    {
+        RunningCard card({"--log", logPath});
+        CardClient client(card.path);
+        ASSERT_TRUE(client.isOpen());
+        for (std::uint8_t mask : {0x03, 0xFF, 0x00}) {
+            client.send(request(mask));
+            ASSERT_EQ(client.receive(3, kReplyTimeoutMs).size(), 3u);
+        }
+    }
+    std::ifstream log(logPath);
+    std::vector<unsigned> masks;
+    long long previousUs = startUs;
+    long long timeUs = 0;
+    unsigned mask = 0;
+    std::string line;
+    while (std::getline(log, line)) {
+        std::istringstream fields(line);
+        std::string extra;
+        ASSERT_TRUE(fields >> timeUs >> mask) << line;
+        EXPECT_FALSE(fields >> extra) << line;
+        EXPECT_GE(timeUs, previousUs);
+        EXPECT_LT(timeUs - startUs, 5'000'000);
+        previousUs = timeUs;
+        masks.push_back(mask);
+    }
+    EXPECT_EQ(masks, (std::vector<unsigned>{3, 255, 0}));
+    ::unlink(logPath.c_str());
+}
+
+TEST(VirtualCard, LogToStdoutFollowsThePathLine)
+{
+    RunningCard card({"--log", "-"});
+    CardClient client(card.path);
+    ASSERT_TRUE(client.isOpen());
+    client.send(request(0x42));
+    ASSERT_EQ(client.receive(3, kReplyTimeoutMs).size(), 3u);
+    const std::string line = card.process.readLine(kReplyTimeoutMs);
+    EXPECT_EQ(line.substr(line.find(' ') + 1), "66") << line;
+}
+
+TEST(VirtualCard, IdlesWithoutBurningCpu)
+{
+    RunningCard card({});
+    ASSERT_FALSE(card.path.empty());
+    const auto share = [&](int ms) {
+        const double before = card.process.cpuSeconds();
+        sleepMs(ms);
+        return (card.process.cpuSeconds() - before) / (ms / 1000.0);
+    };
+    EXPECT_LT(share(600), 0.05) << "idle with no client";
+    {
+        CardClient client(card.path);
+        ASSERT_TRUE(client.isOpen());
+        client.send(request(0x01));
+        ASSERT_EQ(client.receive(3, kReplyTimeoutMs).size(), 3u);
+    }
+    EXPECT_LT(share(600), 0.05) << "idle after a client came and went";
+}
+
+TEST(VirtualCard, LinkPointsAtTheDeviceAndGoesOnExit)
+{
+    const std::string link = tempPath("card_link");
+    ASSERT_EQ(::symlink("/nonexistent", link.c_str()), 0) << "a stale link is replaced";
+    RunningCard card({"--link", link});
+    char target[256] = {};
+    ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(std::string(target), card.path);
+    EXPECT_EQ(card.process.stop(), 0);
+    struct stat st {};
+    EXPECT_NE(::lstat(link.c_str(), &st), 0);
+}
+
+TEST(VirtualCard, ReplyDelayHoldsTheReply)
+{
+    RunningCard card({"--reply-delay-us", "150000"});
+    CardClient client(card.path);
+    ASSERT_TRUE(client.isOpen());
+    client.send(request(0x01));
+    client.send(request(0x02));
+    EXPECT_TRUE(client.receive(1, 100).empty());
+    EXPECT_EQ(client.receive(6, kReplyTimeoutMs).size(), 6u);
+}
+
+TEST(VirtualCard, FloodSendsRepliesUnasked)
+{
+    RunningCard card({"--flood", "200", "--inputs", "9"});
+    CardClient client(card.path);
+    ASSERT_TRUE(client.isOpen());
+    client.receiveFor(50);
+    const Bytes got = client.receiveFor(300);
+    EXPECT_GE(got.size(), 3u * 20);
+    ASSERT_GE(got.size(), 3u);
+}
+
+TEST(VirtualCard, GarbageIsShortAndFollowsTheSeed)
+{
+    const auto run = [] {
+        RunningCard card({"--garbage", "--seed", "11"});
+        CardClient client(card.path);
+        Bytes all;
+        for (int i = 0; i < 6; ++i) {
+            client.send(request(0x10));
+            const Bytes got = client.receiveFor(60);
+            EXPECT_LE(got.size(), 8u);
+            all.insert(all.end(), got.begin(), got.end());
+        }
+        return all;
+    };
+    const Bytes first = run();
+    EXPECT_EQ(first, run());
+    EXPECT_NE(first.size(), 18u) << "six proper replies would be exactly 18 bytes";
+}
+
+TEST(VirtualCard, EndsCleanlyOnSigint)
+{
+    RunningCard card({});
+    ASSERT_FALSE(card.path.empty());
+    ::kill(card.process.pid(), SIGINT);
+    EXPECT_EQ(card.process.wait(2000), 0);
+}
+
+TEST(VirtualCard, RejectsBadOptionsAndExplainsUsage)
+{
+    {
+        CardProcess bad({"--inputs", "300"});
+        EXPECT_EQ(bad.wait(2000), 2);
+        EXPECT_NE(bad.readErrors(500).find("--inputs"), std::string::npos);
+        EXPECT_TRUE(bad.readLine(100).empty()) << "no device path on stdout";
+    }
+    CardProcess help({"--help"});
+    EXPECT_EQ(help.wait(2000), 0);
+    EXPECT_EQ(help.readLine(500).rfind("Usage:", 0), 0u);
+}
+
+} // namespace
