@@ -15,10 +15,10 @@ namespace {
 
 itimerspec absoluteTime(std::int64_t us)
 {
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(us / 1'000'000);
-    spec.it_value.tv_nsec = static_cast<long>(us % 1'000'000) * 1000;
-    return spec;
+    itimerspec setting{};
+    setting.it_value.tv_sec = static_cast<time_t>(us / 1'000'000);
+    setting.it_value.tv_nsec = static_cast<long>(us % 1'000'000) * 1000;
+    return setting;
 }
 
 void drain(int fd)
@@ -62,11 +62,11 @@ bool CardLoop::prepare(std::string& error)
     }
     if (options_.floodHz > 0) {
         const long periodNs = 1'000'000'000L / static_cast<long>(options_.floodHz);
-        itimerspec spec{};
-        spec.it_interval.tv_sec = periodNs / 1'000'000'000L;
-        spec.it_interval.tv_nsec = periodNs % 1'000'000'000L;
-        spec.it_value = spec.it_interval;
-        timerfd_settime(floodTimer_, 0, &spec, nullptr);
+        itimerspec setting{};
+        setting.it_interval.tv_sec = periodNs / 1'000'000'000L;
+        setting.it_interval.tv_nsec = periodNs % 1'000'000'000L;
+        setting.it_value = setting.it_interval;
+        timerfd_settime(floodTimer_, 0, &setting, nullptr);
     }
     return true;
 }
@@ -152,8 +152,8 @@ void CardLoop::sendDueReplies()
 
 void CardLoop::armDelayTimer()
 {
-    const itimerspec spec = absoluteTime(pending_.front().dueUs);
-    timerfd_settime(delayTimer_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    const itimerspec setting = absoluteTime(pending_.front().dueUs);
+    timerfd_settime(delayTimer_, TFD_TIMER_ABSTIME, &setting, nullptr);
 }
 
 void CardLoop::send(const std::uint8_t* bytes, std::size_t size)
