@@ -28,6 +28,23 @@ void VirtualCard::kill()
     }
 }
 
+PanelProcess::PanelProcess(const QString& device)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PELMORA_COM1", device);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("PELMORA_REGISTRY", registry_.filePath("registry.ini"));
+    process_.setProcessEnvironment(env);
+    process_.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {});
+    process_.waitForStarted(3000);
+}
+
+PanelProcess::~PanelProcess()
+{
+    process_.kill();
+    process_.waitForFinished(2000);
+}
+
 double process_cpu_seconds(qint64 pid)
 {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -38,6 +55,19 @@ double process_cpu_seconds(qint64 pid)
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+qint64 process_resident_kib(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    // Files under /proc report size 0, so read it whole rather than test atEnd().
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
 }
 
 QList<LoggedFrame> read_frame_log(const QString& path)

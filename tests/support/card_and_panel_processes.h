@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // The virtual card; device() is the path it printed, empty if it did not start.
 class VirtualCard {
@@ -19,8 +20,25 @@ private:
     QString device_;
 };
 
+// The pelmora program on the offscreen platform with COM1 naming `device` and a
+// registry of its own, killed when this goes.
+class PanelProcess {
+public:
+    explicit PanelProcess(const QString& device);
+    ~PanelProcess();
+    QProcess& process() { return process_; }
+    qint64 pid() const { return process_.processId(); }
+
+private:
+    QTemporaryDir registry_;
+    QProcess process_;
+};
+
 // User plus system CPU seconds used so far by a running process.
 double process_cpu_seconds(qint64 pid);
+
+// Resident memory of a running process in KiB (VmRSS), -1 when unknown.
+qint64 process_resident_kib(qint64 pid);
 
 // Frames the card logged as "<monotonic us> <mask>" lines.
 struct LoggedFrame {

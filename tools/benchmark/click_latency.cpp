@@ -1,0 +1,49 @@
+#include "click_latency.h"
+
+#include "clocks.h"
+#include "in_process_panel.h"
+
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+
+std::vector<double> click_to_wire_latencies(int presses)
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("frames.log");
+    InProcessPanel panel({"--follow-outputs", "--log", log});
+    std::vector<double> latencies;
+    if (!panel.ready())
+        return latencies;
+    // Only the presses send requests from here on.
+    panel.form().Timer1().stop();
+    run_events_for(50);
+    const qsizetype framesBefore = read_frame_log(log).size();
+
+    struct Press {
+        double micros;
+        int mask;
+    };
+    std::vector<Press> sent;
+    for (int i = 0; i < presses; ++i) {
+        QPushButton* button = panel.form().onoff(i % 8);
+        const QPoint centre = button->rect().center();
+        run_events_for(10);
+        const double before = monotonic_micros();
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, centre);
+        sent.push_back({before, panel.form().stato_uscite()});
+    }
+    run_events_for(200);
+
+    const QList<LoggedFrame> frames = read_frame_log(log).mid(framesBefore);
+    qsizetype next = 0;
+    for (const Press& press : sent) {
+        while (next < frames.size() && (frames[next].micros < press.micros || frames[next].mask != press.mask))
+            ++next;
+        if (next == frames.size())
+            break;
+        latencies.push_back(static_cast<double>(frames[next].micros) - press.micros);
+        ++next;
+    }
+    return latencies;
+}

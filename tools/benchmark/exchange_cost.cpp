@@ -1,0 +1,45 @@
+#include "exchange_cost.h"
+
+#include "clocks.h"
+#include "in_process_panel.h"
+
+#include "gauge/gaugix_identity.h"
+#include "platform/control_host.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+std::vector<double> exchange_cpu_costs(int count)
+{
+    InProcessPanel panel({"--follow-outputs", "--sweep"});
+    std::vector<double> costs;
+    if (!panel.ready())
+        return costs;
+    panel.form().Timer1().stop();
+    for (int i = 0; i < count; ++i) {
+        run_events_for(2);  // the reply to the last request arrives in the meantime
+        const double start = thread_cpu_micros();
+        panel.form().comunica();
+        costs.push_back(thread_cpu_micros() - start);
+    }
+    return costs;
+}
+
+std::vector<double> gauge_update_cpu_costs(int count)
+{
+    QWidget host;
+    std::unique_ptr<platform::HostedControl> gauge = platform::createControl(gaugix::kProgId, &host);
+    std::vector<double> costs;
+    if (!gauge)
+        return costs;
+    host.resize(gauge->widget()->size());
+    host.show();
+    run_events_for(100);
+    for (int i = 0; i < count; ++i) {
+        const double start = thread_cpu_micros();
+        gauge->putProperty(gaugix::kValueDispId, i % 2 == 0 ? 1.25 : 3.75);
+        QCoreApplication::processEvents();
+        costs.push_back(thread_cpu_micros() - start);
+    }
+    return costs;
+}

@@ -1,0 +1,54 @@
+#include "gauge_load.h"
+
+#include "clocks.h"
+#include "in_process_panel.h"
+
+#include "gauge/gaugix_identity.h"
+#include "platform/control_host.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+GaugeLoad run_gauge_load(int gauges, int seconds)
+{
+    QWidget host;
+    std::vector<std::unique_ptr<platform::HostedControl>> meters;
+    const int columns = static_cast<int>(std::ceil(std::sqrt(gauges)));
+    for (int i = 0; i < gauges; ++i) {
+        auto meter = platform::createControl(gaugix::kProgId, &host);
+        if (!meter)
+            break;
+        const QSize size = meter->widget()->size();
+        meter->widget()->move(i % columns * size.width(), i / columns * size.height());
+        meters.push_back(std::move(meter));
+    }
+    GaugeLoad load;
+    load.gauges = static_cast<int>(meters.size());
+    if (meters.empty())
+        return load;
+    host.adjustSize();
+    host.show();
+
+    // Each tick moves every needle to a new value, each gauge on its own phase.
+    int tick = 0;
+    QTimer writer;
+    writer.setInterval(100);
+    QObject::connect(&writer, &QTimer::timeout, [&] {
+        ++tick;
+        for (std::size_t i = 0; i < meters.size(); ++i)
+            meters[i]->putProperty(gaugix::kValueDispId, 2.5 + 2.5 * std::sin(0.3 * tick + static_cast<double>(i)));
+    });
+    writer.start();
+    run_events_for(1000);
+
+    const double cpuBefore = process_cpu_micros();
+    const double wallBefore = monotonic_micros();
+    run_events_for(seconds * 1000);
+    load.seconds = (monotonic_micros() - wallBefore) / 1e6;
+    load.cpuShare = (process_cpu_micros() - cpuBefore) / 1e6 / load.seconds;
+    return load;
+}

@@ -1,0 +1,29 @@
+#include "sample_statistics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+double mean_of(const std::vector<double>& values)
+{
+    if (values.empty())
+        return 0;
+    return std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
+}
+
+double percentile_of(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(values.size())));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
+double share_within(const std::vector<double>& values, double bound)
+{
+    if (values.empty())
+        return 0;
+    const auto inside = std::count_if(values.begin(), values.end(), [bound](double v) { return std::fabs(v) <= bound; });
+    return static_cast<double>(inside) / static_cast<double>(values.size());
+}
