@@ -1,10 +1,86 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, then builds and tests the project three ways:
+#   sanitize  everything built with ASan + UBSan into $build-sanitize, whole CTest suite
+#   fuzz      the card link's libFuzzer targets (clang) in $build-fuzz, run briefly each
+#   normal    the ordinary build in $build, whole CTest suite (last, so the output ends
+#             with its summary)
+# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_NORMAL=1 leave a run out;
+# PELMORA_FUZZ_SECONDS sets how long each fuzz target runs (default 20).
+# Every run is attempted; the script fails if any of them failed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 build=${PELMORA_BUILD_DIR:-$root/build}
-PELMORA_BUILD_DIR=$build "$root/scripts/build.sh"
-echo "pelmora: running the tests in $build"
+jobs=$(nproc)
+fuzz_seconds=${PELMORA_FUZZ_SECONDS:-20}
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 120
+
+failed=()
+timings=()
+stage_start=0
+begin() { stage_start=$SECONDS; echo "pelmora: == $1 =="; }
+finish() { timings+=("$1 $((SECONDS - stage_start))s"); }
+
+run_sanitize() {
+    local dir=$build-sanitize
+    # Set for the build too: test discovery runs the instrumented test programs.
+    export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:halt_on_error=1
+    export LSAN_OPTIONS=suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    PELMORA_BUILD_DIR=$dir "$root/scripts/build.sh" -DPELMORA_SANITIZE=ON || return 1
+    echo "pelmora: running the tests under ASan and UBSan in $dir"
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 240
+}
+
+run_fuzz() {
+    local dir=$build-fuzz
+    echo "pelmora: building the fuzz targets in $dir"
+    cmake -S "$root" -B "$dir" -G Ninja -DPELMORA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ >/dev/null || return 1
+    cmake --build "$dir" -j"$jobs" || return 1
+    local status=0 target
+    for target in frames exchange; do
+        # New inputs go to the build tree; the committed seeds are only read.
+        mkdir -p "$dir/corpus/$target" "$dir/artifacts"
+        echo "pelmora: fuzzing ${target}_fuzz for ${fuzz_seconds}s"
+        if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            "$dir/bin/${target}_fuzz" -max_total_time="$fuzz_seconds" -timeout=10 -print_final_stats=1 \
+            -artifact_prefix="$dir/artifacts/${target}-" \
+            "$dir/corpus/$target" "$root/tests/fuzz/corpus/$target" >"$dir/${target}_fuzz.log" 2>&1; then
+            tail -n 60 "$dir/${target}_fuzz.log"
+            echo "pelmora: ${target}_fuzz failed; the input that broke it is in $dir/artifacts/" >&2
+            status=1
+        else
+            grep -E '^stat::number_of_executed_units' "$dir/${target}_fuzz.log" || true
+        fi
+    done
+    return $status
+}
+
+run_normal() {
+    PELMORA_BUILD_DIR=$build "$root/scripts/build.sh" || return 1
+    echo "pelmora: running the tests in $build"
+    ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 120
+}
+
+if [ -z "${PELMORA_SKIP_SANITIZE:-}" ]; then
+    begin "sanitizer build and tests"
+    ( run_sanitize ) || failed+=(sanitize)
+    finish sanitize
+fi
+if [ -z "${PELMORA_SKIP_FUZZ:-}" ]; then
+    begin "fuzz targets"
+    ( run_fuzz ) || failed+=(fuzz)
+    finish fuzz
+fi
+if [ ${#timings[@]} -gt 0 ]; then
+    echo "pelmora: took ${timings[*]}"
+fi
+if [ -z "${PELMORA_SKIP_NORMAL:-}" ]; then
+    begin "normal build and tests"
+    ( run_normal ) || failed+=(normal)
+fi
+
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "pelmora: FAILED: ${failed[*]}" >&2
+    exit 1
+fi
