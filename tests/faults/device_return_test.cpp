@@ -1,0 +1,86 @@
+// The card's device vanishes and comes back, several times, while the window polls it.
+#include "card_and_panel_processes.h"
+#include "event_loop_watch.h"
+#include "panel/colours.h"
+#include "panel/form1.h"
+#include "panel_test_support.h"
+#include "scoped_environment.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+
+namespace {
+
+std::array<int, 8> output_colours(const panel::Form1& form)
+{
+    std::array<int, 8> colours{};
+    for (int i = 0; i < 8; ++i)
+        colours[i] = panel::back_colour(form.led_out(i));
+    return colours;
+}
+
+// Runs events until the card has logged `count` requests, or for at most timeoutMs.
+QList<LoggedFrame> wait_for_frames(const QString& log, int count, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QList<LoggedFrame> frames;
+    while ((frames = read_frame_log(log)).size() < count && clock.elapsed() < timeoutMs)
+        runEventsFor(50);
+    return frames;
+}
+
+} // namespace
+
+TEST(DeviceReturn, PollingResumesWithTheSameOutputsEachTimeTheDeviceComesBack)
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttyCard");
+    auto card = std::make_unique<VirtualCard>(QStringList{"--link", link, "--log", dir.filePath("frames0.log")});
+    ASSERT_FALSE(card->device().isEmpty());
+    ScopedEnvironment environment;
+    environment.set("PELMORA_COM1", link.toLocal8Bit());
+
+    panel::Form1 form;
+    form.Form_Load();
+    ASSERT_TRUE(form.MSComm1().portOpen());
+    form.onoff(1)->click();
+    form.onoff(6)->click();
+    const int mask = form.stato_uscite();
+    ASSERT_NE(mask, 0);
+    const std::array<int, 8> colours = output_colours(form);
+    runEventsFor(300);
+
+    for (int round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        card->kill();  // the device and its link go away
+        runEventsFor(300);
+        EXPECT_FALSE(form.MSComm1().portOpen());
+        EXPECT_FALSE(QFileInfo::exists(link));
+
+        // Gone: the window retries once a second and does nothing else.
+        EventLoopWatch watch;
+        runEventsFor(1200);
+        EXPECT_LT(watch.cpuShare(), 0.05);
+        EXPECT_EQ(form.stato_uscite(), mask);
+        EXPECT_EQ(output_colours(form), colours);
+
+        const QString log = dir.filePath(QStringLiteral("frames%1.log").arg(round));
+        card = std::make_unique<VirtualCard>(QStringList{"--link", link, "--log", log});
+        ASSERT_FALSE(card->device().isEmpty());
+        const QList<LoggedFrame> frames = wait_for_frames(log, 3, 5000);
+        ASSERT_GE(frames.size(), 3) << "polling did not resume";
+        for (const LoggedFrame& frame : frames)
+            EXPECT_EQ(frame.mask, mask);
+        EXPECT_TRUE(form.MSComm1().portOpen());
+        EXPECT_TRUE(form.Timer1().isActive());
+        EXPECT_EQ(output_colours(form), colours);
+    }
+}

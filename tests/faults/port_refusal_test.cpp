@@ -1,0 +1,147 @@
+// Ports the window cannot have: held by another program, not permitted, missing.
+// Each is reported once with the "ERRORE" box and one fallback is tried.
+#include "card_and_panel_processes.h"
+#include "panel/form1.h"
+#include "panel_test_support.h"
+#include "scoped_environment.h"
+
+#include <QElapsedTimer>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kMissing = QStringLiteral("/dev/pelmora-no-such-device");
+// A sysfs attribute without a write handler: opening it read-write fails with
+// EACCES even for root, who can open any device node whatever its mode.
+const QString kNotPermitted = QStringLiteral("/sys/devices/system/cpu/online");
+
+bool refused_read_write(const QString& path)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == EACCES;
+}
+
+void expect_error_boxes(const MessageBoxAnswerer& answerer, int count)
+{
+    ASSERT_EQ(answerer.count(), count);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(answerer.titles[i], "ERRORE");
+        EXPECT_EQ(answerer.texts[i], QStringLiteral("Porta inesistente o già utilizzata da un'altra periferica"));
+    }
+}
+
+// Waits until the card has logged a request, so the program holding it has it open.
+bool wait_until_polled(const QString& log, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (read_frame_log(log).isEmpty() && clock.elapsed() < timeoutMs)
+        runEventsFor(50);
+    return !read_frame_log(log).isEmpty();
+}
+
+} // namespace
+
+TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
+{
+    QTemporaryDir dir;
+    VirtualCard held({"--log", dir.filePath("held.log")});
+    VirtualCard free({"--log", dir.filePath("free.log")});
+    ASSERT_FALSE(held.device().isEmpty());
+    ASSERT_FALSE(free.device().isEmpty());
+    PanelProcess other(held.device());
+    ASSERT_TRUE(wait_until_polled(dir.filePath("held.log"), 10000)) << "the other program never opened the card";
+
+    ScopedEnvironment environment;
+    environment.set("PELMORA_COM1", held.device().toLocal8Bit());
+    environment.set("PELMORA_COM2", free.device().toLocal8Bit());
+    MessageBoxAnswerer answerer;
+    panel::Form1 form;
+    form.Form_Load();
+    runEventsFor(350);
+
+    expect_error_boxes(answerer, 1);
+    EXPECT_EQ(form.MSComm1().portNumber(), 2);
+    EXPECT_TRUE(form.MSComm1().portOpen());
+    EXPECT_TRUE(form.quale_porta(1)->isChecked());
+    EXPECT_TRUE(form.Timer1().isActive());
+    EXPECT_FALSE(read_frame_log(dir.filePath("free.log")).isEmpty());
+    EXPECT_EQ(other.process().state(), QProcess::Running);
+}
+
+TEST(PortRefusal, MissingCom3FallsBackToCom1)
+{
+    VirtualCard card({});
+    ASSERT_FALSE(card.device().isEmpty());
+    ScopedEnvironment environment;
+    environment.set("PELMORA_COM1", card.device().toLocal8Bit());
+    environment.set("PELMORA_COM3", kMissing.toLocal8Bit());
+    MessageBoxAnswerer answerer;
+    panel::Form1 form;
+    form.Form_Load();
+    ASSERT_EQ(answerer.count(), 0);
+
+    form.quale_porta(2)->click();
+    runEventsFor(200);
+    expect_error_boxes(answerer, 1);
+    EXPECT_EQ(form.MSComm1().portNumber(), 1);
+    EXPECT_TRUE(form.MSComm1().portOpen());
+    EXPECT_TRUE(form.quale_porta(0)->isChecked());
+    EXPECT_TRUE(form.Timer1().isActive());
+}
+
+TEST(PortRefusal, Com1NotPermittedAndCom2MissingGiveTwoBoxesThenNothing)
+{
+    if (!refused_read_write(kNotPermitted))
+        GTEST_SKIP() << kNotPermitted.toStdString() << " opens read-write here";
+    ScopedEnvironment environment;
+    environment.set("PELMORA_COM1", kNotPermitted.toLocal8Bit());
+    environment.set("PELMORA_COM2", kMissing.toLocal8Bit());
+    MessageBoxAnswerer answerer;
+    panel::Form1 form;
+    form.Form_Load();
+    runEventsFor(1500);  // longer than the reopen interval: nothing is retried
+
+    expect_error_boxes(answerer, 2);
+    EXPECT_FALSE(form.MSComm1().portOpen());
+    EXPECT_FALSE(form.Timer1().isActive());
+}
+
+TEST(PortRefusal, Com4NotPermittedThenCom1HeldGiveTwoBoxesThenNothing)
+{
+    if (!refused_read_write(kNotPermitted))
+        GTEST_SKIP() << kNotPermitted.toStdString() << " opens read-write here";
+    QTemporaryDir dir;
+    VirtualCard held({"--log", dir.filePath("held.log")});
+    VirtualCard free({});
+    ASSERT_FALSE(held.device().isEmpty());
+    ASSERT_FALSE(free.device().isEmpty());
+    PanelProcess other(held.device());
+    ASSERT_TRUE(wait_until_polled(dir.filePath("held.log"), 10000)) << "the other program never opened the card";
+
+    ScopedEnvironment environment;
+    environment.set("PELMORA_COM1", held.device().toLocal8Bit());
+    environment.set("PELMORA_COM2", free.device().toLocal8Bit());
+    environment.set("PELMORA_COM4", kNotPermitted.toLocal8Bit());
+    MessageBoxAnswerer answerer;
+    panel::Form1 form;
+    form.Form_Load();  // COM1 is held: one box, and the window polls on COM2
+    ASSERT_TRUE(form.MSComm1().portOpen());
+    ASSERT_EQ(answerer.count(), 1);
+
+    form.quale_porta(3)->click();
+    runEventsFor(1500);  // longer than the reopen interval: nothing is retried
+    expect_error_boxes(answerer, 3);
+    EXPECT_FALSE(form.MSComm1().portOpen());
+    EXPECT_FALSE(form.Timer1().isActive());
+}
