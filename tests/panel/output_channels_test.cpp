@@ -55,7 +55,7 @@ TEST(OutputChannels, UnplugAndReturnResumesWithTheOutputsAsTheyWere)
     EXPECT_TRUE(card->receive(8, 200).endsWith(request(0x90)));
 
     card->close();             // the adapter is pulled
-    runEventsFor(300);
+    runEventsFor(800);
     EXPECT_FALSE(form.MSComm1().portOpen());
     EXPECT_EQ(form.stato_uscite(), 0x90);
     EXPECT_TRUE(form.quale_porta(0)->isChecked());
