@@ -50,25 +50,25 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
 {
     init_pictures();
     install_font_stand_in();
-    const FormSpec& spec = form1_description();
-    setWindowTitle(spec.caption);
+    const FormSpec& form = form1_description();
+    setWindowTitle(form.caption);
     setWindowIcon(window_icon());
 
-    QMenu* menuFile = menuBar()->addMenu(spec.menu.caption);
-    menuFile->setObjectName(spec.menu.name);
-    menuEsci_ = menuFile->addAction(spec.menu.itemCaption);
-    menuEsci_->setObjectName(spec.menu.itemName);
+    QMenu* menuFile = menuBar()->addMenu(form.menu.caption);
+    menuFile->setObjectName(form.menu.name);
+    menuEsci_ = menuFile->addAction(form.menu.itemCaption);
+    menuEsci_->setObjectName(form.menu.itemName);
 
     auto* client = new QWidget(this);
-    client->setFixedSize(pixels(spec.clientWidth), pixels(spec.clientHeight));
+    client->setFixedSize(pixels(form.clientWidth), pixels(form.clientHeight));
     setCentralWidget(client);
-    form_ = build_form(spec, client);
+    form_ = build_form(form, client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate();  // settles the window's size now, so start-up can centre it
-    move(pixels(spec.storedLeft), pixels(spec.storedTop));
+    move(pixels(form.storedLeft), pixels(form.storedTop));
 
     Timer1_.setTimerType(Qt::PreciseTimer);
-    Timer1_.setInterval(spec.timerInterval);
+    Timer1_.setInterval(form.timerInterval);
     connectHandlers();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "control_spec.h"
+#include "control_entry.h"
 
 namespace panel {
 

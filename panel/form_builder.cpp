@@ -9,35 +9,35 @@
 namespace panel {
 namespace {
 
-QFont font_for(const FontSpec& spec, const QFont& inherited)
+QFont font_for(const FontSpec& entry, const QFont& inherited)
 {
-    if (spec.family.isEmpty())
+    if (entry.family.isEmpty())
         return inherited;
-    QFont font(spec.family, spec.points);
-    font.setItalic(spec.italic);
-    font.setWeight(static_cast<QFont::Weight>(spec.weight));
+    QFont font(entry.family, entry.points);
+    font.setItalic(entry.italic);
+    font.setWeight(static_cast<QFont::Weight>(entry.weight));
     return font;
 }
 
-QLabel* make_label(const ControlSpec& spec, QWidget* parent)
+QLabel* make_label(const ControlSpec& entry, QWidget* parent)
 {
-    auto* label = new QLabel(spec.caption, parent);
-    if (spec.border)
+    auto* label = new QLabel(entry.caption, parent);
+    if (entry.border)
         label->setFrameStyle(QFrame::Box | QFrame::Plain);
-    if (spec.centred)
+    if (entry.centred)
         label->setAlignment(Qt::AlignCenter);
     label->setAutoFillBackground(true);
-    if (spec.backColour >= 0)
-        set_back_colour(label, spec.backColour);
+    if (entry.backColour >= 0)
+        set_back_colour(label, entry.backColour);
     return label;
 }
 
-QLabel* make_picture(const ControlSpec& spec, QWidget* parent)
+QLabel* make_picture(const ControlSpec& entry, QWidget* parent)
 {
     auto* picture = new QLabel(parent);
-    picture->setPixmap(QPixmap(spec.picture));
+    picture->setPixmap(QPixmap(entry.picture));
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    if (spec.border) {
+    if (entry.border) {
         picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         picture->setLineWidth(2);
     }
@@ -46,45 +46,45 @@ QLabel* make_picture(const ControlSpec& spec, QWidget* parent)
     return picture;
 }
 
-QWidget* make_gauge(const ControlSpec& spec, QWidget* parent, BuiltForm& built)
+QWidget* make_gauge(const ControlSpec& entry, QWidget* parent, BuiltForm& built)
 {
     QString error;
-    std::shared_ptr<platform::HostedControl> gauge = platform::createControl(spec.progId, parent, &error);
+    std::shared_ptr<platform::HostedControl> gauge = platform::createControl(entry.progId, parent, &error);
     if (!gauge) {
-        built.problems << QStringLiteral("%1: %2").arg(spec.key(), error);
-        auto* missing = new QLabel(QStringLiteral("%1\n%2").arg(spec.progId, error), parent);
+        built.problems << QStringLiteral("%1: %2").arg(entry.key(), error);
+        auto* missing = new QLabel(QStringLiteral("%1\n%2").arg(entry.progId, error), parent);
         missing->setWordWrap(true);
         return missing;
     }
-    built.gauges.insert(spec.key(), gauge);
+    built.gauges.insert(entry.key(), gauge);
     return gauge->widget();
 }
 
-QWidget* make_control(const ControlSpec& spec, QWidget* parent, BuiltForm& built)
+QWidget* make_control(const ControlSpec& entry, QWidget* parent, BuiltForm& built)
 {
-    switch (spec.kind) {
+    switch (entry.kind) {
     case ControlKind::Frame: {
         auto* frame = new QFrame(parent);
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
         return frame;
     }
     case ControlKind::Label:
-        return make_label(spec, parent);
+        return make_label(entry, parent);
     case ControlKind::PictureBox:
-        return make_picture(spec, parent);
+        return make_picture(entry, parent);
     case ControlKind::CommandButton: {
-        auto* button = new QPushButton(spec.caption, parent);
+        auto* button = new QPushButton(entry.caption, parent);
         button->setAutoDefault(false);
         button->setDefault(false);
         return button;
     }
     case ControlKind::OptionButton: {
-        auto* option = new QRadioButton(spec.caption, parent);
-        option->setChecked(spec.selected);
+        auto* option = new QRadioButton(entry.caption, parent);
+        option->setChecked(entry.selected);
         return option;
     }
     case ControlKind::Gauge:
-        return make_gauge(spec, parent, built);
+        return make_gauge(entry, parent, built);
     }
     return nullptr;
 }
@@ -95,14 +95,14 @@ BuiltForm build_form(const FormSpec& form, QWidget* client)
 {
     BuiltForm built;
     client->setFont(font_for(form.font, client->font()));
-    for (const ControlSpec& spec : form.controls) {
-        QWidget* parent = spec.container.isEmpty() ? client : built.widgets.value(spec.container, client);
-        QWidget* widget = make_control(spec, parent, built);
-        widget->setObjectName(spec.key());
-        if (!spec.font.family.isEmpty())
-            widget->setFont(font_for(spec.font, parent->font()));
-        widget->setGeometry(pixels(spec.left), pixels(spec.top), pixels(spec.width), pixels(spec.height));
-        built.widgets.insert(spec.key(), widget);
+    for (const ControlSpec& entry : form.controls) {
+        QWidget* parent = entry.container.isEmpty() ? client : built.widgets.value(entry.container, client);
+        QWidget* widget = make_control(entry, parent, built);
+        widget->setObjectName(entry.key());
+        if (!entry.font.family.isEmpty())
+            widget->setFont(font_for(entry.font, parent->font()));
+        widget->setGeometry(pixels(entry.left), pixels(entry.top), pixels(entry.width), pixels(entry.height));
+        built.widgets.insert(entry.key(), widget);
     }
     for (int i = 1; i < static_cast<int>(form.tabOrder.size()); ++i)
         QWidget::setTabOrder(built.widgets.value(form.tabOrder[i - 1]), built.widgets.value(form.tabOrder[i]));

@@ -1,7 +1,7 @@
 #pragma once
 // Turns a stored window description into Qt widgets, at 15 twips per pixel.
 
-#include "control_spec.h"
+#include "control_entry.h"
 
 #include "platform/control_host.h"
 
