@@ -48,7 +48,7 @@ QRect lineBounds(const FaceLine& line)
         .adjusted(-2, -2, 2, 2);
 }
 
-void paintFace(QPainter& painter, const Face& face, const QRect& dirty)
+void paintDial(QPainter& painter, const Face& face, const QRect& dirty)
 {
     paintLabel(painter, face.Label4, dirty);
     paintLabel(painter, face.Label3[1], dirty);
@@ -57,9 +57,19 @@ void paintFace(QPainter& painter, const Face& face, const QRect& dirty)
     paintLabel(painter, face.Label3[0], dirty);
     paintLine(painter, face.Line1, dirty, false);
     paintLabel(painter, face.Label2, dirty);
+}
+
+void paintMovingParts(QPainter& painter, const Face& face, const QRect& dirty)
+{
     paintLabel(painter, face.display, dirty);
     // The needle moves in fractions of a pixel, so it is drawn smooth.
     paintLine(painter, face.lancetta, dirty, true);
+}
+
+void paintFace(QPainter& painter, const Face& face, const QRect& dirty)
+{
+    paintDial(painter, face, dirty);
+    paintMovingParts(painter, face, dirty);
 }
 
 } // namespace gaugix

@@ -98,11 +98,32 @@ platform::Status v_meter::moveTip(QRect* dirty)
     return status;
 }
 
+// The dial never changes, so it is drawn once per pixel density and copied from then on;
+// only the readout and the needle are drawn afresh.
+const QPixmap& v_meter::dial(qreal density)
+{
+    if (dial_.isNull() || dial_.devicePixelRatio() != density) {
+        dial_ = QPixmap(QSize(kFaceWidth, kFaceHeight) * density);
+        dial_.setDevicePixelRatio(density);
+        dial_.fill(QColor(kFaceBackground));
+        QPainter painter(&dial_);
+        paintDial(painter, face, dial_.rect());
+    }
+    return dial_;
+}
+
 void v_meter::paintEvent(QPaintEvent* event)
 {
+    const QRect dirty = event->rect();
     QPainter painter(this);
-    painter.fillRect(event->rect(), QColor(kFaceBackground));
-    paintFace(painter, face, event->rect());
+    const QPixmap& cached = dial(devicePixelRatioF());
+    const QRect onDial = dirty & QRect(0, 0, kFaceWidth, kFaceHeight);
+    if (onDial != dirty)
+        painter.fillRect(dirty, QColor(kFaceBackground));
+    const qreal density = cached.devicePixelRatio();
+    painter.drawPixmap(onDial, cached,
+                       QRectF(onDial.topLeft() * density, onDial.size() * density).toAlignedRect());
+    paintMovingParts(painter, face, dirty);
 }
 
 } // namespace gaugix

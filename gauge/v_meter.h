@@ -3,6 +3,7 @@
 #include "gauge/face.h"
 #include "platform/status.h"
 
+#include <QPixmap>
 #include <QPointF>
 #include <QWidget>
 
@@ -41,11 +42,13 @@ protected:
 private:
     void UserControl_Initialize();
     platform::Status moveTip(QRect* dirty);
+    const QPixmap& dial(qreal density);
 
     double raggio = 0.0;
     double angolo = 0.0;
     double pigreco = 0.0;
     Face face;
+    QPixmap dial_;
 };
 
 } // namespace gaugix

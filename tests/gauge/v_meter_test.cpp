@@ -1,8 +1,11 @@
 #include "gauge/v_meter.h"
 
+#include "gauge/face_painter.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPaintEvent>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -136,6 +139,26 @@ TEST(VMeter, WritesRepaintOnlyWhatChanged)
     EXPECT_GT(spy.paints, 0);
     EXPECT_FALSE(spy.painted.intersects(QRect(16, 0, 121, 17))) << "the title must not be repainted";
     EXPECT_TRUE(spy.painted.contains(QPoint(80, 120))) << "the readout must be repainted";
+}
+
+// The dial is drawn once and copied from then on: the picture must stay the one
+// that painting every element afresh gives, needle and readout included.
+TEST(VMeter, CopiedDialGivesThePictureOfAFreshPaint)
+{
+    v_meter gauge;
+    for (double volts : {0.0, 1.23, 2.5, 4.99, 5.0}) {
+        gauge.setValue(volts);
+        Face fresh = storedFace();
+        fresh.lancetta.X1 = static_cast<float>(gauge.tip().x());
+        fresh.lancetta.Y1 = static_cast<float>(gauge.tip().y());
+        fresh.display.caption = gauge.readout();
+        QImage expected(kFaceWidth, kFaceHeight, QImage::Format_RGB32);
+        expected.fill(QColor(kFaceBackground));
+        QPainter painter(&expected);
+        paintFace(painter, fresh, expected.rect());
+        painter.end();
+        EXPECT_EQ(gauge.grab().toImage().convertToFormat(QImage::Format_RGB32), expected) << volts;
+    }
 }
 
 } // namespace
