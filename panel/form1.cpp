@@ -67,7 +67,6 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
     layout()->activate();  // settles the window's size now, so start-up can centre it
     move(pixels(form.storedLeft), pixels(form.storedTop));
 
-    Timer1_.setTimerType(Qt::PreciseTimer);
     Timer1_.setInterval(form.timerInterval);
     connectHandlers();
 }
@@ -82,7 +81,7 @@ void Form1::connectHandlers()
         connect(quale_porta(i), &QRadioButton::clicked, this, [this, i] { quale_porta_Click(i); });
     connect(esci(), &QPushButton::clicked, this, &Form1::esci_Click);
     connect(menuEsci_, &QAction::triggered, this, &Form1::menuEsci_Click);
-    connect(&Timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(&Timer1_, &platform::IntervalTimer::timeout, this, &Form1::Timer1_Timer);
 }
 
 QLabel* Form1::led_out(int i) const { return qobject_cast<QLabel*>(control(control_key("led_out", i))); }

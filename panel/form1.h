@@ -7,9 +7,9 @@
 #include "card_link/poll_exchange.h"
 #include "card_link/port_selection.h"
 #include "card_link/qt_serial_port.h"
+#include "platform/interval_timer.h"
 
 #include <QMainWindow>
-#include <QTimer>
 
 class QLabel;
 class QPushButton;
@@ -52,7 +52,7 @@ public:
     QAction* menuEsci() const { return menuEsci_; }
     platform::HostedControl* v_meter1(int i) const;
     QWidget* clientArea() const { return centralWidget(); }
-    QTimer& Timer1() { return Timer1_; }
+    platform::IntervalTimer& Timer1() { return Timer1_; }
     card_link::SerialPort& MSComm1() { return *port_; }
     const QStringList& problems() const { return form_.problems; }
 
@@ -73,7 +73,7 @@ private:
     card_link::SerialPort* port_;
     BuiltForm form_;
     QAction* menuEsci_ = nullptr;
-    QTimer Timer1_;
+    platform::IntervalTimer Timer1_;
     card_link::PortSelection selection_;
     int stato_uscite_ = 0;
     bool ending_ = false;
