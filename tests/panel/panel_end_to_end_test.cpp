@@ -10,25 +10,16 @@
 
 namespace {
 
-struct RunningPanel {
-    explicit RunningPanel(const QString& device)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PELMORA_COM1", device);
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("PELMORA_REGISTRY", registry.filePath("registry.ini"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {});
-        process.waitForStarted(3000);
+// Runs the event loop until the card's log holds `count` requests, or for at most `ms`.
+bool waitForRequests(const QString& log, int count, int ms)
+{
+    for (int waited = 0; waited < ms; waited += 50) {
+        if (read_frame_log(log).size() >= count)
+            return true;
+        runEventsFor(50);
     }
-    ~RunningPanel()
-    {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-    QTemporaryDir registry;
-    QProcess process;
-};
+    return false;
+}
 
 } // namespace
 
@@ -38,9 +29,9 @@ TEST(PanelEndToEnd, ProgramPollsTenTimesASecondWithAllOutputsOff)
     const QString log = dir.filePath("frames.log");
     VirtualCard card({"--inputs", "0x05", "--log", log});
     ASSERT_FALSE(card.device().isEmpty());
-    RunningPanel panel(card.device());
+    PanelProcess panel(card.device());
     runEventsFor(2600);
-    ASSERT_EQ(panel.process.state(), QProcess::Running) << panel.process.readAllStandardError().constData();
+    ASSERT_EQ(panel.process().state(), QProcess::Running) << panel.process().readAllStandardError().constData();
 
     const QList<LoggedFrame> frames = read_frame_log(log);
     ASSERT_GE(frames.size(), 20);
@@ -54,18 +45,21 @@ TEST(PanelEndToEnd, ProgramPollsTenTimesASecondWithAllOutputsOff)
 
 TEST(PanelEndToEnd, UnpluggedCardCostsThePanelNoCpu)
 {
-    auto card = std::make_unique<VirtualCard>(QStringList{"--follow-outputs"});
+    QTemporaryDir dir;
+    const QString log = dir.filePath("frames.log");
+    auto card = std::make_unique<VirtualCard>(QStringList{"--follow-outputs", "--log", log});
     ASSERT_FALSE(card->device().isEmpty());
-    RunningPanel panel(card->device());
-    runEventsFor(800);
+    PanelProcess panel(card->device());
+    // Start-up costs CPU of its own: unplug only once polling is under way.
+    ASSERT_TRUE(waitForRequests(log, 3, 10000));
     card->kill();
     runEventsFor(300);
 
-    const qint64 pid = panel.process.processId();
+    const qint64 pid = panel.pid();
     const double before = process_cpu_seconds(pid);
     runEventsFor(2000);
     const double share = (process_cpu_seconds(pid) - before) / 2.0;
-    EXPECT_EQ(panel.process.state(), QProcess::Running);
+    EXPECT_EQ(panel.process().state(), QProcess::Running);
     EXPECT_LT(share, 0.05);
 }
 
