@@ -38,11 +38,11 @@ void IntervalTimer::setInterval(int milliseconds)
 void IntervalTimer::armKernelTimer(int milliseconds)
 {
     // The kernel keeps a periodic timer on an absolute schedule, so late ticks do not drift it.
-    itimerspec spec{};
-    spec.it_interval.tv_sec = milliseconds / 1000;
-    spec.it_interval.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
-    spec.it_value = spec.it_interval;
-    ::timerfd_settime(descriptor_, 0, &spec, nullptr);
+    itimerspec setting{};
+    setting.it_interval.tv_sec = milliseconds / 1000;
+    setting.it_interval.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+    setting.it_value = setting.it_interval;
+    ::timerfd_settime(descriptor_, 0, &setting, nullptr);
 }
 
 void IntervalTimer::start()
