@@ -26,17 +26,6 @@ std::array<int, 8> output_colours(const panel::Form1& form)
     return colours;
 }
 
-// Runs events until the card has logged `count` requests, or for at most timeoutMs.
-QList<LoggedFrame> wait_for_frames(const QString& log, int count, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QList<LoggedFrame> frames;
-    while ((frames = read_frame_log(log)).size() < count && clock.elapsed() < timeoutMs)
-        runEventsFor(50);
-    return frames;
-}
-
 } // namespace
 
 TEST(DeviceReturn, PollingResumesWithTheSameOutputsEachTimeTheDeviceComesBack)

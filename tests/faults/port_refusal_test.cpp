@@ -40,16 +40,6 @@ void expect_error_boxes(const MessageBoxAnswerer& answerer, int count)
     }
 }
 
-// Waits until the card has logged a request, so the program holding it has it open.
-bool wait_until_polled(const QString& log, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (read_frame_log(log).isEmpty() && clock.elapsed() < timeoutMs)
-        runEventsFor(50);
-    return !read_frame_log(log).isEmpty();
-}
-
 } // namespace
 
 TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
@@ -60,7 +50,7 @@ TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
     ASSERT_FALSE(held.device().isEmpty());
     ASSERT_FALSE(free.device().isEmpty());
     PanelProcess other(held.device());
-    ASSERT_TRUE(wait_until_polled(dir.filePath("held.log"), 10000)) << "the other program never opened the card";
+    ASSERT_FALSE(wait_for_frames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
 
     ScopedEnvironment environment;
     environment.set("PELMORA_COM1", held.device().toLocal8Bit());
@@ -127,7 +117,7 @@ TEST(PortRefusal, Com4NotPermittedThenCom1HeldGiveTwoBoxesThenNothing)
     ASSERT_FALSE(held.device().isEmpty());
     ASSERT_FALSE(free.device().isEmpty());
     PanelProcess other(held.device());
-    ASSERT_TRUE(wait_until_polled(dir.filePath("held.log"), 10000)) << "the other program never opened the card";
+    ASSERT_FALSE(wait_for_frames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
 
     ScopedEnvironment environment;
     environment.set("PELMORA_COM1", held.device().toLocal8Bit());

@@ -1,5 +1,7 @@
 #include "platform/interval_timer.h"
 
+#include "panel_test_support.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -8,13 +10,6 @@
 
 namespace platform {
 namespace {
-
-void runEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // A handler that takes a quarter of the interval must not push later ticks back:
 // twenty ticks of 20 ms end near 400 ms, where re-arming after each one would end at 500 or later.

@@ -1,6 +1,9 @@
 #include "card_and_panel_processes.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <unistd.h>
 
 VirtualCard::VirtualCard(const QStringList& options)
@@ -80,6 +83,19 @@ QList<LoggedFrame> read_frame_log(const QString& path)
         const QList<QByteArray> parts = log.readLine().trimmed().split(' ');
         if (parts.size() == 2)
             frames.push_back({parts[0].toLongLong(), parts[1].toInt()});
+    }
+    return frames;
+}
+
+QList<LoggedFrame> wait_for_frames(const QString& log, int count, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QList<LoggedFrame> frames;
+    while ((frames = read_frame_log(log)).size() < count && clock.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     return frames;
 }
