@@ -61,7 +61,17 @@ void paintDial(QPainter& painter, const Face& face, const QRect& dirty)
 
 void paintMovingParts(QPainter& painter, const Face& face, const QRect& dirty)
 {
+    paintReadout(painter, face, dirty);
+    paintNeedle(painter, face, dirty);
+}
+
+void paintReadout(QPainter& painter, const Face& face, const QRect& dirty)
+{
     paintLabel(painter, face.display, dirty);
+}
+
+void paintNeedle(QPainter& painter, const Face& face, const QRect& dirty)
+{
     // The needle moves in fractions of a pixel, so it is drawn smooth.
     paintLine(painter, face.lancetta, dirty, true);
 }

@@ -17,4 +17,8 @@ void paintFace(QPainter& painter, const Face& face, const QRect& dirty);
 void paintDial(QPainter& painter, const Face& face, const QRect& dirty);
 void paintMovingParts(QPainter& painter, const Face& face, const QRect& dirty);
 
+// The moving parts one at a time: the readout, then the needle over it.
+void paintReadout(QPainter& painter, const Face& face, const QRect& dirty);
+void paintNeedle(QPainter& painter, const Face& face, const QRect& dirty);
+
 } // namespace gaugix

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmapCache>
 
 #include <cmath>
 
@@ -72,18 +73,17 @@ platform::Status v_meter::setValue(const double& valore)
 
     QRect dirty;
     const platform::Status moved = moveTip(&dirty);
+    if (platform::succeeded(moved)) {
+        // The readout is rewritten last, and repainted only when its text changes.
+        const QString text = formatReadout(valore, QLocale());
+        if (text != face.display.caption) {
+            face.display.caption = text;
+            dirty |= face.display.bounds;
+        }
+    }
     if (!dirty.isEmpty())
         update(dirty);
-    if (!platform::succeeded(moved))
-        return moved;
-
-    // The readout is rewritten last, and repainted only when its text changes.
-    const QString text = formatReadout(valore, QLocale());
-    if (text != face.display.caption) {
-        face.display.caption = text;
-        update(face.display.bounds);
-    }
-    return platform::kOk;
+    return moved;
 }
 
 // Moves the needle tip to the current angle, X1 before Y1; *dirty receives the area to repaint.
@@ -98,8 +98,7 @@ platform::Status v_meter::moveTip(QRect* dirty)
     return status;
 }
 
-// The dial never changes, so it is drawn once per pixel density and copied from then on;
-// only the readout and the needle are drawn afresh.
+// The dial never changes, so it is drawn once per pixel density and copied from then on.
 const QPixmap& v_meter::dial(qreal density)
 {
     if (dial_.isNull() || dial_.devicePixelRatio() != density) {
@@ -123,7 +122,37 @@ void v_meter::paintEvent(QPaintEvent* event)
     const qreal density = cached.devicePixelRatio();
     painter.drawPixmap(onDial, cached,
                        QRectF(onDial.topLeft() * density, onDial.size() * density).toAlignedRect());
-    paintMovingParts(painter, face, dirty);
+    paintReadoutCopy(painter, dirty);
+    paintNeedle(painter, face, dirty);
+}
+
+// Laying out the readout's text costs more than the rest of a repaint, and an 8-bit
+// reading gives only a few hundred texts: each one is drawn once into the application's
+// pixmap cache, shared by all gauges and bounded by its size limit. At a fractional pixel
+// density a copy could not land on whole pixels, so the readout is drawn afresh there.
+void v_meter::paintReadoutCopy(QPainter& painter, const QRect& dirty)
+{
+    const FaceLabel& readout = face.display;
+    if (!readout.bounds.intersects(dirty))
+        return;
+    const qreal density = devicePixelRatioF();
+    if (density != std::round(density)) {
+        paintReadout(painter, face, dirty);
+        return;
+    }
+    const QString key = QStringLiteral("gaugix/readout/%1/%2").arg(density).arg(readout.caption);
+    QPixmap copy;
+    if (!QPixmapCache::find(key, &copy)) {
+        copy = QPixmap(readout.bounds.size() * density);
+        copy.setDevicePixelRatio(density);
+        copy.fill(QColor(kFaceBackground));
+        QPainter onCopy(&copy);
+        onCopy.translate(-readout.bounds.topLeft());
+        paintReadout(onCopy, face, readout.bounds);
+        onCopy.end();
+        QPixmapCache::insert(key, copy);
+    }
+    painter.drawPixmap(readout.bounds.topLeft(), copy);
 }
 
 } // namespace gaugix

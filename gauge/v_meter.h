@@ -43,6 +43,7 @@ private:
     void UserControl_Initialize();
     platform::Status moveTip(QRect* dirty);
     const QPixmap& dial(qreal density);
+    void paintReadoutCopy(QPainter& painter, const QRect& dirty);
 
     double raggio = 0.0;
     double angolo = 0.0;

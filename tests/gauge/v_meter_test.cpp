@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -141,23 +142,35 @@ TEST(VMeter, WritesRepaintOnlyWhatChanged)
     EXPECT_TRUE(spy.painted.contains(QPoint(80, 120))) << "the readout must be repainted";
 }
 
-// The dial is drawn once and copied from then on: the picture must stay the one
-// that painting every element afresh gives, needle and readout included.
-TEST(VMeter, CopiedDialGivesThePictureOfAFreshPaint)
+QImage freshPicture(const v_meter& gauge)
+{
+    Face fresh = storedFace();
+    fresh.lancetta.X1 = static_cast<float>(gauge.tip().x());
+    fresh.lancetta.Y1 = static_cast<float>(gauge.tip().y());
+    fresh.display.caption = gauge.readout();
+    QImage expected(kFaceWidth, kFaceHeight, QImage::Format_RGB32);
+    expected.fill(QColor(kFaceBackground));
+    QPainter painter(&expected);
+    paintFace(painter, fresh, expected.rect());
+    return expected;
+}
+
+// The dial and the readouts are drawn once and copied from then on: the picture must
+// stay the one that painting every element afresh gives, both when the whole gauge is
+// painted and on screen after the partial repaints that writes cause. Values come back
+// so that readouts are also copied from the cache.
+TEST(VMeter, CopiedDialAndReadoutGiveThePictureOfAFreshPaint)
 {
     v_meter gauge;
-    for (double volts : {0.0, 1.23, 2.5, 4.99, 5.0}) {
+    gauge.show();
+    QApplication::processEvents();
+    for (double volts : {0.0, 1.23, 2.5, 4.99, 5.0, 1.23, 0.0, 2.5}) {
         gauge.setValue(volts);
-        Face fresh = storedFace();
-        fresh.lancetta.X1 = static_cast<float>(gauge.tip().x());
-        fresh.lancetta.Y1 = static_cast<float>(gauge.tip().y());
-        fresh.display.caption = gauge.readout();
-        QImage expected(kFaceWidth, kFaceHeight, QImage::Format_RGB32);
-        expected.fill(QColor(kFaceBackground));
-        QPainter painter(&expected);
-        paintFace(painter, fresh, expected.rect());
-        painter.end();
+        QApplication::processEvents();
+        const QImage expected = freshPicture(gauge);
         EXPECT_EQ(gauge.grab().toImage().convertToFormat(QImage::Format_RGB32), expected) << volts;
+        const QImage onScreen = gauge.screen()->grabWindow(gauge.winId()).toImage();
+        EXPECT_EQ(onScreen.convertToFormat(QImage::Format_RGB32), expected) << "on screen, " << volts;
     }
 }
 
