@@ -34,6 +34,21 @@ platform::Status assignCoordinate(float& target, float computed)
     return platform::kOk;
 }
 
+// The needle's bounds anywhere on the 0 to 5 V scale, with the readout under it. The
+// tips at both ends and at the top of the arc bound every position between them.
+QRect scaleArea(const Face& face, double raggio, double pigreco)
+{
+    QRect area = face.display.bounds;
+    for (double volts : {0.0, 2.5, 5.0}) {
+        FaceLine needle = face.lancetta;
+        const double angle = gaugix::needleAngle(volts, pigreco);
+        needle.X1 = gaugix::tipX(angle, raggio);
+        needle.Y1 = gaugix::tipY(angle, raggio);
+        area |= lineBounds(needle);
+    }
+    return area;
+}
+
 } // namespace
 
 v_meter::v_meter(QWidget* parent)
@@ -59,6 +74,7 @@ void v_meter::UserControl_Initialize()
     angolo = kStartFraction * pigreco;
     QRect dirty;
     moveTip(&dirty);
+    scaleArea_ = scaleArea(face, raggio, pigreco);
 }
 
 platform::Status v_meter::setValue(const double& valore)
@@ -81,8 +97,10 @@ platform::Status v_meter::setValue(const double& valore)
             dirty |= face.display.bounds;
         }
     }
+    // On the scale every write repaints the same area, so that the host window merges
+    // the repaints of gauges side by side into a few bands instead of many pieces.
     if (!dirty.isEmpty())
-        update(dirty);
+        update(dirty | scaleArea_);
     return moved;
 }
 

@@ -50,6 +50,7 @@ private:
     double pigreco = 0.0;
     Face face;
     QPixmap dial_;
+    QRect scaleArea_;
 };
 
 } // namespace gaugix

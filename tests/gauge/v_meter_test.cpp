@@ -157,14 +157,14 @@ QImage freshPicture(const v_meter& gauge)
 
 // The dial and the readouts are drawn once and copied from then on: the picture must
 // stay the one that painting every element afresh gives, both when the whole gauge is
-// painted and on screen after the partial repaints that writes cause. Values come back
-// so that readouts are also copied from the cache.
+// painted and on screen after the partial repaints that writes cause, off the scale too.
+// Values come back so that readouts are also copied from the cache.
 TEST(VMeter, CopiedDialAndReadoutGiveThePictureOfAFreshPaint)
 {
     v_meter gauge;
     gauge.show();
     QApplication::processEvents();
-    for (double volts : {0.0, 1.23, 2.5, 4.99, 5.0, 1.23, 0.0, 2.5}) {
+    for (double volts : {0.0, 1.23, 2.5, 4.99, 5.0, 1.23, -2.0, 7.5, 0.0, 2.5}) {
         gauge.setValue(volts);
         QApplication::processEvents();
         const QImage expected = freshPicture(gauge);
