@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
+#include <ctime>
 #include <unistd.h>
 
 VirtualCard::VirtualCard(const QStringList& options)
@@ -50,6 +51,12 @@ PanelProcess::~PanelProcess()
 
 double process_cpu_seconds(qint64 pid)
 {
+    // The process's CPU clock counts every thread to the nanosecond; the clock ticks in
+    // /proc are the fallback where the kernel will not give that clock.
+    clockid_t clock{};
+    timespec used{};
+    if (clock_getcpuclockid(static_cast<pid_t>(pid), &clock) == 0 && clock_gettime(clock, &used) == 0)
+        return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return -1;

@@ -1,20 +1,40 @@
 #include "polling_run.h"
 
+#include "bare_writer.h"
 #include "card_and_panel_processes.h"
 #include "clocks.h"
 #include "in_process_panel.h"
 
 #include <QTemporaryDir>
 
+namespace {
+
+// Periods between consecutive logged requests, from the first logged after `sinceMicros`.
+std::vector<double> periods_since(const QString& log, double sinceMicros)
+{
+    std::vector<double> periods;
+    const QList<LoggedFrame> frames = read_frame_log(log);
+    for (qsizetype i = 1; i < frames.size(); ++i) {
+        if (frames[i - 1].micros >= sinceMicros)
+            periods.push_back(static_cast<double>(frames[i].micros - frames[i - 1].micros) / 1000.0);
+    }
+    return periods;
+}
+
+} // namespace
+
 PollingRun run_polling_program(int seconds)
 {
     PollingRun run;
     QTemporaryDir dir;
     const QString log = dir.filePath("frames.log");
+    const QString bareLog = dir.filePath("bare-frames.log");
     VirtualCard card({"--follow-outputs", "--sweep", "--log", log});
+    VirtualCard bareCard({"--sweep", "--log", bareLog});
     if (card.device().isEmpty())
         return run;
     PanelProcess panel(card.device());
+    BareWriter bare(bareCard.device().toStdString());
     run_events_for(1500);  // start-up: libraries, first paint, first requests
     if (panel.process().state() != QProcess::Running)
         return run;
@@ -29,11 +49,8 @@ PollingRun run_polling_program(int seconds)
     run.cpuShare = (cpuAfter - cpuBefore) / run.seconds;
     run.started = panel.process().state() == QProcess::Running;
 
-    const QList<LoggedFrame> frames = read_frame_log(log);
-    for (qsizetype i = 1; i < frames.size(); ++i) {
-        if (frames[i - 1].micros < wallBefore)
-            continue;
-        run.periodsMs.push_back(static_cast<double>(frames[i].micros - frames[i - 1].micros) / 1000.0);
-    }
+    run.periodsMs = periods_since(log, wallBefore);
+    if (bare.started())
+        run.barePeriodsMs = periods_since(bareLog, wallBefore);
     return run;
 }
