@@ -1,10 +1,10 @@
 // The real serial layer over a pseudo-terminal, the test playing the card.
 #include "card_link/poll_exchange.h"
 #include "card_link/qt_serial_port.h"
+#include "card_and_panel_processes.h"
 #include "pseudo_terminal.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -13,13 +13,6 @@
 using namespace card_link;
 
 namespace {
-
-void runEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 double cpuSeconds()
 {

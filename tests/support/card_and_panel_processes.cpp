@@ -94,15 +94,19 @@ QList<LoggedFrame> read_frame_log(const QString& path)
     return frames;
 }
 
+void runEventsFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 QList<LoggedFrame> wait_for_frames(const QString& log, int count, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
     QList<LoggedFrame> frames;
-    while ((frames = read_frame_log(log)).size() < count && clock.elapsed() < timeoutMs) {
-        QEventLoop loop;
-        QTimer::singleShot(50, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    while ((frames = read_frame_log(log)).size() < count && clock.elapsed() < timeoutMs)
+        runEventsFor(50);
     return frames;
 }

@@ -47,6 +47,9 @@ struct LoggedFrame {
 };
 QList<LoggedFrame> read_frame_log(const QString& path);
 
+// Runs the event loop for ms milliseconds.
+void runEventsFor(int ms);
+
 // Runs the event loop until the card has logged `count` requests, or for at most
 // timeoutMs; returns what the log holds then.
 QList<LoggedFrame> wait_for_frames(const QString& log, int count, int timeoutMs);

@@ -1,19 +1,13 @@
 #pragma once
-// Helpers for window tests: run the event loop for a while, and answer message
-// boxes the way a user would, counting them.
+// Helpers for window tests: answer message boxes the way a user would, counting them
+// (runEventsFor comes with the process helpers).
+
+#include "card_and_panel_processes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
-
-inline void runEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // Presses OK on every modal message box that appears while it lives.
 class MessageBoxAnswerer {

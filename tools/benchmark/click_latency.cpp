@@ -17,7 +17,7 @@ std::vector<double> click_to_wire_latencies(int presses)
         return latencies;
     // Only the presses send requests from here on.
     panel.form().Timer1().stop();
-    run_events_for(50);
+    runEventsFor(50);
     const qsizetype framesBefore = read_frame_log(log).size();
 
     struct Press {
@@ -28,12 +28,12 @@ std::vector<double> click_to_wire_latencies(int presses)
     for (int i = 0; i < presses; ++i) {
         QPushButton* button = panel.form().onoff(i % 8);
         const QPoint centre = button->rect().center();
-        run_events_for(10);
+        runEventsFor(10);
         const double before = monotonic_micros();
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, centre);
         sent.push_back({before, panel.form().stato_uscite()});
     }
-    run_events_for(200);
+    runEventsFor(200);
 
     const QList<LoggedFrame> frames = read_frame_log(log).mid(framesBefore);
     qsizetype next = 0;

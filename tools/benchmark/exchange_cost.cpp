@@ -17,7 +17,7 @@ std::vector<double> exchange_cpu_costs(int count)
         return costs;
     panel.form().Timer1().stop();
     for (int i = 0; i < count; ++i) {
-        run_events_for(2);  // the reply to the last request arrives in the meantime
+        runEventsFor(2);  // the reply to the last request arrives in the meantime
         const double start = thread_cpu_micros();
         panel.form().comunica();
         costs.push_back(thread_cpu_micros() - start);
@@ -34,7 +34,7 @@ std::vector<double> gauge_update_cpu_costs(int count)
         return costs;
     host.resize(gauge->widget()->size());
     host.show();
-    run_events_for(100);
+    runEventsFor(100);
     for (int i = 0; i < count; ++i) {
         const double start = thread_cpu_micros();
         gauge->putProperty(gaugix::kValueDispId, i % 2 == 0 ? 1.25 : 3.75);

@@ -43,11 +43,11 @@ GaugeLoad run_gauge_load(int gauges, int seconds)
             meters[i]->putProperty(gaugix::kValueDispId, 2.5 + 2.5 * std::sin(0.3 * tick + static_cast<double>(i)));
     });
     writer.start();
-    run_events_for(1000);
+    runEventsFor(1000);
 
     const double cpuBefore = process_cpu_micros();
     const double wallBefore = monotonic_micros();
-    run_events_for(seconds * 1000);
+    runEventsFor(seconds * 1000);
     load.seconds = (monotonic_micros() - wallBefore) / 1e6;
     load.cpuShare = (process_cpu_micros() - cpuBefore) / 1e6 / load.seconds;
     return load;

@@ -1,8 +1,5 @@
 #include "in_process_panel.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 InProcessPanel::InProcessPanel(const QStringList& cardOptions) : card_(cardOptions)
 {
     if (card_.device().isEmpty())
@@ -11,17 +8,10 @@ InProcessPanel::InProcessPanel(const QStringList& cardOptions) : card_(cardOptio
     form_ = std::make_unique<panel::Form1>();
     form_->Form_Load();
     form_->show();
-    run_events_for(300);  // let the window paint and the first replies come in
+    runEventsFor(300);  // let the window paint and the first replies come in
 }
 
 bool InProcessPanel::ready() const
 {
     return form_ && form_->MSComm1().portOpen();
-}
-
-void run_events_for(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }

@@ -18,6 +18,3 @@ private:
     VirtualCard card_;
     std::unique_ptr<panel::Form1> form_;
 };
-
-// Runs the event loop for ms milliseconds.
-void run_events_for(int ms);

@@ -35,13 +35,13 @@ PollingRun run_polling_program(int seconds)
         return run;
     PanelProcess panel(card.device());
     BareWriter bare(bareCard.device().toStdString());
-    run_events_for(1500);  // start-up: libraries, first paint, first requests
+    runEventsFor(1500);  // start-up: libraries, first paint, first requests
     if (panel.process().state() != QProcess::Running)
         return run;
 
     const double cpuBefore = process_cpu_seconds(panel.pid());
     const double wallBefore = monotonic_micros();
-    run_events_for(seconds * 1000);
+    runEventsFor(seconds * 1000);
     const double cpuAfter = process_cpu_seconds(panel.pid());
     const double wallAfter = monotonic_micros();
     run.residentMiB = static_cast<double>(process_resident_kib(panel.pid())) / 1024.0;
