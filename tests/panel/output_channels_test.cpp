@@ -54,14 +54,14 @@ TEST(OutputChannels, UnplugAndReturnResumesWithTheOutputsAsTheyWere)
     form.onoff(3)->click();
     EXPECT_TRUE(card->receive(8, 200).endsWith(request(0x90)));
 
-    card->close();             // the adapter is pulled
+    card->close();             // the adapter is pulled, and its device goes with it: the
+    QFile::remove(link);       // freed pseudo-terminal may soon be another test's card
     runEventsFor(800);
     EXPECT_FALSE(form.MSComm1().portOpen());
     EXPECT_EQ(form.stato_uscite(), 0x90);
     EXPECT_TRUE(form.quale_porta(0)->isChecked());
 
     card = std::make_unique<PseudoTerminal>();  // and plugged back in
-    QFile::remove(link);
     ASSERT_TRUE(QFile::link(card->slavePath(), link));
     runEventsFor(1500);
     EXPECT_TRUE(form.MSComm1().portOpen());

@@ -1,4 +1,7 @@
 // The panel and the virtual card as separate processes, talking over a pseudo-terminal.
+// Tests that pull the card give the panel the card's link, which goes with the card: the
+// freed pseudo-terminal's own path may soon belong to another test's card, and the
+// panel, retrying it, would poll that card.
 #include "card_and_panel_processes.h"
 #include "panel/form1.h"
 #include "panel_test_support.h"
@@ -33,9 +36,10 @@ TEST(PanelEndToEnd, UnpluggedCardCostsThePanelNoCpu)
 {
     QTemporaryDir dir;
     const QString log = dir.filePath("frames.log");
-    auto card = std::make_unique<VirtualCard>(QStringList{"--follow-outputs", "--log", log});
+    const QString link = dir.filePath("card");
+    auto card = std::make_unique<VirtualCard>(QStringList{"--follow-outputs", "--log", log, "--link", link});
     ASSERT_FALSE(card->device().isEmpty());
-    PanelProcess panel(card->device());
+    PanelProcess panel(link);
     // Start-up costs CPU of its own: unplug only once polling is under way.
     ASSERT_GE(wait_for_frames(log, 3, 10000).size(), 3);
     card->kill();
@@ -52,9 +56,11 @@ TEST(PanelEndToEnd, UnpluggedCardCostsThePanelNoCpu)
 TEST(PanelEndToEnd, WindowShowsTheCardsInputsAndVoltages)
 {
     QLocale::setDefault(QLocale(QLocale::English));
-    VirtualCard card({"--inputs", "0x05", "--analog1", "51", "--analog2", "255"});
+    QTemporaryDir dir;
+    const QString link = dir.filePath("card");
+    VirtualCard card({"--inputs", "0x05", "--analog1", "51", "--analog2", "255", "--link", link});
     ASSERT_FALSE(card.device().isEmpty());
-    qputenv("PELMORA_COM1", card.device().toLocal8Bit());
+    qputenv("PELMORA_COM1", link.toLocal8Bit());
     panel::Form1 form;
     form.Form_Load();
     runEventsFor(400);
