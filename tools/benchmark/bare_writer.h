@@ -3,6 +3,8 @@
 // write, on a thread of its own, to a second virtual card. Run beside the panel, it shows
 // how much of the period's jitter the machine and the pseudo-terminal add by themselves.
 
+#include "card_client.h"
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -16,12 +18,12 @@ public:
     BareWriter& operator=(const BareWriter&) = delete;
 
     // False when the device or the kernel timer could not be had.
-    bool started() const { return started_; }
+    bool started() const { return thread_.joinable(); }
 
 private:
-    void run(int device, int timer);
+    void run(int timer);
 
+    CardClient card_;
     std::atomic<bool> stop_{false};
-    bool started_ = false;
     std::thread thread_;
 };
