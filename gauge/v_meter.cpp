@@ -10,6 +10,7 @@
 #include <QPixmapCache>
 
 #include <cmath>
+#include <functional>
 
 namespace gaugix {
 
@@ -47,6 +48,19 @@ QRect scaleArea(const Face& face, double raggio, double pigreco)
         area |= lineBounds(needle);
     }
     return area;
+}
+
+// A picture of `area` of the face (in the face's own pixels) at a pixel density, for
+// copying from later.
+QPixmap drawPicture(const QRect& area, qreal density, const std::function<void(QPainter&)>& paint)
+{
+    QPixmap picture(area.size() * density);
+    picture.setDevicePixelRatio(density);
+    picture.fill(QColor(kFaceBackground));
+    QPainter painter(&picture);
+    painter.translate(-area.topLeft());
+    paint(painter);
+    return picture;
 }
 
 } // namespace
@@ -120,11 +134,8 @@ platform::Status v_meter::moveTip(QRect* dirty)
 const QPixmap& v_meter::dial(qreal density)
 {
     if (dial_.isNull() || dial_.devicePixelRatio() != density) {
-        dial_ = QPixmap(QSize(kFaceWidth, kFaceHeight) * density);
-        dial_.setDevicePixelRatio(density);
-        dial_.fill(QColor(kFaceBackground));
-        QPainter painter(&dial_);
-        paintDial(painter, face, dial_.rect());
+        const QRect wholeFace(0, 0, kFaceWidth, kFaceHeight);
+        dial_ = drawPicture(wholeFace, density, [&](QPainter& onDial) { paintDial(onDial, face, wholeFace); });
     }
     return dial_;
 }
@@ -133,11 +144,11 @@ void v_meter::paintEvent(QPaintEvent* event)
 {
     const QRect dirty = event->rect();
     QPainter painter(this);
-    const QPixmap& cached = dial(devicePixelRatioF());
+    const qreal density = devicePixelRatioF();
+    const QPixmap& cached = dial(density);
     const QRect onDial = dirty & QRect(0, 0, kFaceWidth, kFaceHeight);
     if (onDial != dirty)
         painter.fillRect(dirty, QColor(kFaceBackground));
-    const qreal density = cached.devicePixelRatio();
     painter.drawPixmap(onDial, cached,
                        QRectF(onDial.topLeft() * density, onDial.size() * density).toAlignedRect());
     paintReadoutCopy(painter, dirty);
@@ -161,13 +172,7 @@ void v_meter::paintReadoutCopy(QPainter& painter, const QRect& dirty)
     const QString key = QStringLiteral("gaugix/readout/%1/%2").arg(density).arg(readout.caption);
     QPixmap copy;
     if (!QPixmapCache::find(key, &copy)) {
-        copy = QPixmap(readout.bounds.size() * density);
-        copy.setDevicePixelRatio(density);
-        copy.fill(QColor(kFaceBackground));
-        QPainter onCopy(&copy);
-        onCopy.translate(-readout.bounds.topLeft());
-        paintReadout(onCopy, face, readout.bounds);
-        onCopy.end();
+        copy = drawPicture(readout.bounds, density, [&](QPainter& onCopy) { paintReadout(onCopy, face, readout.bounds); });
         QPixmapCache::insert(key, copy);
     }
     painter.drawPixmap(readout.bounds.topLeft(), copy);

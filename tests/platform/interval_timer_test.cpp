@@ -1,6 +1,6 @@
 #include "platform/interval_timer.h"
 
-#include "panel_test_support.h"
+#include "card_and_panel_processes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
