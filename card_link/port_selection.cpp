@@ -17,15 +17,17 @@ void PortSelection::quale_porta_Click(int Index)
         port_.setPortOpen(false);
     port_.setPortNumber(Index + 1);
 
+    QString refusal;
     try {
         port_.setPortOpen(true);
         inUse_ = true;
         view_.setTimerEnabled(true);
         return;
-    } catch (const SerialError&) {
+    } catch (const SerialError& error) {
+        refusal = QString::fromUtf8(error.what());
     }
 
-    view_.showPortError();
+    view_.showPortError(refusal);
     if (!isFallback) {
         nextIsFallback_ = true;
         view_.selectPortOption(Index == 0 ? 1 : 0);

@@ -5,6 +5,7 @@
 
 #include "serial_port.h"
 
+#include <QString>
 #include <chrono>
 
 namespace card_link {
@@ -14,8 +15,9 @@ public:
     virtual ~PortSelectionView() = default;
     virtual void setTimerEnabled(bool enabled) = 0;
     virtual void yieldEvents() = 0;
-    // The modal "ERRORE" box; returns when the user has answered it.
-    virtual void showPortError() = 0;
+    // The modal "ERRORE" box, with `detail` saying which device was tried and why
+    // it was refused; returns when the user has answered it.
+    virtual void showPortError(const QString& detail) = 0;
     // Selects option button `index`; when it was not already selected this runs
     // its click handler, which comes back to quale_porta_Click.
     virtual void selectPortOption(int index) = 0;

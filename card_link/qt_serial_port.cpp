@@ -1,6 +1,7 @@
 #include "qt_serial_port.h"
 
 #include "port_device.h"
+#include "port_refusal.h"
 
 namespace card_link {
 
@@ -43,11 +44,15 @@ void QtSerialPort::setPortOpen(bool open)
 
 void QtSerialPort::open()
 {
-    port_.setPortName(deviceName());
+    // Resolved afresh at every open, so an adapter plugged in since is found.
+    const QString device = deviceName();
+    if (device.isEmpty())
+        throw SerialError(refusal_line(diagnose_refusal(number_, device, QSerialPort::DeviceNotFoundError, {})).toStdString());
+    port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite)) {
-        const std::string reason = port_.errorString().toStdString();
+        const PortRefusal refusal = diagnose_refusal(number_, device, port_.error(), port_.errorString());
         port_.clearError();
-        throw SerialError(deviceName().toStdString() + ": " + reason);
+        throw SerialError(refusal_line(refusal).toStdString());
     }
     // The modem lines stay as the kernel raises them on open: pseudo-terminals
     // refuse to have them set, and the card does not need them.

@@ -9,6 +9,7 @@
 
 namespace card_link {
 
+// what() is a message for the user, in UTF-8.
 class SerialError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

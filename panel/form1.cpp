@@ -2,6 +2,7 @@
 
 #include "colours.h"
 #include "form1_description.h"
+#include "port_tooltips.h"
 
 #include "card_link/output_mask.h"
 #include "gauge/gaugix_identity.h"
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+
+#include <cstdio>
 
 // The pictures live in a static library, so their resource is registered by hand.
 static void init_pictures()
@@ -82,6 +85,10 @@ void Form1::connectHandlers()
     connect(esci(), &QPushButton::clicked, this, &Form1::esci_Click);
     connect(menuEsci_, &QAction::triggered, this, &Form1::menuEsci_Click);
     connect(&Timer1_, &platform::IntervalTimer::timeout, this, &Form1::Timer1_Timer);
+    QList<QAbstractButton*> options;
+    for (int i = 0; i < 4; ++i)
+        options.append(quale_porta(i));
+    new PortToolTips(options, this);
 }
 
 QLabel* Form1::led_out(int i) const { return qobject_cast<QLabel*>(control(control_key("led_out", i))); }
@@ -197,11 +204,15 @@ void Form1::setTimerEnabled(bool enabled)
         Timer1_.stop();
 }
 
-void Form1::showPortError()
+void Form1::showPortError(const QString& detail)
 {
+    // The same line goes to standard error, for a panel started from a terminal or a launcher.
+    if (!detail.isEmpty())
+        std::fprintf(stderr, "pelmora: %s\n", qPrintable(detail));
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ERRORE"),
                     QStringLiteral("Porta inesistente o già utilizzata da un'altra periferica"),
                     QMessageBox::Ok, this);
+    box.setInformativeText(detail);
     box.exec();
 }
 

@@ -64,7 +64,7 @@ private:
     void setGaugeValue(int gauge, double volts) override;
     void yieldEvents() override;
     void setTimerEnabled(bool enabled) override;
-    void showPortError() override;
+    void showPortError(const QString& detail) override;
     void selectPortOption(int index) override;
     void connectHandlers();
     void endProgram();

@@ -12,7 +12,11 @@ namespace {
 struct FakeWindow : PortSelectionView {
     void setTimerEnabled(bool enabled) override { timerOn = enabled; }
     void yieldEvents() override { ++yields; }
-    void showPortError() override { ++boxes; }
+    void showPortError(const QString& detail) override
+    {
+        ++boxes;
+        details << detail;
+    }
     void selectPortOption(int index) override
     {
         if (selected == index)
@@ -25,6 +29,7 @@ struct FakeWindow : PortSelectionView {
     int selected = 0;     // "Com1" is selected when the window is created
     bool timerOn = false;
     int boxes = 0;
+    QStringList details;
     int yields = 0;
 };
 
@@ -59,7 +64,7 @@ TEST_F(PortChoice, MissingPortFallsBackToComOne)
     selection.quale_porta_Click(0);
     port.missing = {3};
     click(2);
-    EXPECT_EQ(window.boxes, 1);
+    EXPECT_EQ(window.details, QStringList{"missing"});  // the port's own reason reaches the box
     EXPECT_EQ(port.number, 1);
     EXPECT_TRUE(port.open);
     EXPECT_EQ(window.selected, 0);

@@ -1,0 +1,29 @@
+#pragma once
+// The tooltips of the port options: each names the device that its port would
+// open at the moment the tooltip is shown, and what that device is.
+
+#include "card_link/port_map.h"
+
+#include <QList>
+#include <QObject>
+
+class QAbstractButton;
+
+namespace panel {
+
+// "/dev/ttyUSB0 — FT232R USB UART", or why there is no device for Comn.
+QString port_tooltip(int number, const card_link::MappedPort& port);
+
+class PortToolTips : public QObject {
+public:
+    // options[i] is the button of Com(i+1).
+    PortToolTips(const QList<QAbstractButton*>& options, QObject* parent);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QList<QAbstractButton*> options_;
+};
+
+} // namespace panel

@@ -1,0 +1,97 @@
+#include "card_link/port_map.h"
+#include "card_link/port_refusal.h"
+
+#include <gtest/gtest.h>
+
+using namespace card_link;
+
+namespace {
+
+PresentPort adapter(const char* device, const char* stableName = "", const char* description = "")
+{
+    return {device, description, {}, stableName, true};
+}
+
+PresentPort onboard(const char* device)
+{
+    return {device, {}, {}, {}, false};
+}
+
+QStringList devices(const QList<PresentPort>& present, const QProcessEnvironment& environment = {})
+{
+    QStringList mapped;
+    for (int number = 1; number <= 4; ++number)
+        mapped << map_port(number, present, environment).device;
+    return mapped;
+}
+
+} // namespace
+
+TEST(PortMap, AdaptersComeFirstInTheOrderOfTheirStableNames)
+{
+    // by-id names sort the other way round from the ttyUSB numbers, which change
+    // with the order of plugging in.
+    const QList<PresentPort> present = {
+        onboard("/dev/ttyS0"),
+        adapter("/dev/ttyUSB0", "usb-Prolific_USB-Serial-if00-port0"),
+        adapter("/dev/ttyUSB1", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FT232R USB UART"),
+    };
+    EXPECT_EQ(devices(present), (QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", "/dev/ttyS0", ""}));
+    const MappedPort first = map_port(1, present, {});
+    EXPECT_EQ(first.source, MappedPort::Source::Machine);
+    EXPECT_EQ(first.description, "FT232R USB UART");
+    EXPECT_EQ(map_port(4, present, {}).source, MappedPort::Source::Absent);
+}
+
+TEST(PortMap, AcmAndUnnamedAdaptersBeforeOnboardPortsInNumericOrder)
+{
+    const QList<PresentPort> present = {
+        onboard("/dev/ttyS10"), onboard("/dev/ttyS2"), adapter("/dev/ttyUSB0"), adapter("/dev/ttyACM0"),
+    };
+    EXPECT_EQ(devices(present), (QStringList{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyS2", "/dev/ttyS10"}));
+}
+
+TEST(PortMap, NoPortsAtAllLeavesEveryPortAbsent)
+{
+    EXPECT_EQ(devices({}), (QStringList{"", "", "", ""}));
+}
+
+TEST(PortMap, EnvironmentNamesOnePortAndTheOthersKeepTheirPlaces)
+{
+    QProcessEnvironment environment;
+    environment.insert("PELMORA_COM2", "/dev/ttyUSB1");
+    const QList<PresentPort> present = {
+        adapter("/dev/ttyUSB0", "", "CP2102"), adapter("/dev/ttyUSB1", "", "FT232R USB UART"), onboard("/dev/ttyS0"),
+    };
+    EXPECT_EQ(devices(present, environment), (QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS0", ""}));
+    const MappedPort named = map_port(2, present, environment);
+    EXPECT_EQ(named.source, MappedPort::Source::Environment);
+    EXPECT_EQ(named.description, "FT232R USB UART");
+
+    environment.insert("PELMORA_COM4", "/dev/pts/7");  // a device the system does not list
+    EXPECT_EQ(map_port(4, {}, environment).device, "/dev/pts/7");
+}
+
+TEST(PortRefusalLine, SaysWhatToDoForEachReason)
+{
+    PortRefusal refusal;
+    refusal.device = "/dev/ttyUSB0";
+    refusal.reason = "Permission denied";
+    refusal.user = "anna";
+    refusal.kind = PortRefusal::Kind::NotPermitted;
+    refusal.group = "dialout";
+    refusal.groupMayUse = true;
+    EXPECT_EQ(refusal_line(refusal), "/dev/ttyUSB0: accesso negato (Permission denied). Aggiungere l'utente anna al "
+                                     "gruppo dialout (sudo adduser anna dialout) e rientrare nella sessione.");
+    refusal.group = "root";  // joining root's group is no advice to give
+    EXPECT_FALSE(refusal_line(refusal).contains("adduser"));
+
+    refusal.kind = PortRefusal::Kind::Held;
+    refusal.reason = "Device or resource busy";
+    EXPECT_EQ(refusal_line(refusal),
+              "/dev/ttyUSB0 è già in uso da parte di un altro programma: chiuderlo e riprovare (Device or resource busy).");
+
+    refusal.kind = PortRefusal::Kind::Absent;
+    refusal.number = 3;
+    EXPECT_EQ(refusal_line(refusal), "Com3: su questo computer non c'è una porta seriale numero 3 (e PELMORA_COM3 non è impostata).");
+}
