@@ -5,6 +5,9 @@
 #include <QHash>
 #include <QSerialPortInfo>
 
+#include <mutex>
+#include <sys/stat.h>
+
 namespace card_link {
 namespace {
 
@@ -26,9 +29,7 @@ bool adapter_name(const QString& portName)
     return portName.startsWith(QLatin1String("ttyUSB")) || portName.startsWith(QLatin1String("ttyACM"));
 }
 
-} // namespace
-
-QList<PresentPort> present_ports()
+QList<PresentPort> list_ports()
 {
     const QHash<QString, QString> names = stable_names();
     QList<PresentPort> ports;
@@ -41,6 +42,36 @@ QList<PresentPort> present_ports()
         port.stableName = names.value(canonical.isEmpty() ? port.device : canonical);
         port.usb = adapter_name(info.portName()) || !port.stableName.isEmpty();
         ports.append(port);
+    }
+    return ports;
+}
+
+// When a device node comes or goes, the directory that holds it changes.
+QList<qint64> device_directories_stamp()
+{
+    QList<qint64> stamp;
+    for (const char* directory : {"/dev", "/dev/serial/by-id"}) {
+        struct stat status {};
+        stamp << (::stat(directory, &status) == 0 ? status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec : -1);
+    }
+    return stamp;
+}
+
+} // namespace
+
+QList<PresentPort> present_ports()
+{
+    // Listing the ports reads much of /sys (milliseconds); a port pulled and
+    // retried once a second would pay that every time. The list is taken again
+    // only when a device node has come or gone since.
+    static std::mutex guard;
+    static QList<qint64> stamp;
+    static QList<PresentPort> ports;
+    const std::lock_guard<std::mutex> lock(guard);
+    const QList<qint64> now = device_directories_stamp();
+    if (now != stamp || now.first() == -1) {
+        ports = list_ports();
+        stamp = now;
     }
     return ports;
 }

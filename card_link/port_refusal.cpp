@@ -3,10 +3,12 @@
 #include "port_map.h"
 
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <cerrno>
 #include <grp.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,9 +29,45 @@ QString user_name()
     return qEnvironmentVariable("USER");
 }
 
-bool access_denied(const QString& device)
+// The system's reason when this user may not read and write the device, else empty.
+QString access_denied(const QString& device)
 {
-    return ::access(device.toLocal8Bit().constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM);
+    if (::access(device.toLocal8Bit().constData(), R_OK | W_OK) == 0 || (errno != EACCES && errno != EPERM))
+        return {};
+    return qt_error_string(errno);
+}
+
+// The lock file that serial programs put in /var/lock for the device they use.
+QString lock_file_for(const QString& device)
+{
+    QString name = device;
+    if (name.startsWith(QLatin1String("/dev/")))
+        name.remove(0, 5);
+    return QStringLiteral("/var/lock/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+bool process_alive(qint64 pid)
+{
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+// A refusal without an error of the system's own: either another program's lock
+// file or the kernel's exclusive use (busy).
+void explain_holding(PortRefusal& refusal)
+{
+    refusal.kind = PortRefusal::Kind::Held;
+    const QString path = lock_file_for(refusal.device);
+    qint64 pid = 0;
+    QString host, program;
+    if (!QFileInfo::exists(path) || !QLockFile(path).getLockInfo(&pid, &host, &program))
+        return;
+    if (process_alive(pid)) {
+        refusal.holder = program.isEmpty() ? QStringLiteral("pid %1").arg(pid)
+                                           : QStringLiteral("%1, pid %2").arg(program).arg(pid);
+    } else {
+        refusal.kind = PortRefusal::Kind::StaleLock;
+        refusal.lockFile = QFileInfo(path).canonicalFilePath();
+    }
 }
 
 } // namespace
@@ -48,13 +86,14 @@ PortRefusal diagnose_refusal(int number, const QString& device, QSerialPort::Ser
         refusal.kind = PortRefusal::Kind::Absent;
     } else if (!exists || error == QSerialPort::DeviceNotFoundError) {
         refusal.kind = PortRefusal::Kind::Missing;
-    } else if (access_denied(device) || reason == qt_error_string(EACCES) || reason == qt_error_string(EPERM)) {
+    } else if (const QString denied = access_denied(device); !denied.isEmpty() || reason == qt_error_string(EACCES)) {
         refusal.kind = PortRefusal::Kind::NotPermitted;
+        if (!denied.isEmpty())
+            refusal.reason = denied;
         refusal.group = group_name(status.st_gid);
         refusal.groupMayUse = (status.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     } else if (error == QSerialPort::PermissionError) {
-        // Busy (another program set exclusive use) or locked by another program.
-        refusal.kind = PortRefusal::Kind::Held;
+        explain_holding(refusal);
     }
     return refusal;
 }
@@ -79,8 +118,15 @@ QString refusal_line(const PortRefusal& refusal)
                               "l'accesso al dispositivo.")
             .arg(refusal.device, because, refusal.user);
     case PortRefusal::Kind::Held:
+        if (!refusal.holder.isEmpty())
+            return QStringLiteral("%1 è già in uso da parte di un altro programma (%2): chiuderlo e riprovare.")
+                .arg(refusal.device, refusal.holder);
         return QStringLiteral("%1 è già in uso da parte di un altro programma: chiuderlo e riprovare%2.")
             .arg(refusal.device, because);
+    case PortRefusal::Kind::StaleLock:
+        return QStringLiteral("%1 è bloccata dal file %2, rimasto da un programma che è terminato: "
+                              "cancellarlo (sudo rm %2) e riprovare.")
+            .arg(refusal.device, refusal.lockFile);
     case PortRefusal::Kind::Other:
         break;
     }

@@ -13,12 +13,15 @@ struct PortRefusal {
         Missing,      // the named device does not exist
         NotPermitted, // this user may not open it
         Held,         // another program has it
+        StaleLock,    // a lock file left behind by a program that has ended
         Other,
     };
     Kind kind = Kind::Other;
     int number = 1;              // the COM number
     QString device;              // the device tried, empty when absent
     QString reason;              // the system's own words
+    QString holder;              // the program that holds it, when known: "minicom, pid 1234"
+    QString lockFile;            // the lock file in the way
     QString group;               // the group that owns the device
     bool groupMayUse = false;    // members of that group may read and write it
     QString user;                // who is running the panel

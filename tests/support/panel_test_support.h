@@ -19,6 +19,7 @@ public:
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 titles << box->windowTitle();
                 texts << box->text();
+                details << box->informativeText();
                 icons << box->icon();
                 buttons << box->buttons().size();
                 box->button(QMessageBox::Ok)->click();
@@ -28,7 +29,7 @@ public:
     }
     int count() const { return static_cast<int>(titles.size()); }
 
-    QStringList titles, texts;
+    QStringList titles, texts, details;
     QList<QMessageBox::Icon> icons;
     QList<qsizetype> buttons;
 

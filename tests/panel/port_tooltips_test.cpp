@@ -1,0 +1,38 @@
+#include "card_link/port_device.h"
+#include "fake_serial_port.h"
+#include "panel/form1.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the option shows when the pointer rests on it.
+QString tooltip_shown(QRadioButton* option)
+{
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), option->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(option, &hover);
+    return option->toolTip();
+}
+
+} // namespace
+
+TEST(PortToolTips, NameTheDeviceEachPortWouldOpenWhenShown)
+{
+    FakeSerialPort port;
+    panel::Form1 form{&port};
+    qputenv("PELMORA_COM1", "/dev/pts/77");
+    const QString com1 = tooltip_shown(form.quale_porta(0));
+    qputenv("PELMORA_COM1", "/dev/ttyUSB9");  // read afresh each time it is shown
+    const QString com1Later = tooltip_shown(form.quale_porta(0));
+    qunsetenv("PELMORA_COM1");
+
+    EXPECT_EQ(com1, "/dev/pts/77 — porta seriale, scelta da PELMORA_COM1");
+    EXPECT_TRUE(com1Later.startsWith("/dev/ttyUSB9 — ")) << com1Later.toStdString();
+    EXPECT_EQ(form.quale_porta(0)->text(), "Com1");
+    if (card_link::present_ports().size() < 4) {
+        EXPECT_EQ(tooltip_shown(form.quale_porta(3)), "Nessuna porta seriale numero 4 su questo computer");
+    }
+}
