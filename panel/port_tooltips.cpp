@@ -4,15 +4,18 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QFileInfo>
 
 namespace panel {
 
-QString port_tooltip(int number, const card_link::MappedPort& port)
+QString port_tooltip(int number, const card_link::MappedPort& port, bool exists)
 {
     using Source = card_link::MappedPort::Source;
     if (port.source == Source::Absent)
         return QStringLiteral("Nessuna porta seriale numero %1 su questo computer").arg(number);
-    const QString what = port.description.isEmpty() ? QStringLiteral("porta seriale") : port.description;
+    const QString what = !exists                   ? QStringLiteral("non presente")
+                         : port.description.isEmpty() ? QStringLiteral("porta seriale")
+                                                      : port.description;
     if (port.source == Source::Environment)
         return QStringLiteral("%1 — %2, scelta da %3").arg(port.device, what, card_link::port_variable(number));
     return QStringLiteral("%1 — %2").arg(port.device, what);
@@ -31,7 +34,8 @@ bool PortToolTips::eventFilter(QObject* watched, QEvent* event)
         const qsizetype index = options_.indexOf(static_cast<QAbstractButton*>(watched));
         if (index >= 0) {
             const int number = static_cast<int>(index) + 1;
-            options_[index]->setToolTip(port_tooltip(number, card_link::current_port(number)));
+            const card_link::MappedPort port = card_link::current_port(number);
+            options_[index]->setToolTip(port_tooltip(number, port, QFileInfo::exists(port.device)));
         }
     }
     return false;  // the button then shows the tooltip as usual

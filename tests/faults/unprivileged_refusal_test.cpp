@@ -60,7 +60,8 @@ protected:
         probe.setProcessEnvironment(environment);
         const QString program = QStringLiteral(PELMORA_BIN_DIR "/refusal_probe");
         if (::geteuid() == 0)
-            probe.start("/usr/sbin/runuser", {"-u", "nobody", "--", program, "600"});
+            // runuser sets HOME to the user's own; env puts back the one made for the test.
+            probe.start("/usr/sbin/runuser", {"-u", "nobody", "--", "env", "HOME=" + home_.path(), program, "600"});
         else
             probe.start(program, {"600"});
         EXPECT_TRUE(probe.waitForFinished(20000));
