@@ -1,5 +1,10 @@
 #include "card_link/port_map.h"
 #include "card_link/port_refusal.h"
+#include "pseudo_terminal.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
@@ -94,4 +99,26 @@ TEST(PortRefusalLine, SaysWhatToDoForEachReason)
     refusal.kind = PortRefusal::Kind::Absent;
     refusal.number = 3;
     EXPECT_EQ(refusal_line(refusal), "Com3: su questo computer non c'è una porta seriale numero 3 (e PELMORA_COM3 non è impostata).");
+}
+
+TEST(PortRefusalDiagnosis, LockFileTellsWhoHoldsThePortOrThatItIsLeftOver)
+{
+    PseudoTerminal device;
+    QFile lock("/var/lock/LCK.." + device.slavePath().mid(5).replace('/', '_'));
+    if (!lock.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        GTEST_SKIP() << "cannot write in /var/lock";
+    const auto diagnose = [&](qint64 pid) {
+        lock.resize(0);
+        lock.write(QByteArray::number(pid) + "\nminicom\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.flush();
+        return diagnose_refusal(1, device.slavePath(), QSerialPort::PermissionError, "Permission error while locking the device");
+    };
+    const PortRefusal held = diagnose(QCoreApplication::applicationPid());
+    const PortRefusal leftOver = diagnose(0x7ffffff0);  // no such process
+    lock.remove();
+
+    EXPECT_EQ(held.kind, PortRefusal::Kind::Held);
+    EXPECT_EQ(held.holder, QStringLiteral("minicom, pid %1").arg(QCoreApplication::applicationPid()));
+    EXPECT_EQ(leftOver.kind, PortRefusal::Kind::StaleLock);
+    EXPECT_TRUE(refusal_line(leftOver).contains("sudo rm " + leftOver.lockFile)) << refusal_line(leftOver).toStdString();
 }
