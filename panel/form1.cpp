@@ -3,6 +3,7 @@
 #include "colours.h"
 #include "form1_description.h"
 #include "port_tooltips.h"
+#include "window_centring.h"
 
 #include "card_link/output_mask.h"
 #include "gauge/gaugix_identity.h"
@@ -106,9 +107,7 @@ platform::HostedControl* Form1::v_meter1(int i) const
 
 void Form1::Form_Load()
 {
-    const QRect screen = this->screen()->geometry();
-    const QSize window = frameGeometry().size();
-    move(screen.x() + (screen.width() - window.width()) / 2, screen.y() + (screen.height() - window.height()) / 2);
+    centre_on_screen(this);
     for (int i = 0; i < card_link::kChannelCount; ++i)
         set_back_colour(led_out(i), card_link::kColourOff);
     quale_porta_Click(0);

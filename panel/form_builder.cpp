@@ -106,6 +106,10 @@ BuiltForm build_form(const FormSpec& form, QWidget* client)
     }
     for (int i = 1; i < static_cast<int>(form.tabOrder.size()); ++i)
         QWidget::setTabOrder(built.widgets.value(form.tabOrder[i - 1]), built.widgets.value(form.tabOrder[i]));
+    // The window opens with the focus on the first control of the keyboard order.
+    if (!form.tabOrder.empty())
+        if (QWidget* first = built.widgets.value(form.tabOrder.front()))
+            first->setFocus();
     return built;
 }
 

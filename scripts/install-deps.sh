@@ -4,7 +4,18 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev libgl-dev
-          libgtest-dev googletest xvfb xauth fonts-liberation imagemagick procps)
+          libgtest-dev googletest xvfb xauth fonts-liberation imagemagick procps openbox locales)
+
+# The gauge and panel tests also run under an Italian locale, which writes decimals with a comma.
+ensure_italian_locale() {
+  locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
+  local root=()
+  [ "$(id -u)" -eq 0 ] || root=(sudo)
+  echo "pelmora: generating the it_IT.UTF-8 locale"
+  "${root[@]}" sed -i 's/^# *\(it_IT\.UTF-8 UTF-8\)$/\1/' /etc/locale.gen
+  grep -q '^it_IT\.UTF-8 UTF-8$' /etc/locale.gen || echo 'it_IT.UTF-8 UTF-8' | "${root[@]}" tee -a /etc/locale.gen >/dev/null
+  "${root[@]}" locale-gen >/dev/null
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -12,6 +23,7 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -eq 0 ]; then
   echo "pelmora: all build and run packages are present"
+  ensure_italian_locale
   exit 0
 fi
 
@@ -24,3 +36,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get update -qq
 "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+ensure_italian_locale

@@ -2,9 +2,10 @@
 # Installs what is missing, then builds and tests the project three ways:
 #   sanitize  everything built with ASan + UBSan into $build-sanitize, whole CTest suite
 #   fuzz      the card link's libFuzzer targets (clang) in $build-fuzz, run briefly each
-#   normal    the ordinary build in $build, whole CTest suite (last, so the output ends
-#             with its summary)
-# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_NORMAL=1 leave a run out;
+#   normal    the ordinary build in $build, whole CTest suite
+#   italian   the gauge and panel tests of that build again, under it_IT.UTF-8
+# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_NORMAL=1 leave a run out
+# (the last leaves out the italian run too);
 # PELMORA_FUZZ_SECONDS sets how long each fuzz target runs (default 20).
 # Every run is attempted; the script fails if any of them failed.
 set -euo pipefail
@@ -62,6 +63,13 @@ run_normal() {
     ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 120
 }
 
+# A locale that writes decimals with a comma (scripts/install-deps.sh generates it).
+run_italian() {
+    echo "pelmora: running the gauge and panel tests in $build under it_IT.UTF-8"
+    LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 120 \
+        --no-tests=error -L '^(gauge|panel)$'
+}
+
 if [ -z "${PELMORA_SKIP_SANITIZE:-}" ]; then
     begin "sanitizer build and tests"
     ( run_sanitize ) || failed+=(sanitize)
@@ -78,6 +86,8 @@ fi
 if [ -z "${PELMORA_SKIP_NORMAL:-}" ]; then
     begin "normal build and tests"
     ( run_normal ) || failed+=(normal)
+    begin "gauge and panel tests under it_IT.UTF-8"
+    ( run_italian ) || failed+=(italian)
 fi
 
 if [ ${#failed[@]} -gt 0 ]; then
