@@ -145,8 +145,12 @@ void ForwardingLoop::retryCard()
 
 void ForwardingLoop::writeRows(const std::vector<TapRow>& rows)
 {
+    // One write for all the rows of one wake-up.
+    std::string text;
     for (const TapRow& row : rows)
-        csv_.write(csvLine(row));
+        text += csvLine(row);
+    if (!text.empty())
+        csv_.write(text);
 }
 
 int ForwardingLoop::pollTimeoutMs() const

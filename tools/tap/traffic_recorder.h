@@ -24,7 +24,9 @@ struct Moment {
 
 class TrafficRecorder {
 public:
-    static constexpr std::int64_t kQuietGapUs = 50'000;
+    // Longer than the panel's polling period, so that while it polls each group is settled
+    // by its next request and the tap need not wake up for it.
+    static constexpr std::int64_t kQuietGapUs = 250'000;
     // A group from the card longer than this is written as it stands and a new one begun.
     static constexpr std::size_t kLongestGroup = 64;
 
