@@ -5,6 +5,7 @@
 #include "recording_series.h"
 
 #include <QApplication>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -27,7 +28,8 @@ int runPlotCommand(const TapOptions& options, int argc, char** argv)
     if (!seriesFromRecording(rows, series, error))
         return fail(options.plotPath + ": " + error.toStdString());
     const QImage image = plotRecording(series, QSize(options.width, options.height));
-    if (!image.save(QString::fromStdString(options.outPath), "PNG"))
-        return fail("cannot write " + options.outPath);
+    QSaveFile file(QString::fromStdString(options.outPath));
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+        return fail("cannot write " + options.outPath + ": " + file.errorString().toStdString());
     return 0;
 }
