@@ -5,13 +5,13 @@
 #include "card_terminal.h"
 #include "recording_reader.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
 #include <poll.h>
 #include <random>
-#include <regex>
 #include <thread>
 #include <unistd.h>
 
@@ -166,14 +166,14 @@ TEST(Tap, RowsMatchTheFramesSent)
         lines.push_back(line);
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0].rfind("time,direction,kind,bytes,mask,out1,", 0), 0u);
-    const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,.*)");
+    const QRegularExpression time(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,)"));
     const std::string reply = ",card>panel,reply,A5 33 FF,165,,,,,,,,,1,0,1,0,0,1,0,1,51,1.000,255,5.000";
     const std::vector<std::string> expected{
         ",panel>card,request,2A 2A 00 23,0,0,0,0,0,0,0,0,0,,,,,,,,,,,,", reply,
         ",panel>card,request,2A 2A 81 23,129,1,0,0,0,0,0,0,1,,,,,,,,,,,,", reply,
         ",panel>card,request,2A 2A FF 23,255,1,1,1,1,1,1,1,1,,,,,,,,,,,,", reply};
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_TRUE(std::regex_match(lines[i + 1], time)) << lines[i + 1];
+        EXPECT_TRUE(time.match(QString::fromStdString(lines[i + 1])).hasMatch()) << lines[i + 1];
         EXPECT_EQ(lines[i + 1].substr(lines[i + 1].find(',')), expected[i]);
     }
     ::unlink(csv.c_str());
