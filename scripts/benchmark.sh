@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs and builds what is missing, then runs the benchmark against the virtual card; it needs
-# no display (the window is drawn offscreen) and takes about a minute.
+# no display (the window is drawn offscreen) and takes about a minute and a half.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PELMORA_BUILD_DIR:-$root/build}

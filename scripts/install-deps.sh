@@ -3,8 +3,10 @@
 # Safe to run again; uses sudo when not root.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev libgl-dev
-          libgtest-dev googletest xvfb xauth fonts-liberation imagemagick procps openbox locales)
+# Qt Charts' CMake package needs Qt OpenGL's, which Debian's qt6-charts-dev does not bring in.
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev qt6-charts-dev
+          libqt6opengl6-dev libgl-dev libgtest-dev googletest xvfb xauth fonts-liberation imagemagick procps
+          openbox locales)
 
 # The gauge and panel tests also run under an Italian locale, which writes decimals with a comma.
 ensure_italian_locale() {

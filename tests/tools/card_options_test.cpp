@@ -39,7 +39,8 @@ TEST(CardOptions, RejectsBadValues)
 {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--inputs", "256"}, {"--inputs", "-1"}, {"--analog1", "12abc"}, {"--analog2", "0x"},
-             {"--analog1"}, {"--flood", "0"}, {"--log"}, {"--bogus"}, {"--inputs", ""}}) {
+             {"--analog1"}, {"--flood", "0"}, {"--log"}, {"--bogus"}, {"--inputs", ""}, {"--loop"},
+             {"--replay", "r.csv", "--sweep"}, {"--replay"}}) {
         EXPECT_FALSE(parse(args).error.empty()) << args[0];
     }
 }

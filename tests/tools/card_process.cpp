@@ -26,7 +26,9 @@ int msLeft(Clock::time_point deadline)
 
 } // namespace
 
-CardProcess::CardProcess(const std::vector<std::string>& args)
+CardProcess::CardProcess(const std::vector<std::string>& args) : CardProcess(VIRTUAL_CARD_PATH, args) {}
+
+CardProcess::CardProcess(const std::string& program, const std::vector<std::string>& args)
 {
     int outPipe[2];
     int errPipe[2];
@@ -36,13 +38,13 @@ CardProcess::CardProcess(const std::vector<std::string>& args)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    std::vector<std::string> all{VIRTUAL_CARD_PATH};
+    std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, VIRTUAL_CARD_PATH, &actions, nullptr, argv.data(), environ) != 0)
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
         pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);

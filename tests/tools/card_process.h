@@ -1,5 +1,6 @@
 #pragma once
-// Runs the built virtual card as a child process with its stdout and stderr piped to the test.
+// Runs a built tool (the virtual card unless another program is named) as a child process
+// with its stdout and stderr piped to the test.
 
 #include <string>
 #include <sys/types.h>
@@ -8,6 +9,7 @@
 class CardProcess {
 public:
     explicit CardProcess(const std::vector<std::string>& args);
+    CardProcess(const std::string& program, const std::vector<std::string>& args);
     ~CardProcess();
     CardProcess(const CardProcess&) = delete;
     CardProcess& operator=(const CardProcess&) = delete;

@@ -30,8 +30,8 @@ void drain(int fd)
 
 } // namespace
 
-CardLoop::CardLoop(const CardOptions& options, FrameLog& log, std::uint32_t seed)
-    : options_(options), log_(log), replies_(options, seed, monotonicMicros())
+CardLoop::CardLoop(const CardOptions& options, FrameLog& log, std::uint32_t seed, std::vector<Reply> recorded)
+    : options_(options), log_(log), replies_(options, seed, monotonicMicros(), std::move(recorded))
 {
 }
 

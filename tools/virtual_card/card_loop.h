@@ -13,7 +13,7 @@
 
 class CardLoop {
 public:
-    CardLoop(const CardOptions& options, FrameLog& log, std::uint32_t seed);
+    CardLoop(const CardOptions& options, FrameLog& log, std::uint32_t seed, std::vector<Reply> recorded = {});
     ~CardLoop();
     CardLoop(const CardLoop&) = delete;
     CardLoop& operator=(const CardLoop&) = delete;

@@ -77,10 +77,19 @@ ParsedOptions parseCardOptions(const std::vector<std::string>& args)
             }
         } else if (arg == "--seed") {
             if (nextNumber(0xFFFFFFFFull, n)) o.seed = static_cast<std::uint32_t>(n);
+        } else if (arg == "--replay") {
+            nextValue(o.replayPath);
+        } else if (arg == "--loop") {
+            o.replayLoop = true;
         } else {
             parsed.error = "unknown option '" + arg + "'";
         }
     }
+    if (parsed.error.empty() && o.replayLoop && o.replayPath.empty())
+        parsed.error = "--loop goes with --replay";
+    if (parsed.error.empty() && !o.replayPath.empty() && (o.sweep || o.garbage || o.followOutputs))
+        parsed.error = "--replay answers what was recorded: it does not go with --sweep, --garbage or "
+                       "--follow-outputs";
     return parsed;
 }
 
@@ -102,6 +111,9 @@ std::string cardUsage(const std::string& programName)
         "  --garbage             answer with 0..8 random bytes instead of a reply\n"
         "  --flood HZ            also send replies unprompted HZ times a second\n"
         "  --seed N              seed for the random bytes (default: random)\n"
+        "  --replay FILE.csv     answer each request with the next reply recorded by pelmora-tap;\n"
+        "                        after the last one, keep answering it\n"
+        "  --loop                with --replay, start again from the first reply after the last\n"
         "  --help                show this text\n"
         "Numbers are decimal or 0x hexadecimal.\n";
 }

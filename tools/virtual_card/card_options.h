@@ -18,6 +18,8 @@ struct CardOptions {
     bool garbage = false;
     std::uint32_t floodHz = 0;     // 0: no unprompted replies
     std::optional<std::uint32_t> seed;
+    std::string replayPath;        // a tap recording whose replies are given back, empty for none
+    bool replayLoop = false;       // after the last recorded reply start again, rather than repeat it
 };
 
 struct ParsedOptions {

@@ -5,6 +5,7 @@
 #include "card_terminal.h"
 #include "device_link.h"
 #include "frame_log.h"
+#include "recording_reader.h"
 
 #include <cstdio>
 #include <random>
@@ -27,10 +28,24 @@ int main(int argc, char** argv)
     const std::uint32_t seed = options.seed ? *options.seed : std::random_device{}();
 
     std::string error;
+    std::vector<Reply> recorded;
+    if (!options.replayPath.empty()) {
+        std::vector<RecordedRow> rows;
+        if (!readRecording(options.replayPath, rows, error)) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+            return 1;
+        }
+        for (const std::vector<std::uint8_t>& reply : recordedReplies(rows))
+            recorded.push_back({reply[0], reply[1], reply[2]});
+        if (recorded.empty()) {
+            std::fprintf(stderr, "%s: %s holds no reply to give back\n", program.c_str(), options.replayPath.c_str());
+            return 1;
+        }
+    }
     FrameLog log;
     CardTerminal terminal;
     DeviceLink link;
-    CardLoop loop(options, log, seed);
+    CardLoop loop(options, log, seed, std::move(recorded));
     // Signals are blocked first so a stop that arrives during start-up is not lost.
     bool ok = loop.prepare(error) && terminal.open(error);
     if (ok && !options.linkPath.empty())

@@ -10,13 +10,16 @@ std::uint8_t sweepValue(std::int64_t elapsedUs)
     return static_cast<std::uint8_t>((rising * 255 + half / 2) / half);
 }
 
-ReplyMaker::ReplyMaker(const CardOptions& options, std::uint32_t seed, std::int64_t startUs)
-    : options_(options), startUs_(startUs), random_(seed)
+ReplyMaker::ReplyMaker(const CardOptions& options, std::uint32_t seed, std::int64_t startUs,
+                       std::vector<Reply> recorded)
+    : options_(options), startUs_(startUs), random_(seed), recorded_(std::move(recorded))
 {
 }
 
-std::array<std::uint8_t, 3> ReplyMaker::frame(std::uint8_t lastOutputs, std::int64_t nowUs) const
+Reply ReplyMaker::frame(std::uint8_t lastOutputs, std::int64_t nowUs) const
 {
+    if (!recorded_.empty())
+        return recorded_[last_];
     const std::uint8_t inputs = options_.followOutputs ? lastOutputs : options_.inputs;
     if (!options_.sweep)
         return {inputs, options_.analog1, options_.analog2};
@@ -24,8 +27,22 @@ std::array<std::uint8_t, 3> ReplyMaker::frame(std::uint8_t lastOutputs, std::int
     return {inputs, a1, static_cast<std::uint8_t>(255 - a1)};
 }
 
+Reply ReplyMaker::nextRecorded()
+{
+    last_ = next_;
+    if (next_ + 1 < recorded_.size())
+        ++next_;
+    else if (options_.replayLoop)
+        next_ = 0;
+    return recorded_[last_];
+}
+
 std::vector<std::uint8_t> ReplyMaker::answer(std::uint8_t outputs, std::int64_t nowUs)
 {
+    if (!recorded_.empty()) {
+        const Reply reply = nextRecorded();
+        return {reply.begin(), reply.end()};
+    }
     if (!options_.garbage) {
         const auto f = frame(outputs, nowUs);
         return {f.begin(), f.end()};

@@ -13,18 +13,29 @@ std::uint8_t sweepValue(std::int64_t elapsedUs);
 
 constexpr std::int64_t kSweepPeriodUs = 10'000'000;
 
+using Reply = std::array<std::uint8_t, 3>;
+
 class ReplyMaker {
 public:
-    ReplyMaker(const CardOptions& options, std::uint32_t seed, std::int64_t startUs);
+    // With `recorded` replies (from --replay), those are given back in order instead.
+    ReplyMaker(const CardOptions& options, std::uint32_t seed, std::int64_t startUs,
+               std::vector<Reply> recorded = {});
 
-    // A well-formed reply frame, given the last output mask received and the current time.
-    std::array<std::uint8_t, 3> frame(std::uint8_t lastOutputs, std::int64_t nowUs) const;
+    // A well-formed reply frame, given the last output mask received and the current time;
+    // when replaying, the recorded reply last given (the first before any).
+    Reply frame(std::uint8_t lastOutputs, std::int64_t nowUs) const;
 
-    // The bytes sent for one request: a frame, or 0..8 random bytes with --garbage.
+    // The bytes sent for one request: a frame, the next recorded reply, or 0..8 random
+    // bytes with --garbage.
     std::vector<std::uint8_t> answer(std::uint8_t outputs, std::int64_t nowUs);
 
 private:
+    Reply nextRecorded();
+
     CardOptions options_;
     std::int64_t startUs_;
     std::mt19937 random_;
+    std::vector<Reply> recorded_;
+    std::size_t next_ = 0;  // the recorded reply the next request gets
+    std::size_t last_ = 0;  // the one given last
 };

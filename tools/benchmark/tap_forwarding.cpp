@@ -1,0 +1,107 @@
+#include "tap_forwarding.h"
+
+#include "card_client.h"
+#include "card_terminal.h"
+#include "clocks.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWarmUpExchanges = 10;
+
+// Reads `count` bytes from the card's end, waiting at most one second in all.
+bool receive_at_card(int master, std::size_t count)
+{
+    std::uint8_t bytes[16];
+    std::size_t got = 0;
+    const double deadline = monotonic_micros() + 1e6;
+    while (got < count && monotonic_micros() < deadline) {
+        pollfd watch{master, POLLIN, 0};
+        if (::poll(&watch, 1, 100) <= 0 || !(watch.revents & POLLIN))
+            continue;
+        const ssize_t n = ::read(master, bytes, std::min(sizeof bytes, count - got));
+        if (n > 0)
+            got += static_cast<std::size_t>(n);
+    }
+    return got == count;
+}
+
+// One request from the panel's end to the card's and one reply back, in microseconds each.
+bool exchange(CardClient& panel, int cardMaster, std::vector<double>& latencies)
+{
+    const Bytes reply{0x5A, 0x80, 0x7F};
+    const double sent = monotonic_micros();
+    panel.send(request(0x81));
+    if (!receive_at_card(cardMaster, 4))
+        return false;
+    const double arrived = monotonic_micros();
+    if (::write(cardMaster, reply.data(), reply.size()) != static_cast<ssize_t>(reply.size()))
+        return false;
+    const double replied = monotonic_micros();
+    if (panel.receive(3, 1000).size() != 3)
+        return false;
+    latencies.push_back(arrived - sent);
+    latencies.push_back(monotonic_micros() - replied);
+    return true;
+}
+
+double process_cpu_micros_of(qint64 pid)
+{
+    clockid_t clock;
+    if (clock_getcpuclockid(static_cast<pid_t>(pid), &clock) != 0)
+        return 0;
+    return clock_micros(clock);
+}
+
+} // namespace
+
+TapForwarding run_tap_forwarding(int exchanges)
+{
+    TapForwarding run;
+    std::string error;
+    CardTerminal card;
+    CardTerminal bare;
+    if (!card.open(error) || !bare.open(error))
+        return run;
+    QTemporaryDir dir;
+    QProcess tap;
+    tap.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-tap"),
+              {QStringLiteral("--csv"), dir.filePath(QStringLiteral("recording.csv")),
+               QString::fromStdString(card.slavePath())});
+    if (!tap.waitForReadyRead(5000))
+        return run;
+    CardClient panel(tap.readLine().trimmed().toStdString());
+    CardClient bareClient(bare.slavePath());
+    if (!panel.isOpen() || !bareClient.isOpen())
+        return run;
+
+    // Ten exchanges a second on an absolute schedule, the tap's and a bare hop's in turn.
+    std::vector<double> warmUp;
+    double cpuBefore = 0;
+    double wallBefore = 0;
+    auto next = std::chrono::steady_clock::now();
+    for (int i = 0; i < kWarmUpExchanges + exchanges; ++i) {
+        if (i == kWarmUpExchanges) {
+            cpuBefore = process_cpu_micros_of(tap.processId());
+            wallBefore = monotonic_micros();
+        }
+        std::vector<double>& through = i < kWarmUpExchanges ? warmUp : run.throughTapUs;
+        std::vector<double>& direct = i < kWarmUpExchanges ? warmUp : run.directUs;
+        if (!exchange(panel, card.master(), through) || !exchange(bareClient, bare.master(), direct))
+            return run;
+        next += std::chrono::milliseconds(100);
+        std::this_thread::sleep_until(next);
+    }
+    run.seconds = (monotonic_micros() - wallBefore) / 1e6;
+    run.cpuShare = (process_cpu_micros_of(tap.processId()) - cpuBefore) / 1e6 / run.seconds;
+    tap.terminate();
+    run.started = tap.waitForFinished(3000) && tap.exitCode() == 0;
+    return run;
+}

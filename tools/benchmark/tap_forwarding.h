@@ -1,0 +1,16 @@
+#pragma once
+// The tap between a client in the panel's place and a pseudo-terminal in the card's place,
+// recording to a file, at ten exchanges a second: how long each frame takes through it,
+// beside one bare pseudo-terminal hop measured in the same exchanges, and its CPU share.
+
+#include <vector>
+
+struct TapForwarding {
+    bool started = false;
+    std::vector<double> throughTapUs;  // request and reply frames, each from one end to the other
+    std::vector<double> directUs;      // the same frames over one pseudo-terminal without the tap
+    double cpuShare = 0;               // of one core, over the measured stretch
+    double seconds = 0;
+};
+
+TapForwarding run_tap_forwarding(int exchanges);

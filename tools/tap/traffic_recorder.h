@@ -1,0 +1,54 @@
+#pragma once
+// Turns the bytes passing each way into recording rows, holding back nothing for long:
+// - from the panel, request frames are found in the stream as the card finds them; bytes
+//   that belong to no frame make rows of their own;
+// - from the card, the bytes that come between two of the panel's sends make one group,
+//   as the panel reads them; a group of exactly three bytes is a reply, any other is
+//   unframed (the panel would take nothing from it);
+// - bytes waiting to complete a frame or a group are settled once their side has been
+//   quiet for kQuietGapUs, or by finish().
+// Every byte received ends up in exactly one row.
+
+#include "frame_scanner.h"
+#include "tap_row.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// When a byte passed: wall time for the row, monotonic time for the waits.
+struct Moment {
+    std::int64_t wallUs = 0;
+    std::int64_t monotonicUs = 0;
+};
+
+class TrafficRecorder {
+public:
+    // Longer than the panel's polling period, so that while it polls each group is settled
+    // by its next request and the tap need not wake up for it.
+    static constexpr std::int64_t kQuietGapUs = 250'000;
+    // A group from the card longer than this is written as it stands and a new one begun.
+    static constexpr std::size_t kLongestGroup = 64;
+
+    // Takes bytes that passed in one direction and returns the rows now complete.
+    std::vector<TapRow> record(Direction direction, const std::uint8_t* data, std::size_t size, Moment at);
+
+    // Rows for bytes whose side has been quiet since before `now` minus the gap.
+    std::vector<TapRow> settleQuiet(std::int64_t nowMonotonicUs);
+
+    // When settleQuiet() next has something to do, if anything is waiting.
+    std::optional<std::int64_t> nextDeadline() const;
+
+    // Rows for everything still waiting, at the end of a recording.
+    std::vector<TapRow> finish();
+
+private:
+    void closeCardGroup(std::vector<TapRow>& rows);
+    void settlePanelPending(std::vector<TapRow>& rows);
+
+    FrameScanner requests_;
+    Moment panelLast_;          // when the panel's pending bytes last grew
+    std::vector<std::uint8_t> cardGroup_;
+    Moment cardFirst_;          // when the card's group began
+    std::int64_t cardLastUs_ = 0;  // monotonic time of the group's last bytes
+};
