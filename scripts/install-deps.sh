@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, only those missing.
+# Installs the Debian packages that building, running and testing need, only those missing,
+# plus any packages named as arguments (scripts/package.sh adds its tools that way).
 # Safe to run again; uses sudo when not root.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev libgl-dev
           libgtest-dev googletest xvfb xauth fonts-liberation imagemagick procps)
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
