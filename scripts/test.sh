@@ -2,9 +2,11 @@
 # Installs what is missing, then builds and tests the project three ways:
 #   sanitize  everything built with ASan + UBSan into $build-sanitize, whole CTest suite
 #   fuzz      the card link's libFuzzer targets (clang) in $build-fuzz, run briefly each
+#   package   the Debian package built in $build-package and checked (scripts/check-package.sh)
 #   normal    the ordinary build in $build, whole CTest suite (last, so the output ends
 #             with its summary)
-# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_NORMAL=1 leave a run out;
+# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_PACKAGE=1 / PELMORA_SKIP_NORMAL=1
+# leave a run out;
 # PELMORA_FUZZ_SECONDS sets how long each fuzz target runs (default 20).
 # Every run is attempted; the script fails if any of them failed.
 set -euo pipefail
@@ -56,6 +58,10 @@ run_fuzz() {
     return $status
 }
 
+run_package() {
+    PELMORA_BUILD_DIR=$build "$root/scripts/check-package.sh"
+}
+
 run_normal() {
     PELMORA_BUILD_DIR=$build "$root/scripts/build.sh" || return 1
     echo "pelmora: running the tests in $build"
@@ -71,6 +77,11 @@ if [ -z "${PELMORA_SKIP_FUZZ:-}" ]; then
     begin "fuzz targets"
     ( run_fuzz ) || failed+=(fuzz)
     finish fuzz
+fi
+if [ -z "${PELMORA_SKIP_PACKAGE:-}" ]; then
+    begin "Debian package"
+    ( run_package ) || failed+=(package)
+    finish package
 fi
 if [ ${#timings[@]} -gt 0 ]; then
     echo "pelmora: took ${timings[*]}"
