@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and tests the project three ways:
+# Installs what is missing, then builds and tests the project four ways:
 #   sanitize  everything built with ASan + UBSan into $build-sanitize, whole CTest suite
 #   fuzz      the card link's libFuzzer targets (clang) in $build-fuzz, run briefly each
 #   package   the Debian package built in $build-package and checked (scripts/check-package.sh)
