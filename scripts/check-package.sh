@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Debian package:
 #   - lintian reports no error or warning; desktop-file-validate and
-#     appstreamcli validate report nothing;
+#     appstreamcli validate report nothing; it depends on Qt's runtime libraries, not -dev;
 #   - it holds every file it should, in /usr only, and no header, static library or
 #     path of the tree it was built in; every program has a manual page;
 #   - unpacked into a temporary root with dpkg-deb -x, its pelmora runs offscreen
@@ -42,15 +42,22 @@ grep -v '^running with root privileges' "$work/lintian.out" || true
 [ "$status" -eq 0 ] || fail "lintian reports errors or warnings, or could not run (status $status)"
 
 for entry in "$unpacked"/usr/share/applications/*.desktop; do
-    out=$(desktop-file-validate "$entry" 2>&1) && [ -z "$out" ] \
-        || fail "desktop-file-validate ${entry#"$unpacked"}: $out"
+    if ! out=$(desktop-file-validate "$entry" 2>&1) || [ -n "$out" ]; then
+        fail "desktop-file-validate ${entry#"$unpacked"}: $out"
+    fi
 done
 # The metainfo alone, and with the desktop entry and icons it refers to.
 for command in "validate --no-net --pedantic $unpacked/usr/share/metainfo/"*.xml "validate-tree --no-net --pedantic $unpacked"; do
     # shellcheck disable=SC2086  # the command and its arguments are split on purpose
-    out=$(appstreamcli $command 2>&1) && ! grep -q '^[EWIP]: ' <<<"$out" \
-        || fail "appstreamcli ${command%% *} reports: $out"
+    if ! out=$(appstreamcli $command 2>&1) || grep -q '^[EWIP]: ' <<<"$out"; then
+        fail "appstreamcli ${command%% *} reports: $out"
+    fi
 done
+
+# Dependencies as dpkg-shlibdeps worked them out: runtime libraries, never -dev packages.
+depends=$(dpkg-deb -f "$deb" Depends)
+grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends lacks Qt's runtime libraries: $depends"
+grep -q -- '-dev\b' <<<"$depends" && fail "Depends names a development package: $depends"
 
 # --- the list of files ------------------------------------------------------------
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|' | grep -v '/$' >"$work/files"
@@ -65,9 +72,9 @@ required=(
 for size in 16 32 48 64 128 256; do
     required+=("/usr/share/icons/hicolor/${size}x${size}/apps/pelmora.png")
 done
-for program in $(grep '^/usr/bin/' "$work/files"); do
+while IFS= read -r program; do
     required+=("/usr/share/man/man1/$(basename "$program").1.gz")
-done
+done < <(grep '^/usr/bin/' "$work/files")
 for file in "${required[@]}"; do
     grep -qxF "$file" "$work/files" || fail "$file is missing"
 done
