@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, only those missing.
+# Installs the Debian packages that building, running and testing need, only those missing,
+# plus any packages named as arguments (scripts/package.sh adds its tools that way).
 # Safe to run again; uses sudo when not root.
 set -euo pipefail
 
@@ -18,6 +19,7 @@ ensure_italian_locale() {
   grep -q '^it_IT\.UTF-8 UTF-8$' /etc/locale.gen || echo 'it_IT.UTF-8 UTF-8' | "${root[@]}" tee -a /etc/locale.gen >/dev/null
   "${root[@]}" locale-gen >/dev/null
 }
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

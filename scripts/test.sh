@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and tests the project three ways:
+# Installs what is missing, then builds and tests the project four ways:
 #   sanitize  everything built with ASan + UBSan into $build-sanitize, whole CTest suite
 #   fuzz      the card link's libFuzzer targets (clang) in $build-fuzz, run briefly each
+#   package   the Debian package built in $build-package and checked (scripts/check-package.sh)
 #   normal    the ordinary build in $build, whole CTest suite
 #   italian   the gauge and panel tests of that build again, under it_IT.UTF-8
-# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_NORMAL=1 leave a run out
-# (the last leaves out the italian run too);
+# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_PACKAGE=1 / PELMORA_SKIP_NORMAL=1
+# leave a run out (the last leaves out the italian run too);
 # PELMORA_FUZZ_SECONDS sets how long each fuzz target runs (default 20).
 # Every run is attempted; the script fails if any of them failed.
 set -euo pipefail
@@ -57,6 +58,10 @@ run_fuzz() {
     return $status
 }
 
+run_package() {
+    PELMORA_BUILD_DIR=$build "$root/scripts/check-package.sh"
+}
+
 run_normal() {
     PELMORA_BUILD_DIR=$build "$root/scripts/build.sh" || return 1
     echo "pelmora: running the tests in $build"
@@ -79,6 +84,11 @@ if [ -z "${PELMORA_SKIP_FUZZ:-}" ]; then
     begin "fuzz targets"
     ( run_fuzz ) || failed+=(fuzz)
     finish fuzz
+fi
+if [ -z "${PELMORA_SKIP_PACKAGE:-}" ]; then
+    begin "Debian package"
+    ( run_package ) || failed+=(package)
+    finish package
 fi
 if [ ${#timings[@]} -gt 0 ]; then
     echo "pelmora: took ${timings[*]}"

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, makes a release build of what the package holds (no tests)
+# and makes the Debian package pelmora_<version>_<arch>.deb with CPack. The build goes
+# to build-package/ (with PELMORA_BUILD_DIR=dir, to dir-package); the last line printed
+# is the package's path.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${PELMORA_BUILD_DIR:-$root/build}-package
+
+# dpkg-dev has dpkg-shlibdeps and file lets CPack find the programs and libraries in it.
+"$root/scripts/install-deps.sh" dpkg-dev file >&2
+
+# Debian's own compiler and linker flags (hardening included), as a Debian build uses.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+ldflags=$(dpkg-buildflags --get LDFLAGS)
+
+echo "pelmora: building the package in $build" >&2
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DPELMORA_TESTS=OFF -DCMAKE_CXX_FLAGS="$cxxflags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" >/dev/null
+cmake --build "$build" -j"$(nproc)" >&2
+rm -f "$build"/pelmora_*.deb
+(cd "$build" && cpack -G DEB >&2)
+deb=$(ls "$build"/pelmora_*.deb)
+echo "pelmora: made $deb" >&2
+echo "$deb"
