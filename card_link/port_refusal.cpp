@@ -37,15 +37,6 @@ QString access_denied(const QString& device)
     return qt_error_string(errno);
 }
 
-// The lock file that serial programs put in /var/lock for the device they use.
-QString lock_file_for(const QString& device)
-{
-    QString name = device;
-    if (name.startsWith(QLatin1String("/dev/")))
-        name.remove(0, 5);
-    return QStringLiteral("/var/lock/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
-}
-
 bool process_alive(qint64 pid)
 {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
@@ -71,6 +62,14 @@ void explain_holding(PortRefusal& refusal)
 }
 
 } // namespace
+
+QString lock_file_for(const QString& device)
+{
+    QString name = device;
+    if (name.startsWith(QLatin1String("/dev/")))
+        name.remove(0, 5);
+    return QStringLiteral("/var/lock/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+}
 
 PortRefusal diagnose_refusal(int number, const QString& device, QSerialPort::SerialPortError error,
                              const QString& reason)

@@ -34,4 +34,7 @@ PortRefusal diagnose_refusal(int number, const QString& device, QSerialPort::Ser
 
 QString refusal_line(const PortRefusal& refusal);
 
+// The lock file that serial programs put in /var/lock for the device they use.
+QString lock_file_for(const QString& device);
+
 } // namespace card_link

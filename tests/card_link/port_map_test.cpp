@@ -104,7 +104,7 @@ TEST(PortRefusalLine, SaysWhatToDoForEachReason)
 TEST(PortRefusalDiagnosis, LockFileTellsWhoHoldsThePortOrThatItIsLeftOver)
 {
     PseudoTerminal device;
-    QFile lock("/var/lock/LCK.." + device.slavePath().mid(5).replace('/', '_'));
+    QFile lock(lock_file_for(device.slavePath()));
     if (!lock.open(QIODevice::WriteOnly | QIODevice::Truncate))
         GTEST_SKIP() << "cannot write in /var/lock";
     const auto diagnose = [&](qint64 pid) {

@@ -2,6 +2,7 @@
 // user may not open, and one that another program holds for itself. The window
 // runs in a separate process as an unprivileged user, since root may open anything.
 #include "card_and_panel_processes.h"
+#include "card_link/port_refusal.h"
 #include "pseudo_terminal.h"
 
 #include <QFile>
@@ -44,7 +45,7 @@ protected:
     // of the same name; while the test holds the device, no one else can have it.
     static void remove_stale_lock(const QString& device)
     {
-        QFile::remove("/var/lock/LCK.." + device.mid(5).replace('/', '_'));
+        QFile::remove(card_link::lock_file_for(device));
     }
 
     ProbeRun run_window(const QString& com1, const QString& com2)
