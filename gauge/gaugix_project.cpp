@@ -2,7 +2,7 @@
 
 #include "gauge/gaugix_identity.h"
 #include "gauge/toolbox_picture.h"
-#include "gauge/v_meter.h"
+#include <gaugix/v_meter.h>
 
 namespace gaugix {
 
@@ -10,7 +10,7 @@ namespace {
 
 platform::Status putValue(QWidget* control, double valore)
 {
-    return static_cast<v_meter*>(control)->setValue(valore);
+    return static_cast<v_meter*>(control)->setValue(valore) ? platform::kOk : platform::kInvalidArg;
 }
 
 platform::Status getValue(const QWidget* control, double* result)
@@ -48,7 +48,7 @@ constexpr platform::VersionEntry kVersionEntries[] = {
     {"Comments", "Strumento analogico e digitale per tensioni da 0 a 5 volt"},
     {"FileVersion", "1.00"},
     {"InternalName", "gaugix"},
-    {"OriginalFilename", "libgaugix.so"},
+    {"OriginalFilename", "libgaugix.so.1"},
     {"ProductName", "gaugix"},
     {"ProductVersion", "1.00"},
     {"OLESelfRegister", ""},

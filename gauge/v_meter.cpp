@@ -1,4 +1,4 @@
-#include "gauge/v_meter.h"
+#include "gauge/v_meter_private.h"
 
 #include "gauge/face_painter.h"
 #include "gauge/needle_math.h"
@@ -26,28 +26,27 @@ void installFontStandIn()
     (void)installed;
 }
 
-// Stores a coordinate as the line keeps it; a result that does not fit is an overflow.
-platform::Status assignCoordinate(float& target, float computed)
+// What a needle that moved from `before` to `after` leaves to repaint. On the scale it is
+// given the full height of the scale's band, so that the areas of many gauges side by side
+// line up in a few bands, which the host window joins cheaply; off the scale, just where
+// the two needles are.
+QRect needleArea(const FaceLine& before, const FaceLine& after)
 {
-    if (!std::isfinite(computed))
-        return platform::kOverflow;
-    target = computed;
-    return platform::kOk;
-}
-
-// The needle's bounds anywhere on the 0 to 5 V scale, with the readout under it. The
-// tips at both ends and at the top of the arc bound every position between them.
-QRect scaleArea(const Face& face, double raggio, double pigreco)
-{
-    QRect area = face.display.bounds;
-    for (double volts : {0.0, 2.5, 5.0}) {
-        FaceLine needle = face.lancetta;
-        const double angle = gaugix::needleAngle(volts, pigreco);
-        needle.X1 = gaugix::tipX(angle, raggio);
-        needle.Y1 = gaugix::tipY(angle, raggio);
-        area |= lineBounds(needle);
-    }
-    return area;
+    static const QRect band = [] {
+        QRect onScale;
+        FaceLine needle = storedFace().lancetta;
+        for (double volts : {0.0, 2.5, 5.0}) {
+            const double angle = gaugix::needleAngle(volts, kPigreco);
+            needle.X1 = gaugix::tipX(angle, kRaggio);
+            needle.Y1 = gaugix::tipY(angle, kRaggio);
+            onScale |= lineBounds(needle);
+        }
+        return onScale;
+    }();
+    const QRect area = lineBounds(before) | lineBounds(after);
+    if (area.top() < band.top() || area.bottom() > band.bottom())
+        return area;
+    return QRect(area.left(), band.top(), area.width(), band.height());
 }
 
 // A picture of `area` of the face (in the face's own pixels) at a pixel density, for
@@ -67,12 +66,26 @@ QPixmap drawPicture(const QRect& area, qreal density, const std::function<void(Q
 
 v_meter::v_meter(QWidget* parent)
     : QWidget(parent)
+    , d(std::make_unique<v_meterPrivate>(*this))
 {
     installFontStandIn();
     setAttribute(Qt::WA_OpaquePaintEvent);
-    face = storedFace();
+    // In a layout the gauge keeps the size of its face.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     resize(kFaceWidth, kFaceHeight);
-    UserControl_Initialize();
+    d->UserControl_Initialize();
+}
+
+v_meter::~v_meter() = default;
+
+bool v_meter::setValue(double volts)
+{
+    return d->write(volts);
+}
+
+double v_meter::value() const
+{
+    return 0.0;
 }
 
 QSize v_meter::sizeHint() const
@@ -80,58 +93,62 @@ QSize v_meter::sizeHint() const
     return QSize(kFaceWidth, kFaceHeight);
 }
 
-void v_meter::UserControl_Initialize()
+void v_meter::paintEvent(QPaintEvent* event)
 {
-    // With these fixed numbers no step can fault, so there is nothing to report.
+    QPainter painter(this);
+    const qreal density = devicePixelRatioF();
+    // A write leaves two separate pieces to repaint, the needle's and the readout's.
+    for (const QRect& piece : event->region())
+        d->paint(painter, piece, density);
+}
+
+v_meterPrivate::v_meterPrivate(v_meter& gauge)
+    : face(storedFace())
+    , q(gauge)
+{
+}
+
+void v_meterPrivate::UserControl_Initialize()
+{
     raggio = kRaggio;
     pigreco = kPigreco;
     angolo = kStartFraction * pigreco;
-    QRect dirty;
-    moveTip(&dirty);
-    scaleArea_ = scaleArea(face, raggio, pigreco);
+    moveTip();
 }
 
-platform::Status v_meter::setValue(const double& valore)
+bool v_meterPrivate::write(double valore)
 {
+    // For a finite value no step can fault: the angle and both coordinates stay finite.
     if (!std::isfinite(valore))
-        return platform::kInvalidArg;
-
-    const double angle = gaugix::needleAngle(valore, pigreco);
-    if (!std::isfinite(angle))
-        return platform::kOverflow;
-    angolo = angle;
-
+        return false;
+    const FaceLine before = face.lancetta;
+    angolo = gaugix::needleAngle(valore, pigreco);
+    moveTip();
     QRect dirty;
-    const platform::Status moved = moveTip(&dirty);
-    if (platform::succeeded(moved)) {
-        // The readout is rewritten last, and repainted only when its text changes.
-        const QString text = formatReadout(valore, QLocale());
-        if (text != face.display.caption) {
-            face.display.caption = text;
-            dirty |= face.display.bounds;
-        }
+    if (face.lancetta.X1 != before.X1 || face.lancetta.Y1 != before.Y1)
+        dirty = needleArea(before, face.lancetta);
+
+    // The readout is rewritten last, and repainted only when its text changes.
+    QString text = formatReadout(valore, QLocale());
+    if (text != face.display.caption) {
+        face.display.caption = std::move(text);
+        dirty |= face.display.bounds;
     }
-    // On the scale every write repaints the same area, so that the host window merges
-    // the repaints of gauges side by side into a few bands instead of many pieces.
+    // One rectangle: the host window paints a single rectangle faster than two pieces.
     if (!dirty.isEmpty())
-        update(dirty | scaleArea_);
-    return moved;
+        q.update(dirty);
+    return true;
 }
 
-// Moves the needle tip to the current angle, X1 before Y1; *dirty receives the area to repaint.
-platform::Status v_meter::moveTip(QRect* dirty)
+// Moves the needle tip to the current angle, X1 before Y1.
+void v_meterPrivate::moveTip()
 {
-    const FaceLine before = face.lancetta;
-    platform::Status status = assignCoordinate(face.lancetta.X1, gaugix::tipX(angolo, raggio));
-    if (platform::succeeded(status))
-        status = assignCoordinate(face.lancetta.Y1, gaugix::tipY(angolo, raggio));
-    if (face.lancetta.X1 != before.X1 || face.lancetta.Y1 != before.Y1)
-        *dirty = lineBounds(before).united(lineBounds(face.lancetta));
-    return status;
+    face.lancetta.X1 = gaugix::tipX(angolo, raggio);
+    face.lancetta.Y1 = gaugix::tipY(angolo, raggio);
 }
 
 // The dial never changes, so it is drawn once per pixel density and copied from then on.
-const QPixmap& v_meter::dial(qreal density)
+const QPixmap& v_meterPrivate::dial(qreal density)
 {
     if (dial_.isNull() || dial_.devicePixelRatio() != density) {
         const QRect wholeFace(0, 0, kFaceWidth, kFaceHeight);
@@ -140,18 +157,14 @@ const QPixmap& v_meter::dial(qreal density)
     return dial_;
 }
 
-void v_meter::paintEvent(QPaintEvent* event)
+void v_meterPrivate::paint(QPainter& painter, const QRect& dirty, qreal density)
 {
-    const QRect dirty = event->rect();
-    QPainter painter(this);
-    const qreal density = devicePixelRatioF();
     const QPixmap& cached = dial(density);
     const QRect onDial = dirty & QRect(0, 0, kFaceWidth, kFaceHeight);
     if (onDial != dirty)
         painter.fillRect(dirty, QColor(kFaceBackground));
-    painter.drawPixmap(onDial, cached,
-                       QRectF(onDial.topLeft() * density, onDial.size() * density).toAlignedRect());
-    paintReadoutCopy(painter, dirty);
+    painter.drawPixmap(onDial, cached, QRectF(onDial.topLeft() * density, onDial.size() * density).toAlignedRect());
+    paintReadoutCopy(painter, dirty, density);
     paintNeedle(painter, face, dirty);
 }
 
@@ -159,12 +172,11 @@ void v_meter::paintEvent(QPaintEvent* event)
 // reading gives only a few hundred texts: each one is drawn once into the application's
 // pixmap cache, shared by all gauges and bounded by its size limit. At a fractional pixel
 // density a copy could not land on whole pixels, so the readout is drawn afresh there.
-void v_meter::paintReadoutCopy(QPainter& painter, const QRect& dirty)
+void v_meterPrivate::paintReadoutCopy(QPainter& painter, const QRect& dirty, qreal density)
 {
     const FaceLabel& readout = face.display;
     if (!readout.bounds.intersects(dirty))
         return;
-    const qreal density = devicePixelRatioF();
     if (density != std::round(density)) {
         paintReadout(painter, face, dirty);
         return;

@@ -29,11 +29,11 @@ QStringList librariesBesideProgram(const QString& progId)
     if (directory.isEmpty() || !QDir::isAbsolutePath(directory))
         return {};
 
-    const QString fileName = QStringLiteral("lib%1.so").arg(name);
-    QStringList places{directory, directory + QStringLiteral("/../lib/pelmora")};
+    const QString fileName = QStringLiteral("lib%1.so.%2").arg(name).arg(kComponentLibraryVersion);
+    QStringList places{directory};
 #ifdef PELMORA_INSTALL_LIBDIR
-    // Where the install step puts the library when that is not plain lib/ (e.g. a multiarch dir).
-    places << directory + QStringLiteral("/../" PELMORA_INSTALL_LIBDIR "/pelmora");
+    // Where the install step puts libraries when that is not plain lib/ (e.g. a multiarch dir).
+    places << directory + QStringLiteral("/../" PELMORA_INSTALL_LIBDIR);
 #endif
     places << directory + QStringLiteral("/../lib");
     places.removeDuplicates();

@@ -10,6 +10,7 @@
 
 #include "card_link/qt_serial_port.h"
 #include "gauge/gaugix_identity.h"
+#include "gauge_reading.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -32,8 +33,8 @@ struct Screen {
 Screen screen_of(const panel::Form1& form)
 {
     Screen screen;
-    screen.readout1 = form.v_meter1(0)->widget()->property("readout").toString();
-    screen.readout2 = form.v_meter1(1)->widget()->property("readout").toString();
+    screen.readout1 = gauge_readout(form.v_meter1(0)->widget());
+    screen.readout2 = gauge_readout(form.v_meter1(1)->widget());
     const qint64 lit = form.picLedOn()->pixmap().cacheKey();
     for (int i = 0; i < 8; ++i)
         if (form.led_ingresso(i)->pixmap().cacheKey() == lit)

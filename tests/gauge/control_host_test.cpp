@@ -1,4 +1,5 @@
 #include "gauge/gaugix_identity.h"
+#include "gauge_reading.h"
 #include "library_paths.h"
 #include "platform/control_host.h"
 #include "platform/library_exports.h"
@@ -23,11 +24,8 @@ protected:
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
-    static QPointF tip(const platform::HostedControl& gauge) { return gauge.widget()->property("tip").toPointF(); }
-    static QString readout(const platform::HostedControl& gauge)
-    {
-        return gauge.widget()->property("readout").toString();
-    }
+    static double volts(const platform::HostedControl& gauge) { return gauge_volts(gauge.widget()); }
+    static QString readout(const platform::HostedControl& gauge) { return gauge_readout(gauge.widget()); }
 
     TemporaryRegistry emptyRegistry;
     QWidget frame;
@@ -44,8 +42,7 @@ TEST_F(GaugeHost, CreatesTheGaugeFromTheBuiltLibraryByItsProgrammaticName)
     EXPECT_EQ(gauge->widget()->size(), QSize(162, 146));
 
     // Initialisation has run before the first write.
-    EXPECT_NEAR(tip(*gauge).x(), 40.40202, 1e-4);
-    EXPECT_NEAR(tip(*gauge).y(), 56.40202, 1e-4);
+    EXPECT_NEAR(volts(*gauge), 0.0, 1e-9);
     EXPECT_EQ(readout(*gauge), QString());
 }
 
@@ -55,15 +52,14 @@ TEST_F(GaugeHost, ValueIsWrittenByItsFixedIdentifierAndByName)
     ASSERT_TRUE(gauge);
 
     ASSERT_EQ(gauge->putProperty(gaugix::kValueDispId, 2.5), platform::kOk);
-    EXPECT_NEAR(tip(*gauge).x(), 80.0, 1e-4);
-    EXPECT_NEAR(tip(*gauge).y(), 40.0, 1e-4);
+    EXPECT_NEAR(volts(*gauge), 2.5, 1e-9);
     EXPECT_EQ(readout(*gauge), "2.50");
 
     std::int32_t dispId = 0;
     ASSERT_EQ(gauge->idOfName("value", &dispId), platform::kOk);
     EXPECT_EQ(dispId, gaugix::kValueDispId);
     ASSERT_EQ(gauge->putPropertyByName("Value", 5.0), platform::kOk);
-    EXPECT_NEAR(tip(*gauge).x(), 119.59798, 1e-4);
+    EXPECT_NEAR(volts(*gauge), 5.0, 1e-9);
     EXPECT_EQ(readout(*gauge), "5.00");
 
     double read = -1;

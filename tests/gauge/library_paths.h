@@ -6,7 +6,7 @@
 // The built gauge library and tool sit beside the test programs.
 inline QString builtGaugeLibrary()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libgaugix.so");
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/libgaugix.so.1");
 }
 
 inline QString builtGaugeTool()

@@ -5,6 +5,7 @@
 #include "card_and_panel_processes.h"
 #include "panel/form1.h"
 #include "panel_test_support.h"
+#include "gauge_reading.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -65,8 +66,8 @@ TEST(PanelEndToEnd, WindowShowsTheCardsInputsAndVoltages)
     form.Form_Load();
     runEventsFor(400);
 
-    EXPECT_EQ(form.v_meter1(0)->widget()->property("readout").toString(), "1.00");
-    EXPECT_EQ(form.v_meter1(1)->widget()->property("readout").toString(), "5.00");
+    EXPECT_EQ(gauge_readout(form.v_meter1(0)->widget()), "1.00");
+    EXPECT_EQ(gauge_readout(form.v_meter1(1)->widget()), "5.00");
     const QImage lit = form.picLedOn()->pixmap().toImage();
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(form.led_ingresso(i)->pixmap().toImage() == lit, i == 0 || i == 2) << "input " << i;
@@ -74,7 +75,7 @@ TEST(PanelEndToEnd, WindowShowsTheCardsInputsAndVoltages)
     card.kill();  // pulled: the window keeps what it last showed
     runEventsFor(400);
     EXPECT_FALSE(form.MSComm1().portOpen());
-    EXPECT_EQ(form.v_meter1(1)->widget()->property("readout").toString(), "5.00");
+    EXPECT_EQ(gauge_readout(form.v_meter1(1)->widget()), "5.00");
     EXPECT_EQ(form.led_ingresso(2)->pixmap().toImage(), lit);
     qunsetenv("PELMORA_COM1");
     QLocale::setDefault(QLocale::system());

@@ -3,28 +3,23 @@
 #include "clocks.h"
 #include "in_process_panel.h"
 
-#include "gauge/gaugix_identity.h"
-#include "platform/control_host.h"
+#include <gaugix/v_meter.h>
 
 #include <QTimer>
 #include <QWidget>
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 GaugeLoad run_gauge_load(int gauges, int seconds)
 {
     QWidget host;
-    std::vector<std::unique_ptr<platform::HostedControl>> meters;
+    std::vector<gaugix::v_meter*> meters;
     const int columns = static_cast<int>(std::ceil(std::sqrt(gauges)));
     for (int i = 0; i < gauges; ++i) {
-        auto meter = platform::createControl(gaugix::kProgId, &host);
-        if (!meter)
-            break;
-        const QSize size = meter->widget()->size();
-        meter->widget()->move(i % columns * size.width(), i / columns * size.height());
-        meters.push_back(std::move(meter));
+        auto* meter = new gaugix::v_meter(&host);
+        meter->move(i % columns * meter->width(), i / columns * meter->height());
+        meters.push_back(meter);
     }
     GaugeLoad load;
     load.gauges = static_cast<int>(meters.size());
@@ -40,7 +35,7 @@ GaugeLoad run_gauge_load(int gauges, int seconds)
     QObject::connect(&writer, &QTimer::timeout, [&] {
         ++tick;
         for (std::size_t i = 0; i < meters.size(); ++i)
-            meters[i]->putProperty(gaugix::kValueDispId, 2.5 + 2.5 * std::sin(0.3 * tick + static_cast<double>(i)));
+            meters[i]->setValue(2.5 + 2.5 * std::sin(0.3 * tick + static_cast<double>(i)));
     });
     writer.start();
     runEventsFor(1000);
