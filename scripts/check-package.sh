@@ -1,22 +1,34 @@
 #!/usr/bin/env bash
-# Checks the Debian package:
-#   - lintian reports no error or warning; desktop-file-validate and
-#     appstreamcli validate report nothing; it depends on Qt's runtime libraries, not -dev;
-#   - it holds every file it should, in /usr only, and no header, static library or
-#     path of the tree it was built in; every program has a manual page;
-#   - unpacked into a temporary root with dpkg-deb -x, its pelmora runs offscreen
-#     against its pelmora-virtual-card, polls, and creates both gauges from its own
-#     gaugix library.
-# scripts/check-package.sh [pelmora_<version>_<arch>.deb]   (default: made by package.sh)
+# Checks the Debian packages pelmora, libgaugix1, libgaugix-dev and gaugix-designer-plugin:
+#   - lintian reports no error or warning on any of them; desktop-file-validate and
+#     appstreamcli validate report nothing; they depend on runtime libraries, not -dev
+#     (but for libgaugix-dev), and on libgaugix1 where they need it;
+#   - each holds every file it should, in /usr only, and nothing that belongs in another:
+#     no header, CMake, pkg-config or static library outside libgaugix-dev, no path of the
+#     tree they were built in, no run path; every program has a manual page;
+#   - unpacked together into a temporary root with dpkg-deb -x, pelmora runs offscreen
+#     against pelmora-virtual-card, polls, and creates both gauges from that libgaugix;
+#   - the example host in examples/gauge_host, copied out of the source tree, builds against
+#     the unpacked packages alone (find_package(gaugix)) and, run offscreen, shows "2.50"
+#     and turns the needle, with its form compiled in and loaded through the unpacked
+#     Designer plugin; it builds the same against a staging folder (cmake --install --prefix);
+#   - pkg-config gaugix gives what compiles and links a program against the unpacked library.
+# scripts/check-package.sh [PACKAGE.deb ...]   (default: the packages package.sh makes)
 # Every check is run; the script fails if any failed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-deps.sh" lintian appstream desktop-file-utils dpkg-dev binutils >&2
-deb=${1:-$("$root/scripts/package.sh")}
-deb=$(readlink -f "$deb")
-build=$(dirname "$deb")
+"$root/scripts/install-deps.sh" lintian appstream desktop-file-utils dpkg-dev binutils pkg-config >&2
+if [ $# -gt 0 ]; then
+    debs=("$@")
+else
+    mapfile -t debs < <("$root/scripts/package.sh")
+fi
+for i in "${!debs[@]}"; do debs[$i]=$(readlink -f "${debs[$i]}"); done
+build=$(dirname "${debs[0]}")
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-library=/usr/lib/$multiarch/pelmora/libgaugix.so
+libdir=/usr/lib/$multiarch
+library=$libdir/libgaugix.so.1.0.0
+plugin=$libdir/qt6/plugins/designer/libgaugix_designer.so
 
 work=$(mktemp -d)
 pids=()
@@ -31,13 +43,26 @@ trap cleanup EXIT
 failed=0
 fail() { echo "pelmora: package check: $*" >&2; failed=1; }
 
+deb_of() {
+    local deb
+    for deb in "${debs[@]}"; do
+        [ "$(dpkg-deb -f "$deb" Package)" = "$1" ] && { echo "$deb"; return; }
+    done
+    fail "no $1 package among ${debs[*]}"
+    echo /dev/null
+}
+panel_deb=$(deb_of pelmora)
+library_deb=$(deb_of libgaugix1)
+dev_deb=$(deb_of libgaugix-dev)
+plugin_deb=$(deb_of gaugix-designer-plugin)
+
 # --- Debian's and freedesktop's checks -------------------------------------------
 unpacked=$work/root
-dpkg-deb -x "$deb" "$unpacked"
+for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$unpacked"; done
 
-echo "pelmora: lintian $(basename "$deb")"
+echo "pelmora: lintian $(for deb in "${debs[@]}"; do basename "$deb"; done | tr '\n' ' ')"
 status=0
-lintian --pedantic --info --fail-on error,warning "$deb" >"$work/lintian.out" 2>&1 || status=$?
+lintian --pedantic --info --fail-on error,warning "${debs[@]}" >"$work/lintian.out" 2>&1 || status=$?
 grep -v '^running with root privileges' "$work/lintian.out" || true
 [ "$status" -eq 0 ] || fail "lintian reports errors or warnings, or could not run (status $status)"
 
@@ -54,47 +79,74 @@ for command in "validate --no-net --pedantic $unpacked/usr/share/metainfo/"*.xml
     fi
 done
 
-# Dependencies as dpkg-shlibdeps worked them out: runtime libraries, never -dev packages.
-depends=$(dpkg-deb -f "$deb" Depends)
-grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends lacks Qt's runtime libraries: $depends"
-grep -q -- '-dev\b' <<<"$depends" && fail "Depends names a development package: $depends"
+# Dependencies as dpkg-shlibdeps worked them out: runtime libraries, never -dev packages
+# (the development package alone brings in Qt's), and the gauge library where it is needed.
+for deb in "$panel_deb" "$library_deb" "$plugin_deb"; do
+    depends=$(dpkg-deb -f "$deb" Depends)
+    grep -q 'libqt6core6' <<<"$depends" || fail "$(basename "$deb"): Depends lacks Qt's runtime libraries: $depends"
+    grep -q -- '-dev\b' <<<"$depends" && fail "$(basename "$deb"): Depends names a development package: $depends"
+done
+for deb in "$panel_deb" "$dev_deb" "$plugin_deb"; do
+    dpkg-deb -f "$deb" Depends | grep -q 'libgaugix1 (= ' || fail "$(basename "$deb") does not depend on libgaugix1"
+done
+dpkg-deb -f "$dev_deb" Depends | grep -q 'qt6-base-dev' || fail "libgaugix-dev does not depend on qt6-base-dev"
+grep -qx "libgaugix 1 libgaugix1 (>= $(dpkg-deb -f "$library_deb" Version))" \
+    < <(dpkg-deb --ctrl-tarfile "$library_deb" | tar -xO ./shlibs) || fail "libgaugix1 has no shlibs entry for libgaugix.so.1"
 
-# --- the list of files ------------------------------------------------------------
-dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|' | grep -v '/$' >"$work/files"
-required=(
+# --- the lists of files -------------------------------------------------------------
+files_of() { dpkg-deb -c "$1" | awk '{ print $6 }' | sed 's|^\./|/|' | grep -v '/$'; }
+required_panel=(
     /usr/bin/pelmora /usr/bin/pelmora-virtual-card /usr/bin/gaugix-tool
-    "$library"
     /usr/share/applications/io.github.pelmora.pelmora.desktop
     /usr/share/metainfo/io.github.pelmora.pelmora.metainfo.xml
     /usr/share/icons/hicolor/scalable/apps/pelmora.svg
-    /usr/share/doc/pelmora/copyright /usr/share/doc/pelmora/changelog.gz
 )
 for size in 16 32 48 64 128 256; do
-    required+=("/usr/share/icons/hicolor/${size}x${size}/apps/pelmora.png")
+    required_panel+=("/usr/share/icons/hicolor/${size}x${size}/apps/pelmora.png")
 done
 while IFS= read -r program; do
-    required+=("/usr/share/man/man1/$(basename "$program").1.gz")
-done < <(grep '^/usr/bin/' "$work/files")
-for file in "${required[@]}"; do
-    grep -qxF "$file" "$work/files" || fail "$file is missing"
-done
-grep -v '^/usr/' "$work/files" | sed 's/^/outside \/usr: /' >"$work/wrong" || true
-grep -E '\.(h|hh|hpp|a|la|o|cmake|pc)$|^/usr/include/' "$work/files" | sed 's/^/development file: /' >>"$work/wrong" || true
+    required_panel+=("/usr/share/man/man1/$(basename "$program").1.gz")
+done < <(files_of "$panel_deb" | grep '^/usr/bin/')
+check_files() {
+    local deb=$1 package files file
+    shift
+    package=$(dpkg-deb -f "$deb" Package)
+    files=$(files_of "$deb")
+    for file in "$@" "/usr/share/doc/$package/copyright" "/usr/share/doc/$package/changelog.gz"; do
+        grep -qxF "$file" <<<"$files" || fail "$package: $file is missing"
+    done
+    grep -v '^/usr/' <<<"$files" | sed "s/^/$package: outside \/usr: /" >>"$work/wrong" || true
+    if [ "$package" != libgaugix-dev ]; then
+        grep -E '\.(h|hh|hpp|a|la|o|cmake|pc)$|^/usr/include/|/libgaugix\.so$' <<<"$files" \
+            | sed "s/^/$package: development file: /" >>"$work/wrong" || true
+    fi
+}
+: >"$work/wrong"
+check_files "$panel_deb" "${required_panel[@]}"
+check_files "$library_deb" "$library" "$libdir/libgaugix.so.1"
+check_files "$dev_deb" /usr/include/gaugix/v_meter.h "$libdir/libgaugix.so" "$libdir/pkgconfig/gaugix.pc" \
+    "$libdir/cmake/gaugix/gaugixConfig.cmake" "$libdir/cmake/gaugix/gaugixConfigVersion.cmake" \
+    "$libdir/cmake/gaugix/gaugixTargets.cmake"
+check_files "$plugin_deb" "$plugin"
 grep -lrF -e "$build" -e "$root" "$unpacked" | sed "s|^$unpacked|names the build tree: |" >>"$work/wrong" || true
 while IFS= read -r wrong; do fail "$wrong"; done <"$work/wrong"
-for elf in "$unpacked"/usr/bin/* "$unpacked$library"; do
+for elf in "$unpacked"/usr/bin/* "$unpacked$library" "$unpacked$plugin"; do
     [ -f "$elf" ] || continue
     readelf -d "$elf" | grep -qE 'RPATH|RUNPATH' && fail "${elf#"$unpacked"} has a run path"
 done
+[ "$(readelf -d "$unpacked$library" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')" = libgaugix.so.1 ] \
+    || fail "$library does not have the SONAME libgaugix.so.1"
 
-# --- the unpacked panel against the unpacked virtual card -----------------------
-# A home of its own and an empty registry, so only the package's gaugix can be found.
+# Programs of the check run with a home of their own and an empty registry, offscreen, and
+# find libraries only where they are told to. Only in the background or in $(...): exec makes
+# $! the program's own process.
 mkdir -m 700 "$work/home"
-# Started in the background, so exec makes $! the program's own process.
 run() {
-    exec env -u LD_LIBRARY_PATH HOME="$work/home" XDG_DATA_HOME="$work/home/data" \
+    exec env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH HOME="$work/home" XDG_DATA_HOME="$work/home/data" \
         XDG_RUNTIME_DIR="$work/home" PELMORA_REGISTRY="$work/home/registry.ini" QT_QPA_PLATFORM=offscreen "$@"
 }
+
+# --- the unpacked panel against the unpacked virtual card -----------------------
 card=$work/card
 run "$unpacked/usr/bin/pelmora-virtual-card" --follow-outputs --link "$card" --log "$work/requests" \
     >"$work/card.out" 2>&1 &
@@ -135,8 +187,69 @@ else
     fi
 fi
 
+# --- another host: the example, built against the packages alone -----------------
+cp -r "$root/examples/gauge_host" "$work/example"
+# build_example PREFIX DIR WHAT: configures and builds the example in DIR against gaugix
+# under PREFIX.
+build_example() {
+    local prefix=$1 dir=$work/$2
+    if ! cmake -S "$work/example" -B "$dir" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+        -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >"$dir.log" 2>&1 \
+        || ! cmake --build "$dir" >>"$dir.log" 2>&1; then
+        fail "the example does not build against $3: $(tail -n 20 "$dir.log")"
+        return 1
+    fi
+    local found
+    found=$(sed -n 's/^gaugix_DIR:PATH=//p' "$dir/CMakeCache.txt")
+    case $found in
+        "$prefix"/*) echo "pelmora: the example built against $3 (gaugix found in ${found#"$work/"})" ;;
+        *) fail "the example found gaugix in '$found', not under $prefix"; return 1 ;;
+    esac
+}
+if build_example "$unpacked/usr" example-unpacked "the unpacked packages"; then
+    if out=$(run env QT_PLUGIN_PATH="$unpacked$libdir/qt6/plugins" "$work/example-unpacked/gauge_host_check" \
+        "$work/example/gauge_window.ui" 2>&1); then
+        sed 's/^/pelmora: example: /' <<<"$out"
+    else
+        fail "the example's check failed: $out"
+    fi
+fi
+# A staging folder: the same library and development files, installed under another prefix.
+stage=$work/stage
+if cmake --install "$build" --prefix "$stage" --component gaugix_runtime >/dev/null \
+    && cmake --install "$build" --prefix "$stage" --component gaugix_development >/dev/null; then
+    build_example "$stage" example-staged "a staging folder" || true
+else
+    fail "cmake --install of the gauge library into a staging folder failed"
+fi
+
+# --- pkg-config --------------------------------------------------------------------------
+cat >"$work/pc_host.cpp" <<'EOF'
+#include <gaugix/v_meter.h>
+#include <QApplication>
+#include <limits>
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    gaugix::v_meter meter;
+    const bool refused = !meter.setValue(std::numeric_limits<double>::quiet_NaN());
+    return meter.setValue(2.5) && refused && meter.value() == 0.0 ? 0 : 1;
+}
+EOF
+if flags=$(PKG_CONFIG_PATH="$unpacked$libdir/pkgconfig" pkg-config --cflags --libs gaugix 2>&1); then
+    # shellcheck disable=SC2086  # the flags are split on purpose
+    if g++ -std=c++17 -fPIC "$work/pc_host.cpp" -o "$work/pc_host" $flags 2>"$work/pc_host.log" \
+        && LD_LIBRARY_PATH="$unpacked$libdir" QT_QPA_PLATFORM=offscreen "$work/pc_host"; then
+        echo "pelmora: a program built with pkg-config gaugix ran against the unpacked library"
+    else
+        fail "pkg-config gaugix ($flags) does not build and run a program: $(cat "$work/pc_host.log")"
+    fi
+else
+    fail "pkg-config gaugix: $flags"
+fi
+
 if [ "$failed" -ne 0 ]; then
-    echo "pelmora: package check FAILED for $deb" >&2
+    echo "pelmora: package check FAILED" >&2
     exit 1
 fi
-echo "pelmora: package check passed for $deb"
+echo "pelmora: package check passed for ${debs[*]}"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, makes a release build of what the package holds (no tests)
-# and makes the Debian package pelmora_<version>_<arch>.deb with CPack. The build goes
-# to build-package/ (with PELMORA_BUILD_DIR=dir, to dir-package); the last line printed
-# is the package's path.
+# Installs what is missing, makes a release build of what the packages hold (no tests)
+# and makes the Debian packages with CPack: pelmora, libgaugix1, libgaugix-dev and
+# gaugix-designer-plugin, each <name>_<version>_<arch>.deb. The build goes to
+# build-package/ (with PELMORA_BUILD_DIR=dir, to dir-package); standard output is the
+# packages' paths, one a line.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PELMORA_BUILD_DIR:-$root/build}-package
@@ -18,10 +19,12 @@ ldflags=$(dpkg-buildflags --get LDFLAGS)
 echo "pelmora: building the package in $build" >&2
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DPELMORA_TESTS=OFF -DCMAKE_CXX_FLAGS="$cxxflags" \
-    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" >/dev/null
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build "$build" -j"$(nproc)" >&2
-rm -f "$build"/pelmora_*.deb
+rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB >&2)
-deb=$(ls "$build"/pelmora_*.deb)
-echo "pelmora: made $deb" >&2
-echo "$deb"
+for deb in "$build"/*.deb; do
+    echo "pelmora: made $deb" >&2
+    echo "$deb"
+done
