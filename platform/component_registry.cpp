@@ -133,4 +133,62 @@ Status removeRegistration(const ProjectDescriptor& project)
     return finish(settings);
 }
 
+QList<ClassRegistration> registrationsOf(const QString& libraryPath)
+{
+    QList<ClassRegistration> found;
+    const QString file = registryFile();
+    if (!QFileInfo::exists(file))
+        return found;
+    QSettings settings(file, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("CLSID"));
+    for (const QString& classKey : settings.childGroups()) {
+        if (settings.value(classKey + QStringLiteral("/InprocServer")).toString() != libraryPath)
+            continue;
+        if (const auto classId = Guid::fromString(classKey.toStdString()))
+            found.append({*classId, settings.value(classKey + QStringLiteral("/ProgID")).toString(), libraryPath});
+    }
+    return found;
+}
+
+Status removeRegistrationsOf(const QString& libraryPath, int* removed)
+{
+    const QList<ClassRegistration> classes = registrationsOf(libraryPath);
+    if (removed)
+        *removed = static_cast<int>(classes.size());
+    if (classes.isEmpty())
+        return kOk;
+    QSettings settings(registryFile(), QSettings::IniFormat);
+    QStringList typeLibraries;
+    for (const ClassRegistration& entry : classes) {
+        const QString key = QStringLiteral("CLSID/") + text(entry.classId);
+        typeLibraries << settings.value(key + QStringLiteral("/TypeLib")).toString();
+        if (settings.value(progIdKey(entry.progId) + QStringLiteral("/CLSID")).toString() == text(entry.classId))
+            settings.remove(progIdKey(entry.progId));
+        settings.remove(key);
+    }
+    // The interfaces and type library versions that came from the same library.
+    settings.beginGroup(QStringLiteral("Interface"));
+    for (const QString& face : settings.childGroups())
+        if (typeLibraries.contains(settings.value(face + QStringLiteral("/TypeLib")).toString()))
+            settings.remove(face);
+    settings.endGroup();
+    for (const QString& library : typeLibraries) {
+        settings.beginGroup(QStringLiteral("TypeLib/") + library);
+        for (const QString& version : settings.childGroups()) {
+            settings.beginGroup(version);
+            bool fromThisLibrary = false;
+            for (const QString& key : settings.childKeys())
+                fromThisLibrary = fromThisLibrary || settings.value(key).toString() == libraryPath;
+            settings.endGroup();
+            if (fromThisLibrary)
+                settings.remove(version);
+        }
+        const bool empty = settings.childGroups().isEmpty() && settings.childKeys().isEmpty();
+        settings.endGroup();
+        if (empty)
+            settings.remove(QStringLiteral("TypeLib/") + library);
+    }
+    return finish(settings);
+}
+
 } // namespace platform

@@ -30,4 +30,11 @@ Status writeRegistration(const ProjectDescriptor& project, const QString& librar
 // Removes exactly the entries writeRegistration made for this project.
 Status removeRegistration(const ProjectDescriptor& project);
 
+// The classes registered as served by the library at libraryPath (an absolute path).
+QList<ClassRegistration> registrationsOf(const QString& libraryPath);
+
+// Removes every entry that names the library at libraryPath, without loading it: for a
+// library that has been deleted or no longer loads. *removed receives how many classes went.
+Status removeRegistrationsOf(const QString& libraryPath, int* removed);
+
 } // namespace platform

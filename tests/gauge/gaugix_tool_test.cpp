@@ -3,7 +3,11 @@
 #include "platform/component_registry.h"
 #include "temporary_registry.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,12 +47,51 @@ TEST(GaugixTool, RegistersAndUnregistersTheLibrary)
     EXPECT_FALSE(platform::findRegisteredClass(QString::fromLatin1(gaugix::kProgId)));
 }
 
-TEST(GaugixTool, RefusesWhatIsNotAComponentLibrary)
+TEST(GaugixTool, RefusesWhatIsNotAComponentLibraryAndSaysWhy)
 {
     TemporaryRegistry registry;
     EXPECT_EQ(runTool({"register", builtGaugeTool()}).exitCode, 1);
-    EXPECT_EQ(runTool({"list", "/no/such/libgaugix.so"}).exitCode, 1);
+    const ToolRun missing = runTool({"list", "/no/such/libgaugix.so.1"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.output.contains("/no/such/libgaugix.so.1: no such file")) << missing.output.toStdString();
+    EXPECT_TRUE(runTool({"list", "/tmp"}).output.contains("it is a directory"));
     EXPECT_EQ(runTool({"frobnicate", builtGaugeLibrary()}).exitCode, 2);
+}
+
+TEST(GaugixTool, UnregisteringWhatIsNotRegisteredSaysSoAndWritesNothing)
+{
+    TemporaryRegistry registry;
+    const ToolRun run = runTool({"unregister", builtGaugeLibrary()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.output.contains("is not registered")) << run.output.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(registry.file()));
+}
+
+TEST(GaugixTool, ARegistrationWhoseLibraryIsGoneCanBeRemoved)
+{
+    TemporaryRegistry registry;
+    QTemporaryDir place;
+    const QString copy = place.filePath(QStringLiteral("libgaugix.so.1"));
+    ASSERT_TRUE(QFile::copy(builtGaugeLibrary(), copy));
+    ASSERT_EQ(runTool({"register", copy}).exitCode, 0);
+    ASSERT_TRUE(QFile::remove(copy));
+
+    const ToolRun run = runTool({"unregister", copy});
+    EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_FALSE(platform::findRegisteredClass(QString::fromLatin1(gaugix::kProgId)));
+    EXPECT_TRUE(QSettings(registry.file(), QSettings::IniFormat).allKeys().isEmpty());
+}
+
+TEST(GaugixTool, ARegistryThatCannotBeWrittenIsNamedWithTheReason)
+{
+    const QByteArray saved = qgetenv("PELMORA_REGISTRY");
+    qputenv("PELMORA_REGISTRY", "/proc/no-such-folder/registry.ini");
+    const ToolRun run = runTool({"register", builtGaugeLibrary()});
+    qputenv("PELMORA_REGISTRY", saved);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.contains("cannot write the registry /proc/no-such-folder/registry.ini: cannot make "
+                                    "/proc/no-such-folder: No such file or directory"))
+        << run.output.toStdString();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/component_registry.h"
 #include "platform/library_exports.h"
 #include "project_listing.h"
+#include "registry_problem.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -11,7 +12,10 @@
 
 namespace {
 
-int usage(QTextStream& err)
+QTextStream out(stdout);
+QTextStream err(stderr);
+
+int usage()
 {
     err << "usage: gaugix-tool register|unregister|list <library>\n";
     return 2;
@@ -23,19 +27,68 @@ Fn entry(QLibrary& library, const char* name)
     return reinterpret_cast<Fn>(library.resolve(name));
 }
 
-int runStatusEntry(QLibrary& library, const char* name, const char* done, QTextStream& out, QTextStream& err)
+// Why the library at `path` cannot be had, or empty when it loads.
+QString loadProblem(QLibrary& library, const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return QStringLiteral("cannot load %1: no such file").arg(path);
+    if (file.isDir())
+        return QStringLiteral("cannot load %1: it is a directory").arg(path);
+    if (!library.load())
+        return QStringLiteral("cannot load %1: %2").arg(path, library.errorString());
+    return {};
+}
+
+int runStatusEntry(QLibrary& library, const char* name, const char* done)
 {
     const auto call = entry<platform::Status (*)()>(library, name);
     if (!call) {
-        err << library.fileName() << " has no " << name << "\n";
+        err << "gaugix-tool: " << library.fileName() << " is not a component library: it has no " << name << "\n";
         return 1;
     }
     const platform::Status status = call();
+    if (status == platform::kRegistryFailed) {
+        err << "gaugix-tool: " << name << " failed: " << registryProblem(platform::registryFile()) << "\n";
+        return 1;
+    }
     if (!platform::succeeded(status)) {
-        err << name << " failed: " << platform::statusText(status) << "\n";
+        err << "gaugix-tool: " << name << " failed: " << platform::statusText(status) << "\n";
         return 1;
     }
     out << done << " " << library.fileName() << " in " << platform::registryFile() << "\n";
+    return 0;
+}
+
+// The class a library offers is registered, by whichever library; true when the library
+// does not say what it offers.
+bool classRegistered(QLibrary& library)
+{
+    const auto describe = entry<platform::GetProjectDescriptorFn>(library, platform::kGetProjectDescriptorEntry);
+    const platform::ProjectDescriptor* project = describe ? describe() : nullptr;
+    return !project || platform::findRegisteredClass(QString::fromLatin1(project->control.progId)).has_value();
+}
+
+int notRegistered(const QString& path)
+{
+    out << path << " is not registered in " << platform::registryFile() << "; nothing changed\n";
+    return 0;
+}
+
+// A library that is gone or no longer loads: its entries are found by its path.
+int unregisterByPath(const QString& path, const QString& problem)
+{
+    int removed = 0;
+    if (platform::removeRegistrationsOf(path, &removed) != platform::kOk) {
+        err << "gaugix-tool: " << registryProblem(platform::registryFile()) << "\n";
+        return 1;
+    }
+    if (removed == 0) {
+        err << "gaugix-tool: " << problem << "\n";
+        return notRegistered(path);
+    }
+    out << "unregistered " << path << " in " << platform::registryFile() << " (" << problem
+        << "; its entries were removed by its path)\n";
     return 0;
 }
 
@@ -44,30 +97,32 @@ int runStatusEntry(QLibrary& library, const char* name, const char* done, QTextS
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 2)
-        return usage(err);
+        return usage();
     const QString& command = args[0];
     if (command != QLatin1String("register") && command != QLatin1String("unregister")
         && command != QLatin1String("list"))
-        return usage(err);
+        return usage();
 
     // The library is named by the user; it is loaded only by its absolute path.
-    QLibrary library(QFileInfo(args[1]).absoluteFilePath());
-    if (!QFileInfo(library.fileName()).isFile() || !library.load()) {
-        err << "cannot load " << library.fileName() << ": " << library.errorString() << "\n";
+    const QString path = QFileInfo(args[1]).absoluteFilePath();
+    QLibrary library(path);
+    if (const QString problem = loadProblem(library, path); !problem.isEmpty()) {
+        if (command == QLatin1String("unregister"))
+            return unregisterByPath(path, problem);
+        err << "gaugix-tool: " << problem << "\n";
         return 1;
     }
     if (command == QLatin1String("register"))
-        return runStatusEntry(library, platform::kRegisterServerEntry, "registered", out, err);
+        return runStatusEntry(library, platform::kRegisterServerEntry, "registered");
     if (command == QLatin1String("unregister"))
-        return runStatusEntry(library, platform::kUnregisterServerEntry, "unregistered", out, err);
+        return classRegistered(library) ? runStatusEntry(library, platform::kUnregisterServerEntry, "unregistered")
+                                        : notRegistered(path);
 
     const auto describe = entry<platform::GetProjectDescriptorFn>(library, platform::kGetProjectDescriptorEntry);
     if (!describe || !describe()) {
-        err << library.fileName() << " does not describe what it offers\n";
+        err << "gaugix-tool: " << path << " does not describe what it offers\n";
         return 1;
     }
     out << describeProject(*describe()) << "\n";
