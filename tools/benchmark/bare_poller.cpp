@@ -1,0 +1,60 @@
+// pelmora-bare-poller DEVICE: the least a program can do to poll the card. A kernel timer
+// every 100 ms; on each expiry the 4-byte all-off request is written and whatever the card
+// has sent since is read and thrown away; nothing else. The benchmark runs it beside the
+// panel, as the floor that the panel's costs are measured against. Ends on SIGTERM or SIGINT.
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <sys/timerfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: pelmora-bare-poller DEVICE\n");
+        return 2;
+    }
+    const int line = ::open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios raw{};
+    if (line < 0 || tcgetattr(line, &raw) != 0) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    cfmakeraw(&raw);
+    cfsetspeed(&raw, B9600);
+    tcsetattr(line, TCSANOW, &raw);
+
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGINT);
+    sigprocmask(SIG_BLOCK, &stops, nullptr);
+    const int stop = signalfd(-1, &stops, SFD_CLOEXEC);
+    const int timer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
+    const itimerspec every100ms{{0, 100'000'000}, {0, 100'000'000}};
+    if (stop < 0 || timer < 0 || timerfd_settime(timer, 0, &every100ms, nullptr) != 0) {
+        std::perror("pelmora-bare-poller");
+        return 1;
+    }
+    const unsigned char request[] = {0x2A, 0x2A, 0x00, 0x23};
+    unsigned char reply[1024];
+    for (;;) {
+        pollfd watched[] = {{timer, POLLIN, 0}, {stop, POLLIN, 0}};
+        if (::poll(watched, 2, -1) < 0 && errno != EINTR)
+            return 1;
+        if (watched[1].revents != 0)
+            return 0;
+        std::uint64_t expirations = 0;
+        if (::read(timer, &expirations, sizeof expirations) != sizeof expirations)
+            continue;
+        if (::write(line, request, sizeof request) < 0 && errno != EAGAIN)
+            return 1;
+        while (::read(line, reply, sizeof reply) > 0) {
+        }
+    }
+}

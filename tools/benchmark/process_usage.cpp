@@ -1,0 +1,53 @@
+#include "process_usage.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QByteArray read_whole(const QString& path)
+{
+    QFile file(path);
+    // Files under /proc report size 0: read them whole rather than test atEnd().
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 status_field(const QByteArray& status, const char* name)
+{
+    for (const QByteArray& line : status.split('\n'))
+        if (line.startsWith(name))
+            return line.mid(qstrlen(name)).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+} // namespace
+
+ProcessUsage process_usage(qint64 pid)
+{
+    ProcessUsage usage;
+    const QString base = QStringLiteral("/proc/%1").arg(pid);
+    const QByteArray status = read_whole(base + QStringLiteral("/status"));
+    if (status.isEmpty())
+        return usage;
+    usage.residentKiB = status_field(status, "VmRSS:");
+    for (const QString& task : QDir(base + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString dir = base + QStringLiteral("/task/") + task;
+        usage.cpuSeconds += read_whole(dir + QStringLiteral("/schedstat")).split(' ').value(0).toDouble() / 1e9;
+        const QByteArray taskStatus = read_whole(dir + QStringLiteral("/status"));
+        usage.voluntarySwitches += status_field(taskStatus, "voluntary_ctxt_switches:");
+        usage.involuntarySwitches += status_field(taskStatus, "nonvoluntary_ctxt_switches:");
+    }
+    usage.valid = true;
+    return usage;
+}
+
+ProcessUsage operator-(const ProcessUsage& after, const ProcessUsage& before)
+{
+    ProcessUsage used;
+    used.cpuSeconds = after.cpuSeconds - before.cpuSeconds;
+    used.voluntarySwitches = after.voluntarySwitches - before.voluntarySwitches;
+    used.involuntarySwitches = after.involuntarySwitches - before.involuntarySwitches;
+    used.residentKiB = after.residentKiB;
+    used.valid = after.valid && before.valid;
+    return used;
+}

@@ -1,0 +1,144 @@
+#include "side_by_side.h"
+
+#include "card_and_panel_processes.h"
+#include "clocks.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// A program of the benchmark, ended with SIGTERM as a user's session would end it.
+class Measured {
+public:
+    Measured(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
+    {
+        process_.setProcessEnvironment(environment);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(program, arguments);
+        process_.waitForStarted(3000);
+    }
+    ~Measured()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(3000)) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+    bool running() const { return process_.state() == QProcess::Running; }
+    qint64 pid() const { return process_.processId(); }
+
+private:
+    QProcess process_;
+};
+
+// The panel's environment: COM1 on the card, a registry of its own, the display asked for.
+QProcessEnvironment panel_environment(const QString& device, const QByteArray& display, const QTemporaryDir& home)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PELMORA_COM1"), device);
+    environment.insert(QStringLiteral("PELMORA_REGISTRY"), home.filePath(QStringLiteral("registry.ini")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    if (display.isEmpty()) {
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+    }
+    return environment;
+}
+
+QStringList card_options(const QString& log, bool sweep)
+{
+    QStringList options{QStringLiteral("--log"), log};
+    if (sweep)
+        options << QStringLiteral("--sweep");
+    return options;
+}
+
+// The requests a card logged between two moments, and the periods between them.
+void read_polls(const QString& log, double fromMicros, double toMicros, PollerFigures& figures)
+{
+    const QList<LoggedFrame> frames = read_frame_log(log);
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        if (frames[i].micros < fromMicros || frames[i].micros > toMicros)
+            continue;
+        ++figures.polls;
+        if (i > 0 && frames[i - 1].micros >= fromMicros)
+            figures.deviationsMs.push_back(std::fabs((frames[i].micros - frames[i - 1].micros) / 1000.0 - 100.0));
+    }
+}
+
+} // namespace
+
+SideBySide run_side_by_side(const QByteArray& display, bool sweep, int seconds)
+{
+    SideBySide result;
+    result.display = display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("X display %1").arg(QString::fromLatin1(display));
+    result.sweep = sweep;
+    QTemporaryDir dir;
+    const QString panelLog = dir.filePath(QStringLiteral("panel.log"));
+    const QString bareLog = dir.filePath(QStringLiteral("bare.log"));
+    VirtualCard panelCard(card_options(panelLog, sweep));
+    VirtualCard bareCard(card_options(bareLog, sweep));
+    if (panelCard.device().isEmpty() || bareCard.device().isEmpty())
+        return result;
+    Measured panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(panelCard.device(), display, dir));
+    Measured bare(QStringLiteral(PELMORA_BIN_DIR "/pelmora-bare-poller"), {bareCard.device()},
+                  QProcessEnvironment::systemEnvironment());
+    runEventsFor(2000);  // start-up: libraries, the first paint, the first requests
+    if (!panel.running() || !bare.running())
+        return result;
+
+    const double from = monotonic_micros();
+    const ProcessUsage panelBefore = process_usage(panel.pid());
+    const ProcessUsage bareBefore = process_usage(bare.pid());
+    runEventsFor(seconds * 1000);
+    result.panel.used = process_usage(panel.pid()) - panelBefore;
+    result.bare.used = process_usage(bare.pid()) - bareBefore;
+    const double to = monotonic_micros();
+    result.seconds = (to - from) / 1e6;
+    read_polls(panelLog, from, to, result.panel);
+    read_polls(bareLog, from, to, result.bare);
+    result.panel.started = panel.running() && result.panel.used.valid;
+    result.bare.started = bare.running() && result.bare.used.valid;
+    return result;
+}
+
+std::vector<double> start_to_first_request(const QByteArray& display, int starts)
+{
+    std::vector<double> times;
+    for (int i = 0; i < starts; ++i) {
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("card.log"));
+        VirtualCard card(card_options(log, false));
+        if (card.device().isEmpty())
+            continue;
+        const double started = monotonic_micros();
+        Measured panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), display, dir));
+        const QList<LoggedFrame> first = wait_for_frames(log, 1, 5000);
+        if (!first.isEmpty())
+            times.push_back((first.first().micros - started) / 1000.0);
+    }
+    return times;
+}
+
+Soak run_soak(int minutes)
+{
+    Soak soak;
+    QTemporaryDir dir;
+    VirtualCard card(card_options(dir.filePath(QStringLiteral("card.log")), true));
+    if (card.device().isEmpty())
+        return soak;
+    Measured panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), {}, dir));
+    runEventsFor(3000);
+    soak.startKiB = process_usage(panel.pid()).residentKiB;
+    runEventsFor(minutes * 60 * 1000);
+    soak.endKiB = process_usage(panel.pid()).residentKiB;
+    soak.started = panel.running();
+    return soak;
+}
