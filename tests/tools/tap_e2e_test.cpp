@@ -23,7 +23,7 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 std::string tempPath(const std::string& name)
 {
-    return "/tmp/tap_" + std::to_string(getpid()) + "_" + name;
+    return testing::TempDir() + "tap_" + std::to_string(getpid()) + "_" + name;
 }
 
 // The test in the card's place, on the master of a pseudo-terminal whose slave the tap opens.
