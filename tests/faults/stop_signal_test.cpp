@@ -12,21 +12,37 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
+sigset_t stop_set()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kStopSignals)
+        sigaddset(&set, signal);
+    return set;
+}
+
 // Starts the program on a virtual card, waits until it polls, sends `signal`, and
 // checks that it ends within a second with its lock file gone. The card stays, with
-// its device open to every user.
-void expect_clean_end(int signal, VirtualCard& card, const QString& log)
+// its device open to every user. `blockedByParent`: the program starts with the stop
+// signals blocked, as some launchers leave them.
+void expect_clean_end(int signal, VirtualCard& card, const QString& log, bool blockedByParent = false)
 {
     ASSERT_FALSE(card.device().isEmpty());
     ASSERT_EQ(::chmod(card.device().toLocal8Bit().constData(), 0666), 0);
     const QString lockFile = card_link::lock_file_for(card.device());
+    const sigset_t stops = stop_set();
+    sigset_t before;
+    ::pthread_sigmask(blockedByParent ? SIG_BLOCK : SIG_UNBLOCK, &stops, &before);
     PanelProcess panel(card.device());
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     ASSERT_GE(wait_for_frames(log, 2, 10000).size(), 2) << "the program never polled the card";
     ASSERT_TRUE(QFileInfo::exists(lockFile)) << "no lock file while the port is open: " << lockFile.toStdString();
 
@@ -44,12 +60,16 @@ void expect_clean_end(int signal, VirtualCard& card, const QString& log)
 
 TEST(StopSignal, EndsTheProgramWithinASecondAndTheDeviceOpensAtOnce)
 {
-    for (int signal : kStopSignals) {
-        SCOPED_TRACE(strsignal(signal));
+    struct Case {
+        int signal;
+        bool blockedByParent;
+    };
+    for (const Case& stop : {Case{SIGTERM, false}, Case{SIGINT, false}, Case{SIGHUP, false}, Case{SIGTERM, true}}) {
+        SCOPED_TRACE(strsignal(stop.signal) + std::string(stop.blockedByParent ? ", blocked by the parent" : ""));
         QTemporaryDir dir;
         const QString log = dir.filePath("frames.log");
         VirtualCard card({"--log", log});
-        expect_clean_end(signal, card, log);
+        expect_clean_end(stop.signal, card, log, stop.blockedByParent);
         if (HasFatalFailure())
             return;
         // The next program on the same device, at once: no lock file and no exclusive use in its way.
