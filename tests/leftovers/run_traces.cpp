@@ -59,6 +59,15 @@ bool of_the_run(qint64 pid, const RunMarks& marks)
         || program.startsWith(marks.temporaryFolder + QLatin1Char('/'));
 }
 
+// The tests open pseudo-terminals and links in the run's folder, whose lock files
+// are named after the device with '/' as '_': "LCK..pts_3", "LCK.._tmp_pelmora-tests-…".
+bool device_of_the_run(const QString& lockName, const RunMarks& marks)
+{
+    QString folder = marks.temporaryFolder;
+    return lockName.startsWith(QLatin1String("LCK..pts_"))
+        || lockName.startsWith(QLatin1String("LCK..") + folder.replace(QLatin1Char('/'), QLatin1Char('_')));
+}
+
 QString describe_process(qint64 pid)
 {
     QByteArray command = read_proc(pid, "cmdline");
@@ -122,12 +131,14 @@ QStringList leftovers(const Traces& before, const RunMarks& marks)
         if (pid != self && !key.isEmpty() && !before.processes.contains(key) && of_the_run(pid, marks))
             found << describe_process(pid);
     }
-    // A lock file counts when its holder has ended or is the run's own; another
-    // program that holds a port right now is not the run's business.
+    // A lock file counts when the run's own program holds it, or when its holder
+    // has ended and it is for a device of the kind the tests use; another user's
+    // program, running or killed, on a port of its own is not the run's business.
     for (const QString& name : QDir(kLockFolder).entryList({QStringLiteral("LCK..*")}, QDir::Files | QDir::System)) {
         const QString path = kLockFolder + QLatin1Char('/') + name;
         const qint64 holder = lock_holder(path);
-        if (!before.lockFiles.contains(name) && (!alive(holder) || of_the_run(holder, marks)))
+        const bool ours = alive(holder) ? of_the_run(holder, marks) : device_of_the_run(name, marks);
+        if (!before.lockFiles.contains(name) && ours)
             found << QStringLiteral("lock file %1 (pid %2)").arg(path).arg(holder);
     }
     for (const QString& file : x_files()) {
