@@ -4,20 +4,20 @@
 
 namespace card_link {
 
-void comunica(SerialPort& port, int stato_uscite, ExchangeView& view)
+bool comunica(SerialPort& port, int stato_uscite, ExchangeView& view)
 {
     if (!port.portOpen())
-        return;
+        return false;
     QByteArray received;
     try {
         port.output(build_request(stato_uscite));
         received = port.input();
     } catch (const SerialError&) {
-        return;
+        return false;
     }
     const auto reply = decode_reply(received);
     if (!reply)
-        return;
+        return false;
 
     view.setGaugeValue(0, reply->volts1);
     view.setGaugeValue(1, reply->volts2);
@@ -29,6 +29,7 @@ void comunica(SerialPort& port, int stato_uscite, ExchangeView& view)
         view.yieldEvents();
         d /= 2;
     }
+    return true;
 }
 
 } // namespace card_link

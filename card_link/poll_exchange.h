@@ -18,7 +18,7 @@ public:
 };
 
 // Skipped, with nothing on screen changed, when the port is closed or its write
-// or read fails.
-void comunica(SerialPort& port, int stato_uscite, ExchangeView& view);
+// or read fails. True when a whole reply came and was shown.
+bool comunica(SerialPort& port, int stato_uscite, ExchangeView& view);
 
 } // namespace card_link

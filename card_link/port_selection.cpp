@@ -13,6 +13,8 @@ void PortSelection::quale_porta_Click(int Index)
     view_.setTimerEnabled(false);
     inUse_ = false;
     view_.yieldEvents();
+    if (stopped_)
+        return;
     if (port_.portOpen())
         port_.setPortOpen(false);
     port_.setPortNumber(Index + 1);
@@ -28,18 +30,29 @@ void PortSelection::quale_porta_Click(int Index)
     }
 
     view_.showPortError(refusal);
+    if (stopped_)
+        return;
     if (!isFallback) {
         nextIsFallback_ = true;
         view_.selectPortOption(Index == 0 ? 1 : 0);
         nextIsFallback_ = false;
     }
     // Poll only with a port open: no exchange ever runs on a closed port.
-    if (port_.portOpen())
+    if (port_.portOpen() && !stopped_)
         view_.setTimerEnabled(true);
+}
+
+void PortSelection::stop()
+{
+    stopped_ = true;
+    inUse_ = false;
+    view_.setTimerEnabled(false);
 }
 
 bool PortSelection::readyToPoll(Clock::time_point now)
 {
+    if (stopped_)
+        return false;
     if (port_.portOpen())
         return true;
     if (!inUse_ || now - lastReopen_ < kReopenInterval)

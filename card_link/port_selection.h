@@ -39,11 +39,17 @@ public:
     // True once a port has been opened by a choice, until the next choice.
     bool inUse() const { return inUse_; }
 
+    // The program is ending: a choice under way stops where it is (after its box,
+    // if one is open), with no fallback and no other port tried, and nothing is
+    // opened or polled from now on.
+    void stop();
+
 private:
     SerialPort& port_;
     PortSelectionView& view_;
     bool inUse_ = false;
     bool nextIsFallback_ = false;
+    bool stopped_ = false;
     Clock::time_point lastReopen_{};
 };
 

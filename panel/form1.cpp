@@ -116,7 +116,10 @@ void Form1::comunica()
 {
     if (ending_)
         return;
-    card_link::comunica(*port_, stato_uscite_, *this);
+    const bool watched = selection_.inUse() && port_->portOpen();
+    const bool replied = card_link::comunica(*port_, stato_uscite_, *this);
+    if (watched && !ending_)
+        tell(watch_.exchanged(replied, card_link::CardWatch::Clock::now()));
 }
 
 void Form1::pilota_led(int quale_led, int acceso)
@@ -151,11 +154,16 @@ void Form1::onoff_Click(int Index)
 void Form1::quale_porta_Click(int Index)
 {
     selection_.quale_porta_Click(Index);
+    watch_.restart(card_link::CardWatch::Clock::now());
 }
 
 void Form1::Timer1_Timer()
 {
-    if (selection_.readyToPoll())
+    const auto now = card_link::CardWatch::Clock::now();
+    const bool ready = selection_.readyToPoll(now);
+    if (selection_.inUse())
+        tell(watch_.portChecked(ready, now));
+    if (ready)
         comunica();
 }
 
@@ -172,10 +180,27 @@ void Form1::menuEsci_Click()
 void Form1::endProgram()
 {
     // Ends at once: no more exchanges, nothing more sent; the port is released
-    // when the window is destroyed on the way out.
+    // when the window is destroyed on the way out. Every event loop ends, a modal
+    // box's included.
+    if (ending_)
+        return;
     ending_ = true;
+    selection_.stop();
     Timer1_.stop();
     QCoreApplication::exit(0);
+}
+
+void Form1::tell(card_link::CardWatch::Change change)
+{
+    if (change == card_link::CardWatch::Change::None)
+        return;
+    const QString device = ownPort_ ? ownPort_->deviceName() : QString();
+    QString port = QStringLiteral("Com%1").arg(port_->portNumber());
+    if (!device.isEmpty())
+        port += QStringLiteral(" (%1)").arg(device);
+    const QString line = card_link::change_line(change, port);
+    if (!line.isEmpty())
+        std::fprintf(stderr, "pelmora: %s\n", qPrintable(line));
 }
 
 void Form1::closeEvent(QCloseEvent* event)

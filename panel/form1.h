@@ -4,6 +4,7 @@
 
 #include "form_builder.h"
 
+#include "card_link/card_watch.h"
 #include "card_link/poll_exchange.h"
 #include "card_link/port_selection.h"
 #include "card_link/qt_serial_port.h"
@@ -38,6 +39,14 @@ public:
     void esci_Click();
     void menuEsci_Click();
 
+    // Ends the program as Esci does: no question, nothing more sent to the card, no
+    // other port tried; a port choice under way stops after its box. The port is
+    // closed, and its lock file removed, when the window goes on the way out.
+    void endProgram();
+    // True once the program is ending; start-up checks it before running the event
+    // loop, since a request to end that came during start-up cannot end a loop not yet running.
+    bool ending() const { return ending_; }
+
     int stato_uscite() const { return stato_uscite_; }
 
     // Controls by name and index, as the description calls them.
@@ -67,7 +76,8 @@ private:
     void showPortError(const QString& detail) override;
     void selectPortOption(int index) override;
     void connectHandlers();
-    void endProgram();
+    // Prints a change in the card's answers on standard error.
+    void tell(card_link::CardWatch::Change change);
 
     std::unique_ptr<card_link::QtSerialPort> ownPort_;
     card_link::SerialPort* port_;
@@ -75,6 +85,7 @@ private:
     QAction* menuEsci_ = nullptr;
     platform::IntervalTimer Timer1_;
     card_link::PortSelection selection_;
+    card_link::CardWatch watch_;
     int stato_uscite_ = 0;
     bool ending_ = false;
 };

@@ -1,31 +1,65 @@
 // pelmora: the control panel of the serial I/O card.
+#include "command_line.h"
 #include "form1.h"
+#include "window_system_failure.h"
+
+#include "platform/stop_signals.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 namespace {
 
-bool display_available()
+// Answers --help, --version or a bad command line with the exit status; nothing
+// when the window is to run.
+std::optional<int> answer_without_window(const panel::CommandLine& line)
 {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    switch (line.action) {
+    case panel::CommandLine::Action::Run:
+        return std::nullopt;
+    case panel::CommandLine::Action::Help:
+        std::fputs(qPrintable(panel::usage_text()), stdout);
+        return 0;
+    case panel::CommandLine::Action::Version:
+        std::printf("pelmora %s\n", PELMORA_VERSION);
+        return 0;
+    case panel::CommandLine::Action::Refused:
+        break;
+    }
+    std::fprintf(stderr, "pelmora: %s\nProvare 'pelmora --help'.\n", qPrintable(line.error));
+    return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (!display_available()) {
-        std::fprintf(stderr, "pelmora: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY "
-                             "is set). Start it from a desktop session, or under xvfb-run.\n");
-        return 2;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const panel::CommandLine line = panel::parse_command_line(arguments);
+    if (const auto status = answer_without_window(line))
+        return *status;
+    if (!line.device.isEmpty())
+        qputenv("PELMORA_COM1", line.device.toLocal8Bit());
+
+    std::unique_ptr<QApplication> app;
+    {
+        const panel::WindowSystemFailureExit noCoreDump;
+        app = std::make_unique<QApplication>(argc, argv);
     }
-    QApplication app(argc, argv);
+    // Before the window, whose start-up opens the port; after QApplication, whose
+    // event loop reads them.
+    platform::StopSignals stopSignals;
     panel::Form1 window;
+    QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &window, &panel::Form1::endProgram);
     for (const QString& problem : window.problems())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(problem));
     window.Form_Load();
+    if (window.ending())
+        return 0;
     window.show();
-    return app.exec();
+    return app->exec();
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 using namespace card_link;
 using namespace std::chrono_literals;
 
@@ -11,11 +14,18 @@ namespace {
 // Option buttons, timer and message boxes as the window would have them.
 struct FakeWindow : PortSelectionView {
     void setTimerEnabled(bool enabled) override { timerOn = enabled; }
-    void yieldEvents() override { ++yields; }
+    void yieldEvents() override
+    {
+        ++yields;
+        if (duringYield)
+            std::exchange(duringYield, nullptr)();
+    }
     void showPortError(const QString& detail) override
     {
         ++boxes;
         details << detail;
+        if (duringBox)
+            std::exchange(duringBox, nullptr)();
     }
     void selectPortOption(int index) override
     {
@@ -31,6 +41,8 @@ struct FakeWindow : PortSelectionView {
     int boxes = 0;
     QStringList details;
     int yields = 0;
+    std::function<void()> duringYield;  // runs inside the next yield, as a pending event would
+    std::function<void()> duringBox;    // runs while the next box is open
 };
 
 struct PortChoice : ::testing::Test {
@@ -124,4 +136,28 @@ TEST_F(PortChoice, NoReopenWithoutAPortInUse)
     port.missing.clear();
     EXPECT_FALSE(selection.readyToPoll(PortSelection::Clock::now() + 10s));
     EXPECT_FALSE(port.open);
+}
+
+TEST_F(PortChoice, EndingStopsAChoiceUnderWayWithNoOtherPortTried)
+{
+    // The program is told to end while the box of a refused Com1 is open.
+    port.missing = {1, 2};
+    window.duringBox = [this] { selection.stop(); };
+    selection.quale_porta_Click(0);
+    EXPECT_EQ(window.boxes, 1);
+    EXPECT_EQ(port.number, 1) << "the fallback was tried";
+    EXPECT_FALSE(window.timerOn);
+
+    // ...or during the yield before the port changes: nothing is closed or opened.
+    FakeSerialPort other;
+    FakeWindow otherWindow;
+    PortSelection choice{other, otherWindow};
+    otherWindow.selection = &choice;
+    choice.quale_porta_Click(0);
+    otherWindow.duringYield = [&] { choice.stop(); };
+    choice.quale_porta_Click(2);
+    EXPECT_EQ(other.opened, std::vector<int>{1});
+    EXPECT_EQ(other.number, 1);
+    EXPECT_FALSE(otherWindow.timerOn);
+    EXPECT_FALSE(choice.readyToPoll(PortSelection::Clock::now() + 10s)) << "nothing is polled once ending";
 }

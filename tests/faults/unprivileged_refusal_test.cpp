@@ -4,38 +4,26 @@
 #include "card_and_panel_processes.h"
 #include "card_link/port_refusal.h"
 #include "pseudo_terminal.h"
+#include "unprivileged_probe.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <grp.h>
-#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-struct ProbeRun {
-    QStringList details;     // the extra line of each "ERRORE" box
-    QString port;            // "<number>\t<open>"
-    QString standardError;
-};
-
 class AsOrdinaryUser : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (::geteuid() != 0)
-            return;  // already an ordinary user
-        const passwd* nobody = ::getpwnam("nobody");
-        if (!nobody || ::access("/usr/sbin/runuser", X_OK) != 0)
-            GTEST_SKIP() << "no unprivileged user to run the window as";
-        ASSERT_TRUE(home_.isValid());
-        ASSERT_EQ(::chown(home_.path().toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        if (!probe_.unavailable().isEmpty())
+            GTEST_SKIP() << probe_.unavailable().toStdString();
     }
 
     // A device node anyone may open, for the card the window falls back to.
@@ -48,36 +36,7 @@ protected:
         QFile::remove(card_link::lock_file_for(device));
     }
 
-    ProbeRun run_window(const QString& com1, const QString& com2)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("PELMORA_COM1", com1);
-        environment.insert("PELMORA_COM2", com2);
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("HOME", home_.path());
-        environment.insert("XDG_RUNTIME_DIR", home_.path());
-        environment.insert("PELMORA_REGISTRY", home_.filePath("registry.ini"));
-        QProcess probe;
-        probe.setProcessEnvironment(environment);
-        const QString program = QStringLiteral(PELMORA_BIN_DIR "/refusal_probe");
-        if (::geteuid() == 0)
-            // runuser sets HOME to the user's own; env puts back the one made for the test.
-            probe.start("/usr/sbin/runuser", {"-u", "nobody", "--", "env", "HOME=" + home_.path(), program, "600"});
-        else
-            probe.start(program, {"600"});
-        EXPECT_TRUE(probe.waitForFinished(20000));
-        ProbeRun run;
-        run.standardError = QString::fromUtf8(probe.readAllStandardError());
-        for (const QString& line : QString::fromUtf8(probe.readAllStandardOutput()).split('\n')) {
-            if (line.startsWith("box\t"))
-                run.details << line.mid(4);
-            else if (line.startsWith("port\t"))
-                run.port = line.mid(5);
-        }
-        return run;
-    }
-
-    QTemporaryDir home_;
+    UnprivilegedProbe probe_;
     QTemporaryDir logs_;
 };
 
@@ -85,6 +44,8 @@ protected:
 
 TEST_F(AsOrdinaryUser, DeviceNotPermittedNamesTheGroupThenTheFallbackIsPolled)
 {
+    if (!probe_.asAnotherUser())
+        GTEST_SKIP() << "needs root: gives a device to the group dialout and runs the window as another user";
     PseudoTerminal denied;
     remove_stale_lock(denied.slavePath());
     VirtualCard card({"--log", logs_.filePath("card.log")});
@@ -95,7 +56,7 @@ TEST_F(AsOrdinaryUser, DeviceNotPermittedNamesTheGroupThenTheFallbackIsPolled)
     ASSERT_EQ(::chown(denied.slavePath().toLocal8Bit().constData(), 0, gid), 0);
     ASSERT_EQ(::chmod(denied.slavePath().toLocal8Bit().constData(), 0660), 0);
 
-    const ProbeRun run = run_window(denied.slavePath(), card.device());
+    const ProbeRun run = probe_.run(denied.slavePath(), card.device());
     ASSERT_EQ(run.details.size(), 1) << run.standardError.toStdString();
     const QString& line = run.details.first();
     EXPECT_TRUE(line.startsWith(denied.slavePath() + ": accesso negato (")) << line.toStdString();
@@ -116,7 +77,7 @@ TEST_F(AsOrdinaryUser, DeviceHeldExclusivelyByAnotherProgramSaysSo)
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
 
-    const ProbeRun run = run_window(held.slavePath(), "/dev/pelmora-no-such-device");
+    const ProbeRun run = probe_.run(held.slavePath(), "/dev/pelmora-no-such-device");
     ::close(holder);
     ASSERT_EQ(run.details.size(), 2) << run.standardError.toStdString();
     EXPECT_TRUE(run.details[0].startsWith(held.slavePath() + QStringLiteral(" è già in uso da parte di un altro programma")))

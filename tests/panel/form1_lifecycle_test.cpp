@@ -1,6 +1,7 @@
 #include "panel/form1.h"
 #include "fake_serial_port.h"
 #include "panel_test_support.h"
+#include "platform/stop_signals.h"
 
 #include <QAction>
 #include <QLabel>
@@ -8,6 +9,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using panel::Form1;
 
@@ -62,6 +65,43 @@ TEST(Form1Lifecycle, EsciAndMenuEndTheProgramWithNothingSent)
         form.onoff(0)->click();
         EXPECT_EQ(port.written.size(), sent) << "nothing is sent once the program is ending";
     }
+}
+
+TEST(Form1Lifecycle, StopSignalDuringTheErrorBoxEndsWithNoOtherPortTried)
+{
+    // Start-up finds Com1 and Com2 missing; SIGTERM comes while the first box is open.
+    FakeSerialPort port;
+    port.missing = {1, 2};
+    Form1 form(&port);
+    platform::StopSignals stopSignals;
+    ASSERT_TRUE(stopSignals.active());
+    QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &form, &Form1::endProgram);
+    int boxes = 0;
+    QTimer watch;  // counts the boxes, and sends the signal 100 ms into the first
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->property("counted").isNull()) {
+            box->setProperty("counted", true);
+            if (++boxes == 1)
+                QTimer::singleShot(100, [] { ::raise(SIGTERM); });
+        }
+    });
+    QTimer giveUp;  // answers a box that the signal failed to close
+    QObject::connect(&giveUp, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Ok)->click();
+    });
+    giveUp.start(3000);
+    watch.start(10);
+    form.Form_Load();
+
+    EXPECT_TRUE(form.ending());
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(port.number, 1) << "the fallback port was tried";
+    EXPECT_FALSE(form.Timer1().isActive());
+    // Event loops run again for whatever follows in this program.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
 }
 
 TEST(Form1PortChoice, MissingPortShowsOneBoxAndFallsBackToComOne)

@@ -23,30 +23,34 @@ VirtualCard::~VirtualCard()
 
 void VirtualCard::kill()
 {
-    if (process_.state() == QProcess::NotRunning)
+    end_process(process_);
+}
+
+void end_process(QProcess& process, int timeoutMs)
+{
+    if (process.state() == QProcess::NotRunning)
         return;
-    process_.terminate();
-    if (!process_.waitForFinished(2000)) {
-        process_.kill();
-        process_.waitForFinished(2000);
+    process.terminate();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(timeoutMs);
     }
 }
 
-PanelProcess::PanelProcess(const QString& device)
+PanelProcess::PanelProcess(const QString& device, const QStringList& arguments)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PELMORA_COM1", device);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("PELMORA_REGISTRY", registry_.filePath("registry.ini"));
     process_.setProcessEnvironment(env);
-    process_.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {});
+    process_.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), arguments);
     process_.waitForStarted(3000);
 }
 
 PanelProcess::~PanelProcess()
 {
-    process_.kill();
-    process_.waitForFinished(2000);
+    end_process(process_);
 }
 
 double process_cpu_seconds(qint64 pid)

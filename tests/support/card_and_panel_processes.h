@@ -13,6 +13,8 @@ public:
     explicit VirtualCard(const QStringList& options);
     ~VirtualCard();
     QString device() const { return device_; }
+    qint64 pid() const { return process_.processId(); }
+    // Ends it with SIGTERM: its device goes away, and its link with it.
     void kill();
 
 private:
@@ -21,10 +23,10 @@ private:
 };
 
 // The pelmora program on the offscreen platform with COM1 naming `device` and a
-// registry of its own, killed when this goes.
+// registry of its own, ended with SIGTERM when this goes.
 class PanelProcess {
 public:
-    explicit PanelProcess(const QString& device);
+    explicit PanelProcess(const QString& device, const QStringList& arguments = {});
     ~PanelProcess();
     QProcess& process() { return process_; }
     qint64 pid() const { return process_.processId(); }
@@ -33,6 +35,10 @@ private:
     QTemporaryDir registry_;
     QProcess process_;
 };
+
+// Ends a program the way a user's session does, with SIGTERM, and waits for it; only
+// one that does not end within timeoutMs is killed, which would leave its lock file.
+void end_process(QProcess& process, int timeoutMs = 3000);
 
 // User plus system CPU seconds used so far by a running process.
 double process_cpu_seconds(qint64 pid);

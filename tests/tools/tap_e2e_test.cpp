@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <random>
 #include <thread>
@@ -23,7 +26,7 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 std::string tempPath(const std::string& name)
 {
-    return "/tmp/tap_" + std::to_string(getpid()) + "_" + name;
+    return testing::TempDir() + "tap_" + std::to_string(getpid()) + "_" + name;
 }
 
 // The test in the card's place, on the master of a pseudo-terminal whose slave the tap opens.
@@ -209,6 +212,31 @@ TEST(Tap, KeepsGoingWhenThePanelAndTheCardComeAndGo)
     EXPECT_NE(errors.find("went away"), std::string::npos) << errors;
     EXPECT_NE(errors.find("is back"), std::string::npos) << errors;
     ::unlink(csv.c_str());
+}
+
+TEST(Tap, EachStopSignalEndsItWithinASecondWithEveryRowWritten)
+{
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const std::string csv = tempPath("signal.csv");
+        CardProcess card({"--inputs", "0x81"});
+        RunningTap tap(card.readLine(3000), csv);
+        CardClient panel(tap.panelPath);
+        for (std::uint8_t mask = 0; mask < 5; ++mask) {
+            panel.send(request(mask));
+            ASSERT_EQ(panel.receive(3, kTimeoutMs).size(), 3u);
+        }
+        // At once: the last reply is still waiting to be settled.
+        ::kill(tap.process.pid(), signal);
+        EXPECT_EQ(tap.process.wait(1000), 0);
+        std::ifstream file(csv);
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text.back(), '\n') << "ends mid-row";
+        const std::vector<RecordedRow> rows = recording(csv);
+        ASSERT_EQ(rows.size(), 10u);
+        EXPECT_EQ(rows.back().kind, "reply");
+        ::unlink(csv.c_str());
+    }
 }
 
 TEST(Tap, FullDiskIsReportedOnceAndForwardingGoesOn)

@@ -34,7 +34,7 @@ int runTap(const std::string& arguments)
 
 TEST(Plot, APictureOfTheAskedSizeWithEveryTrace)
 {
-    const std::string dir = "/tmp/tap_plot_" + std::to_string(getpid());
+    const std::string dir = testing::TempDir() + "tap_plot_" + std::to_string(getpid());
     const std::string csv = dir + ".csv";
     const std::string png = dir + ".png";
     {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -194,12 +196,14 @@ TEST(VirtualCard, GarbageIsShortAndFollowsTheSeed)
     EXPECT_NE(first.size(), 18u) << "six proper replies would be exactly 18 bytes";
 }
 
-TEST(VirtualCard, EndsCleanlyOnSigint)
+TEST(VirtualCard, EndsCleanlyOnEachStopSignal)
 {
-    RunningCard card({});
-    ASSERT_FALSE(card.path.empty());
-    ::kill(card.process.pid(), SIGINT);
-    EXPECT_EQ(card.process.wait(2000), 0);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        RunningCard card({});
+        ASSERT_FALSE(card.path.empty());
+        ::kill(card.process.pid(), signal);
+        EXPECT_EQ(card.process.wait(1000), 0) << strsignal(signal);
+    }
 }
 
 TEST(VirtualCard, RejectsBadOptionsAndExplainsUsage)

@@ -1,0 +1,49 @@
+#include "panel/command_line.h"
+
+#include <gtest/gtest.h>
+
+using panel::CommandLine;
+using panel::parse_command_line;
+
+namespace {
+
+CommandLine parse(const QStringList& arguments)
+{
+    return parse_command_line(QStringList{"pelmora"} + arguments);
+}
+
+} // namespace
+
+TEST(CommandLine, HelpVersionAndADeviceForComOne)
+{
+    EXPECT_EQ(parse({}).action, CommandLine::Action::Run);
+    EXPECT_TRUE(parse({}).device.isEmpty());
+    for (const char* help : {"--help", "-h"})
+        EXPECT_EQ(parse({help}).action, CommandLine::Action::Help) << help;
+    EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
+    EXPECT_EQ(parse({"/dev/ttyUSB0", "--help"}).action, CommandLine::Action::Help);
+    const CommandLine device = parse({"/dev/ttyUSB0"});
+    EXPECT_EQ(device.action, CommandLine::Action::Run);
+    EXPECT_EQ(device.device, "/dev/ttyUSB0");
+}
+
+TEST(CommandLine, QtsOwnOptionsAreLetThrough)
+{
+    const CommandLine line = parse({"-platform", "offscreen", "-style=Fusion", "-reverse", "--display", ":1",
+                                    "-qwindowgeometry", "10x10", "/dev/pts/4"});
+    EXPECT_EQ(line.action, CommandLine::Action::Run) << line.error.toStdString();
+    EXPECT_EQ(line.device, "/dev/pts/4");
+}
+
+TEST(CommandLine, RefusesWhatItDoesNotKnowSayingWhat)
+{
+    const CommandLine unknown = parse({"--frobnicate"});
+    EXPECT_EQ(unknown.action, CommandLine::Action::Refused);
+    EXPECT_EQ(unknown.error, "opzione sconosciuta: --frobnicate");
+    EXPECT_EQ(parse({"-x"}).error, "opzione sconosciuta: -x");
+    EXPECT_EQ(parse({"-platform"}).action, CommandLine::Action::Refused) << "a Qt option without its value";
+    const CommandLine two = parse({"/dev/ttyUSB0", "/dev/ttyUSB1"});
+    EXPECT_EQ(two.action, CommandLine::Action::Refused);
+    EXPECT_TRUE(two.error.contains("/dev/ttyUSB1")) << two.error.toStdString();
+    EXPECT_EQ(parse({""}).action, CommandLine::Action::Refused);
+}
