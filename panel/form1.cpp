@@ -66,6 +66,7 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
     client->setFixedSize(pixels(form.clientWidth), pixels(form.clientHeight));
     setCentralWidget(client);
     form_ = build_form(form, client);
+    controls_ = find_controls(form_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate();  // settles the window's size now, so start-up can centre it
     move(pixels(form.storedLeft), pixels(form.storedTop));
@@ -91,18 +92,14 @@ void Form1::connectHandlers()
     new PortToolTips(options, this);
 }
 
-QLabel* Form1::led_out(int i) const { return qobject_cast<QLabel*>(control(control_key("led_out", i))); }
-QLabel* Form1::led_ingresso(int i) const { return qobject_cast<QLabel*>(control(control_key("led_ingresso", i))); }
-QPushButton* Form1::onoff(int i) const { return qobject_cast<QPushButton*>(control(control_key("onoff", i))); }
-QRadioButton* Form1::quale_porta(int i) const { return qobject_cast<QRadioButton*>(control(control_key("quale_porta", i))); }
-QLabel* Form1::picLedOn() const { return qobject_cast<QLabel*>(control("picLedOn")); }
-QLabel* Form1::picLedOff() const { return qobject_cast<QLabel*>(control("picLedOff")); }
-QPushButton* Form1::esci() const { return qobject_cast<QPushButton*>(control("esci")); }
-
-platform::HostedControl* Form1::v_meter1(int i) const
-{
-    return form_.gauges.value(control_key("v_meter1", i)).get();
-}
+QLabel* Form1::led_out(int i) const { return member(controls_.led_out, i); }
+QLabel* Form1::led_ingresso(int i) const { return member(controls_.led_ingresso, i); }
+QPushButton* Form1::onoff(int i) const { return member(controls_.onoff, i); }
+QRadioButton* Form1::quale_porta(int i) const { return member(controls_.quale_porta, i); }
+QLabel* Form1::picLedOn() const { return controls_.picLedOn; }
+QLabel* Form1::picLedOff() const { return controls_.picLedOff; }
+QPushButton* Form1::esci() const { return controls_.esci; }
+platform::HostedControl* Form1::v_meter1(int i) const { return member(controls_.v_meter1, i); }
 
 void Form1::Form_Load()
 {

@@ -2,6 +2,7 @@
 // The panel window: eight output channels, eight input LEDs, two gauges and the
 // choice of port, polling the card ten times a second.
 
+#include "form1_controls.h"
 #include "form_builder.h"
 
 #include "card_link/card_watch.h"
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<card_link::QtSerialPort> ownPort_;
     card_link::SerialPort* port_;
     BuiltForm form_;
+    Form1Controls controls_;
     QAction* menuEsci_ = nullptr;
     platform::IntervalTimer Timer1_;
     card_link::PortSelection selection_;
