@@ -2,6 +2,7 @@
 #include "gauge/toolbox_picture.h"
 #include "gauge_reading.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
@@ -63,6 +64,22 @@ TEST(UiLoader, CreatesTheGaugeByClassNameAndWritesItsValueProperty)
         EXPECT_EQ(gauge->grab().toImage(), turned);
     }
     EXPECT_EQ(gauge->property("value").toDouble(), 0.0);
+    QLocale::setDefault(QLocale::system());
+}
+
+TEST(UiLoader, AValueInTheFormIsWrittenWhenTheFormLoads)
+{
+    QLocale::setDefault(QLocale::c());
+    QUiLoader loader;
+    loader.clearPluginPaths();
+    loader.addPluginPath(kPluginDirectory);
+    QByteArray form(R"(<ui version="4.0"><widget class="QWidget" name="window">
+        <widget class="gaugix::v_meter" name="gauge"><property name="value"><double>1.5</double></property></widget>
+        </widget></ui>)");
+    QBuffer buffer(&form);
+    std::unique_ptr<QWidget> window(loader.load(&buffer));
+    ASSERT_TRUE(window) << loader.errorString().toStdString();
+    EXPECT_EQ(gauge_readout(window->findChild<QWidget*>(QStringLiteral("gauge"))), "1.50");
     QLocale::setDefault(QLocale::system());
 }
 
