@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <regex>
+
 namespace {
 
 ParsedOptions parse(std::vector<std::string> args)
@@ -53,6 +57,31 @@ TEST(CardOptions, FlagsAndPaths)
     EXPECT_EQ(p.options.logPath, "-");
     EXPECT_EQ(p.options.linkPath, "/tmp/x");
     EXPECT_TRUE(parse({"--help"}).showHelp);
+}
+
+TEST(CardOptions, TheManualPageListsEveryOption)
+{
+    std::ifstream file(VIRTUAL_CARD_MANUAL);
+    const std::string manual((std::istreambuf_iterator<char>(file)), {});
+    ASSERT_FALSE(manual.empty());
+    const std::string usage = cardUsage("pelmora-virtual-card");
+    const std::regex option("--[a-z0-9-]+");
+    int options = 0;
+    for (auto it = std::sregex_iterator(usage.begin(), usage.end(), option); it != std::sregex_iterator(); ++it) {
+        std::string escaped;
+        for (char c : it->str())
+            escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(manual.find(escaped), std::string::npos) << it->str();
+        ++options;
+    }
+    EXPECT_GE(options, 14);
+}
+
+TEST(ReplyMaker, FollowingOutputsLightsInputNForOutputN)
+{
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(inputsFollowing(static_cast<std::uint8_t>(0x80 >> n)), 1 << n) << n;
+    EXPECT_EQ(inputsFollowing(0xC1), 0x83);
 }
 
 TEST(ReplyMaker, SweepIsATriangleOverTenSeconds)
