@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <random>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -82,8 +83,12 @@ std::vector<RecordedRow> recording(const std::string& path)
     return read.rows;
 }
 
+// What a regular file holds; empty for anything else (a link to a device would not end).
 std::string contents(const std::string& path)
 {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
     std::ifstream file(path);
     return std::string(std::istreambuf_iterator<char>(file), {});
 }

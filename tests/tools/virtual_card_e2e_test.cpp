@@ -162,6 +162,8 @@ TEST(VirtualCard, LinkPointsAtTheDeviceAndGoesOnExit)
     CardProcess refused({"--link", link});
     EXPECT_EQ(refused.wait(3000), 2);
     EXPECT_NE(refused.readErrors(200).find("is not a symbolic link"), std::string::npos);
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    ASSERT_TRUE(S_ISREG(st.st_mode)) << "replaced";
     std::ifstream kept(link);
     std::string text;
     EXPECT_TRUE(std::getline(kept, text) && text == "notes");
