@@ -124,7 +124,7 @@ TEST(BackgroundWriter, GivesUpOnAStalledReaderInTheTimeGiven)
 
 TEST(BackgroundWriter, AFileThatCannotGrowIsCutBackToItsLastWholeRow)
 {
-    const std::string path = "/tmp/background_writer_" + std::to_string(::getpid()) + ".csv";
+    const std::string path = testing::TempDir() + "background_writer_" + std::to_string(::getpid()) + ".csv";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     ASSERT_GE(fd, 0);
     // A disk that fills part way through a write: the size limit takes the first bytes

@@ -13,8 +13,8 @@ namespace {
 struct Folder {
     Folder()
     {
-        char pattern[] = "/tmp/device_link_XXXXXX";
-        path = ::mkdtemp(pattern);
+        std::string pattern = testing::TempDir() + "device_link_XXXXXX";
+        path = ::mkdtemp(pattern.data());
     }
     ~Folder() { std::system(("rm -rf " + path).c_str()); }
     std::string path;

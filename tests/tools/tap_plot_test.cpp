@@ -95,7 +95,7 @@ TEST(Plot, APictureOfTheAskedSizeWithEveryTrace)
 
 TEST(Plot, TheTimeAxisEndsWhereTheDataEnds)
 {
-    const std::string csv = "/tmp/tap_plot_axis_" + std::to_string(getpid()) + ".csv";
+    const std::string csv = testing::TempDir() + "tap_plot_axis_" + std::to_string(getpid()) + ".csv";
     const std::string png = csv + ".png";
     std::ofstream(csv) << steadyRecording(31);
     ASSERT_EQ(runTap("--plot " + csv + " --out " + png + " --size 1000x600"), 0);
@@ -114,12 +114,14 @@ TEST(Plot, TheTimeAxisEndsWhereTheDataEnds)
 
 TEST(Plot, NeverOverwritesTheRecordingNorAnyFileUnasked)
 {
-    const std::string csv = "/tmp/tap_plot_keep_" + std::to_string(getpid()) + ".csv";
+    const std::string folder = testing::TempDir();
+    const std::string csv = folder + "tap_plot_keep_" + std::to_string(getpid()) + ".csv";
     const std::string other = csv + ".png";
     const std::string recorded = steadyRecording(2);
     std::ofstream(csv) << recorded;
     std::ofstream(other) << "not a picture yet";
-    const std::string sameFile = "/tmp/../tmp/" + csv.substr(5);
+    // The same file by another name: through the folder's parent and back.
+    const std::string sameFile = folder + "../" + folder.substr(folder.rfind('/', folder.size() - 2) + 1) + csv.substr(folder.size());
     EXPECT_EQ(runTap("--plot " + csv + " --out " + csv), 2);
     EXPECT_EQ(runTap("--plot " + csv + " --out " + sameFile + " --force"), 2);
     EXPECT_EQ(contents(csv), recorded);
