@@ -18,6 +18,8 @@ class QAction;
 
 namespace panel {
 
+class PortToolTips;
+
 class Form1 : public QMainWindow, private card_link::ExchangeView, private card_link::PortSelectionView {
     Q_OBJECT
 public:
@@ -67,12 +69,14 @@ private:
     void showPortError(const QString& detail) override;
     void selectPortOption(int index) override;
     void connectHandlers();
+    void showOutputState(int channel);
     void endProgram();
 
     std::unique_ptr<card_link::QtSerialPort> ownPort_;
     card_link::SerialPort* port_;
     BuiltForm form_;
     QAction* menuEsci_ = nullptr;
+    PortToolTips* portTexts_ = nullptr;
     platform::IntervalTimer Timer1_;
     card_link::PortSelection selection_;
     int stato_uscite_ = 0;
