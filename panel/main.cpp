@@ -1,5 +1,6 @@
 // pelmora: the control panel of the serial I/O card.
 #include "form1.h"
+#include "termination_signals.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -21,11 +22,20 @@ int main(int argc, char** argv)
                              "is set). Start it from a desktop session, or under xvfb-run.\n");
         return 2;
     }
+    const bool held = panel::hold_termination_signals();
     QApplication app(argc, argv);
     panel::Form1 window;
+    bool ended = false;  // by a signal, perhaps while a message box held start-up
+    if (held)
+        panel::on_termination_signal(&window, [&window, &ended] {
+            ended = true;
+            window.esci_Click();
+        });
     for (const QString& problem : window.problems())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(problem));
     window.Form_Load();
+    if (ended)
+        return 0;
     window.show();
     return app.exec();
 }

@@ -45,8 +45,12 @@ PanelProcess::PanelProcess(const QString& device)
 
 PanelProcess::~PanelProcess()
 {
-    process_.kill();
-    process_.waitForFinished(2000);
+    // Ended as a session ends it, so that it closes the port and removes its lock file.
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) {
+        process_.kill();
+        process_.waitForFinished(2000);
+    }
 }
 
 double process_cpu_seconds(qint64 pid)

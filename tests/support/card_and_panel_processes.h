@@ -21,7 +21,7 @@ private:
 };
 
 // The pelmora program on the offscreen platform with COM1 naming `device` and a
-// registry of its own, killed when this goes.
+// registry of its own, ended with SIGTERM when this goes.
 class PanelProcess {
 public:
     explicit PanelProcess(const QString& device);
