@@ -3,6 +3,7 @@
 #include "gauge/face_painter.h"
 #include "gauge/needle_math.h"
 #include "gauge/readout_format.h"
+#include "gauge/v_meter_accessibility.h"
 
 #include <QLocale>
 #include <QPaintEvent>
@@ -69,6 +70,7 @@ v_meter::v_meter(QWidget* parent)
     : QWidget(parent)
 {
     installFontStandIn();
+    installAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     face = storedFace();
     resize(kFaceWidth, kFaceHeight);
@@ -109,6 +111,7 @@ platform::Status v_meter::setValue(const double& valore)
         if (text != face.display.caption) {
             face.display.caption = text;
             dirty |= face.display.bounds;
+            announceReading(*this);
         }
     }
     // On the scale every write repaints the same area, so that the host window merges
