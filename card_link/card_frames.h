@@ -22,4 +22,10 @@ std::optional<CardReply> decode_reply(const QByteArray& received);
 // r x 5 / 255: 0 gives 0.0 V, 51 gives 1.0 V, 255 gives 5.0 V.
 double raw_to_volts(int raw);
 
+// The bit order of the two masks, channels counted 0 to 7 from the left of the
+// window: output channel n is bit 7 - n of the request's mask, input n is bit n
+// of the reply's input mask.
+constexpr bool output_on(int outputMask, int channel) { return ((outputMask >> (7 - channel)) & 1) != 0; }
+constexpr bool input_on(int inputMask, int channel) { return ((inputMask >> channel) & 1) != 0; }
+
 } // namespace card_link

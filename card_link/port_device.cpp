@@ -1,5 +1,7 @@
 #include "port_device.h"
 
+#include "port_name.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -84,6 +86,12 @@ MappedPort current_port(int number)
 QString device_for_port(int number)
 {
     return current_port(number).device;
+}
+
+QString resolve_device(const QString& name)
+{
+    const int number = com_number(name);
+    return number != 0 ? device_for_port(number) : device_path(name);
 }
 
 } // namespace card_link

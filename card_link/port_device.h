@@ -15,4 +15,9 @@ MappedPort current_port(int number);
 // The device Comn opens now; empty when there is no such port.
 QString device_for_port(int number);
 
+// What a name given by the user opens now: for "Com1" to "Com4" (any case) the
+// device of that port, empty when it has none; for any other name its path.
+// The panel, its tooltips and refusals and the tap all name devices this way.
+QString resolve_device(const QString& name);
+
 } // namespace card_link

@@ -1,5 +1,7 @@
 #include "port_map.h"
 
+#include "port_name.h"
+
 #include <algorithm>
 
 namespace card_link {
@@ -54,9 +56,9 @@ MappedPort map_port(int number, const QList<PresentPort>& present, const QProces
     const QList<PresentPort> ordered = numbered_order(present);
     if (!named.isEmpty()) {
         mapped.source = MappedPort::Source::Environment;
-        mapped.device = named;
+        mapped.device = device_path(named);
         for (const PresentPort& port : ordered) {
-            if (port.device == named)
+            if (port.device == mapped.device)
                 mapped.description = port.description;
         }
         return mapped;

@@ -1,7 +1,8 @@
 #pragma once
 // Which device each of the window's ports Com1 to Com4 opens.
 //
-// PELMORA_COMn names the device of Comn when it is set. Otherwise Comn is the
+// PELMORA_COMn names the device of Comn when it is set, as the serial port opens
+// a name (see port_name.h: "pts/3" is /dev/pts/3). Otherwise Comn is the
 // n-th serial port present: USB and ACM adapters first, in the order of their
 // stable names under /dev/serial/by-id (their device names when they have none),
 // then every other port in the order of its device name. A laptop's only adapter
@@ -26,7 +27,7 @@ struct PresentPort {
 struct MappedPort {
     enum class Source { Environment, Machine, Absent };
     Source source = Source::Absent;
-    QString device;       // empty when absent
+    QString device;       // the path that opens, empty when absent
     QString description;  // what the device is, when the system says
 };
 

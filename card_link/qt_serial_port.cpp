@@ -1,6 +1,7 @@
 #include "qt_serial_port.h"
 
 #include "port_device.h"
+#include "port_name.h"
 #include "port_refusal.h"
 
 namespace card_link {
@@ -21,7 +22,7 @@ void QtSerialPort::setPortNumber(int number)
 {
     if (port_.isOpen())
         throw SerialError("the port number cannot change while the port is open");
-    if (number < 1 || number > 16)
+    if (number < 1 || number > kPortCount)
         throw SerialError("invalid port number");
     number_ = number;
 }

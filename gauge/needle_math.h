@@ -12,6 +12,8 @@ inline constexpr double kDivisor = 10.0;              // a change of 10 in value
 
 // Needle angle for a value: (valore / 10 + 1.25) * pigreco, in double precision.
 double needleAngle(double valore, double pigreco);
+// The value whose needle stands at `angolo`: the inverse of needleAngle.
+double valueAtAngle(double angolo, double pigreco);
 
 // Tip coordinates: computed in double, rounded to single precision as the line stores them.
 float tipX(double angolo, double raggio);

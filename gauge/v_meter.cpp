@@ -3,6 +3,7 @@
 #include "gauge/face_painter.h"
 #include "gauge/needle_math.h"
 #include "gauge/readout_format.h"
+#include "gauge/v_meter_accessibility.h"
 
 #include <QLocale>
 #include <QPaintEvent>
@@ -69,6 +70,7 @@ v_meter::v_meter(QWidget* parent)
     , d(std::make_unique<v_meterPrivate>(*this))
 {
     installFontStandIn();
+    installAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     // In a layout the gauge keeps the size of its face.
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -133,6 +135,7 @@ bool v_meterPrivate::write(double valore)
     if (text != face.display.caption) {
         face.display.caption = std::move(text);
         dirty |= face.display.bounds;
+        announceReading(q);
     }
     // One rectangle: the host window paints a single rectangle faster than two pieces.
     if (!dirty.isEmpty())

@@ -29,6 +29,7 @@ struct ControlSpec {
     bool selected = false; // option buttons
     QString picture;       // resource path of a stored picture
     QString progId;        // gauges: class of the control to create
+    QString accessibleName; // what assistive technology calls it; empty: its caption
     FontSpec font;
 
     QString key() const { return index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(index); }

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "accessible_texts.h"
 #include "colours.h"
 #include "form1_description.h"
 #include "port_tooltips.h"
@@ -59,6 +60,7 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
 
     QMenu* menuFile = menuBar()->addMenu(form.menu.caption);
     menuFile->setObjectName(form.menu.name);
+    menuFile->setAccessibleName(QString(form.menu.caption).remove(QLatin1Char('&')));  // its popup, "File"
     menuEsci_ = menuFile->addAction(form.menu.itemCaption);
     menuEsci_->setObjectName(form.menu.itemName);
 
@@ -73,6 +75,10 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
 
     Timer1_.setInterval(form.timerInterval);
     connectHandlers();
+    for (int i = 0; i < card_link::kChannelCount; ++i) {
+        showOutputState(i);
+        set_accessible_name(led_ingresso(i), input_led_name(i, false));  // every LED starts dark
+    }
 }
 
 Form1::~Form1() = default;
@@ -89,7 +95,7 @@ void Form1::connectHandlers()
     QList<QAbstractButton*> options;
     for (int i = 0; i < 4; ++i)
         options.append(quale_porta(i));
-    new PortToolTips(options, this);
+    portTexts_ = new PortToolTips(options, this);
 }
 
 QLabel* Form1::led_out(int i) const { return member(controls_.led_out, i); }
@@ -104,8 +110,10 @@ platform::HostedControl* Form1::v_meter1(int i) const { return member(controls_.
 void Form1::Form_Load()
 {
     centre_on_screen(this);
-    for (int i = 0; i < card_link::kChannelCount; ++i)
+    for (int i = 0; i < card_link::kChannelCount; ++i) {
         set_back_colour(led_out(i), card_link::kColourOff);
+        showOutputState(i);
+    }
     quale_porta_Click(0);
 }
 
@@ -125,8 +133,10 @@ void Form1::pilota_led(int quale_led, int acceso)
     if (!led)
         return;
     const QPixmap picture = (acceso == 1 ? picLedOn() : picLedOff())->pixmap();
-    if (led->pixmap().cacheKey() != picture.cacheKey())
+    if (led->pixmap().cacheKey() != picture.cacheKey()) {
         led->setPixmap(picture);
+        set_accessible_name(led, input_led_name(7 - quale_led, acceso == 1));
+    }
 }
 
 void Form1::accendi_o_spegni(int Index)
@@ -135,6 +145,7 @@ void Form1::accendi_o_spegni(int Index)
     if (!indicator)
         return;
     set_back_colour(indicator, card_link::toggled_colour(back_colour(indicator)));
+    showOutputState(Index);
     yieldEvents();
     std::array<int, card_link::kChannelCount> colours{};
     for (int i = 0; i < card_link::kChannelCount; ++i)
@@ -152,6 +163,7 @@ void Form1::quale_porta_Click(int Index)
 {
     selection_.quale_porta_Click(Index);
     watch_.restart(card_link::CardWatch::Clock::now());
+    portTexts_->refresh();
 }
 
 void Form1::Timer1_Timer()
@@ -172,6 +184,14 @@ void Form1::esci_Click()
 void Form1::menuEsci_Click()
 {
     endProgram();
+}
+
+// The output indicator's name and the output button's description say whether it is on.
+void Form1::showOutputState(int channel)
+{
+    const bool on = back_colour(led_out(channel)) == card_link::kColourOn;
+    set_accessible_name(led_out(channel), output_indicator_name(channel, on));
+    set_accessible_description(onoff(channel), state_word(on));
 }
 
 void Form1::endProgram()

@@ -20,6 +20,8 @@ class QAction;
 
 namespace panel {
 
+class PortToolTips;
+
 class Form1 : public QMainWindow, private card_link::ExchangeView, private card_link::PortSelectionView {
     Q_OBJECT
 public:
@@ -79,12 +81,14 @@ private:
     void connectHandlers();
     // Prints a change in the card's answers on standard error.
     void tell(card_link::CardWatch::Change change);
+    void showOutputState(int channel);
 
     std::unique_ptr<card_link::QtSerialPort> ownPort_;
     card_link::SerialPort* port_;
     BuiltForm form_;
     Form1Controls controls_;
     QAction* menuEsci_ = nullptr;
+    PortToolTips* portTexts_ = nullptr;
     platform::IntervalTimer Timer1_;
     card_link::PortSelection selection_;
     card_link::CardWatch watch_;

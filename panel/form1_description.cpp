@@ -32,7 +32,9 @@ ControlSpec captioned(ControlSpec c, const QString& caption)
 void add_channel(FormSpec& form, int channel, int frameIndex, int frameLeft, const QString& inputLabel)
 {
     const QString frame = control_key(QStringLiteral("canale"), frameIndex);
-    form.controls.push_back(control(ControlKind::Frame, "canale", frameIndex, {}, frameLeft, 900, 1095, 3795));
+    ControlSpec column = control(ControlKind::Frame, "canale", frameIndex, {}, frameLeft, 900, 1095, 3795);
+    column.accessibleName = QStringLiteral("Canale %1").arg(channel + 1);
+    form.controls.push_back(column);
 
     ControlSpec name = captioned(control(ControlKind::Label, "nome_traccia", channel, frame, 60, 240, 960, 255),
                                  QStringLiteral("Interruttore %1").arg(channel + 1));
@@ -45,8 +47,10 @@ void add_channel(FormSpec& form, int channel, int frameIndex, int frameLeft, con
     out.border = true;
     form.controls.push_back(out);
 
-    form.controls.push_back(captioned(control(ControlKind::CommandButton, "onoff", channel, frame, 120, 1200, 855, 855),
-                                      QStringLiteral("On / Off")));
+    ControlSpec button = captioned(control(ControlKind::CommandButton, "onoff", channel, frame, 120, 1200, 855, 855),
+                                   QStringLiteral("On / Off"));
+    button.accessibleName = QStringLiteral("Interruttore %1, On / Off").arg(channel + 1);
+    form.controls.push_back(button);
 
     ControlSpec signal = captioned(control(ControlKind::Label, inputLabel, channel, frame, 120, 2400, 855, 255),
                                    QStringLiteral("Signal In"));
@@ -72,7 +76,9 @@ FormSpec build()
     auto& c = form.controls;
 
     // Header band.
-    c.push_back(control(ControlKind::Frame, "Frame6", -1, {}, 0, 0, 11265, 855));
+    ControlSpec header = control(ControlKind::Frame, "Frame6", -1, {}, 0, 0, 11265, 855);
+    header.accessibleName = QStringLiteral("Intestazione");
+    c.push_back(header);
     ControlSpec title = captioned(control(ControlKind::Label, "Label13", -1, "Frame6", 180, 270, 6135, 375),
                                   QStringLiteral("PIC Serial Card Control"));
     title.font = {QStringLiteral("MS Sans Serif"), 18, true, 400};
@@ -80,13 +86,17 @@ FormSpec build()
     ControlSpec logo = control(ControlKind::PictureBox, "Picture2", -1, "Frame6", 8010, 120, 3030, 630);
     logo.picture = QStringLiteral(":/pictures/logo.png");
     logo.border = true;
+    logo.accessibleName = QStringLiteral("Logo");
     c.push_back(logo);
 
     // Gauge frames, one gauge each.
     for (int i = 0; i < 2; ++i) {
-        c.push_back(control(ControlKind::Frame, "Frame1", i, {}, 0, i == 0 ? 900 : 3330, 2535, 2445));
+        ControlSpec holder = control(ControlKind::Frame, "Frame1", i, {}, 0, i == 0 ? 900 : 3330, 2535, 2445);
+        holder.accessibleName = QStringLiteral("Strumento %1").arg(i + 1);
+        c.push_back(holder);
         ControlSpec gauge = control(ControlKind::Gauge, "v_meter1", i, control_key("Frame1", i), 90, 180, 2355, 2175);
         gauge.progId = QString::fromLatin1(gaugix::kProgId);
+        gauge.accessibleName = QStringLiteral("Ingresso analogico %1").arg(i + 1);  // the input it shows
         c.push_back(gauge);
     }
 
@@ -101,7 +111,9 @@ FormSpec build()
     add_channel(form, 7, 8, 10170, "Label5");
 
     // Port frame: four options in one group and the exit button.
-    c.push_back(control(ControlKind::Frame, "Frame5", -1, {}, 2610, 4680, 8655, 1095));
+    ControlSpec port = control(ControlKind::Frame, "Frame5", -1, {}, 2610, 4680, 8655, 1095);
+    port.accessibleName = QStringLiteral("Porta");
+    c.push_back(port);
     const int optionLeft[4] = {240, 1320, 2280, 3360};
     for (int i = 0; i < 4; ++i) {
         ControlSpec option = captioned(control(ControlKind::OptionButton, "quale_porta", i, "Frame5",
@@ -116,9 +128,11 @@ FormSpec build()
     // Image holders, below the client area.
     ControlSpec on = control(ControlKind::PictureBox, "picLedOn", -1, {}, 1080, 6120, 195, 240);
     on.picture = QStringLiteral(":/pictures/led_on.xpm");
+    on.accessibleName = QStringLiteral("Immagine del LED acceso");
     c.push_back(on);
     ControlSpec off = control(ControlKind::PictureBox, "picLedOff", -1, {}, 1320, 6120, 195, 240);
     off.picture = QStringLiteral(":/pictures/led_off.xpm");
+    off.accessibleName = QStringLiteral("Immagine del LED spento");
     c.push_back(off);
 
     form.tabOrder.push_back(QStringLiteral("esci"));

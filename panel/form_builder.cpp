@@ -99,6 +99,8 @@ BuiltForm build_form(const FormSpec& form, QWidget* client)
         QWidget* parent = entry.container.isEmpty() ? client : built.widgets.value(entry.container, client);
         QWidget* widget = make_control(entry, parent, built);
         widget->setObjectName(entry.key());
+        if (!entry.accessibleName.isEmpty())
+            widget->setAccessibleName(entry.accessibleName);
         if (!entry.font.family.isEmpty())
             widget->setFont(font_for(entry.font, parent->font()));
         widget->setGeometry(pixels(entry.left), pixels(entry.top), pixels(entry.width), pixels(entry.height));

@@ -1,5 +1,7 @@
 #include "port_tooltips.h"
 
+#include "accessible_texts.h"
+
 #include "card_link/port_device.h"
 
 #include <QAbstractButton>
@@ -26,19 +28,35 @@ PortToolTips::PortToolTips(const QList<QAbstractButton*>& options, QObject* pare
 {
     for (QAbstractButton* option : options_)
         option->installEventFilter(this);
+    refresh();
+}
+
+QString PortToolTips::currentText(int index) const
+{
+    const int number = index + 1;
+    const card_link::MappedPort port = card_link::current_port(number);
+    return port_tooltip(number, port, QFileInfo::exists(port.device));
+}
+
+void PortToolTips::refresh()
+{
+    for (int i = 0; i < options_.size(); ++i)
+        set_accessible_description(options_[i], currentText(i));
 }
 
 bool PortToolTips::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        const qsizetype index = options_.indexOf(static_cast<QAbstractButton*>(watched));
-        if (index >= 0) {
-            const int number = static_cast<int>(index) + 1;
-            const card_link::MappedPort port = card_link::current_port(number);
-            options_[index]->setToolTip(port_tooltip(number, port, QFileInfo::exists(port.device)));
-        }
-    }
-    return false;  // the button then shows the tooltip as usual
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ToolTip && type != QEvent::FocusIn)
+        return false;
+    const qsizetype index = options_.indexOf(static_cast<QAbstractButton*>(watched));
+    if (index < 0)
+        return false;
+    const QString text = currentText(static_cast<int>(index));
+    set_accessible_description(options_[index], text);
+    if (type == QEvent::ToolTip)
+        options_[index]->setToolTip(text);
+    return false;  // the button then shows the tooltip, or takes the focus, as usual
 }
 
 } // namespace panel

@@ -1,6 +1,8 @@
 #pragma once
 // The tooltips of the port options: each names the device that its port would
-// open at the moment the tooltip is shown, and what that device is.
+// open at the moment the tooltip is shown, and what that device is. The same text
+// is the option's accessible description, for screen readers; it is brought up to
+// date when the option gets the focus and after each choice of port.
 
 #include "card_link/port_map.h"
 
@@ -20,10 +22,15 @@ public:
     // options[i] is the button of Com(i+1).
     PortToolTips(const QList<QAbstractButton*>& options, QObject* parent);
 
+    // Describes every option as it stands now.
+    void refresh();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QString currentText(int index) const;
+
     QList<QAbstractButton*> options_;
 };
 

@@ -7,9 +7,13 @@ set -euo pipefail
 # Qt Charts' CMake package needs Qt OpenGL's, which Debian's qt6-charts-dev does not bring in.
 # qt6-tools-dev has Qt's UI plugin interface and UI loader, for the gauge's Designer plugin.
 # stress-ng keeps a core busy for scripts/stress-test.sh, which checks that the tests hold on a loaded machine.
+# The accessibility tests turn Qt's accessibility on in process (Qt's private platform
+# headers), and read the running panel through a private session bus (dbus-run-session)
+# and the accessibility bus (at-spi2-core) with pyatspi.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev qt6-charts-dev
           qt6-tools-dev pkg-config libqt6opengl6-dev libgl-dev libgtest-dev googletest xvfb xauth fonts-liberation
-          imagemagick procps openbox locales stress-ng)
+          imagemagick procps openbox locales stress-ng
+          qt6-base-private-dev dbus-daemon at-spi2-core python3-pyatspi)
 
 # The gauge and panel tests also run under an Italian locale, which writes decimals with a comma.
 ensure_italian_locale() {

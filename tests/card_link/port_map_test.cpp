@@ -1,4 +1,5 @@
 #include "card_link/port_map.h"
+#include "card_link/port_name.h"
 #include "card_link/port_refusal.h"
 #include "pseudo_terminal.h"
 
@@ -75,6 +76,25 @@ TEST(PortMap, EnvironmentNamesOnePortAndTheOthersKeepTheirPlaces)
 
     environment.insert("PELMORA_COM4", "/dev/pts/7");  // a device the system does not list
     EXPECT_EQ(map_port(4, {}, environment).device, "/dev/pts/7");
+    // Named as the serial port opens names: a bare name is under /dev.
+    environment.insert("PELMORA_COM4", "pts/7");
+    EXPECT_EQ(map_port(4, {}, environment).device, "/dev/pts/7");
+    environment.insert("PELMORA_COM3", "ttyS0");
+    EXPECT_EQ(map_port(3, present, environment).device, "/dev/ttyS0");
+    EXPECT_EQ(map_port(3, present, environment).source, MappedPort::Source::Environment);
+}
+
+TEST(PortName, ComOneToFourInAnyCaseAndDevicesAsTheSerialPortOpensThem)
+{
+    EXPECT_EQ(com_number("Com1"), 1);
+    EXPECT_EQ(com_number("cOM4"), 4);
+    for (const char* other : {"Com0", "Com5", "Com12", "Com", "com1 ", "./Com1", "COMx"})
+        EXPECT_EQ(com_number(other), 0) << other;
+    EXPECT_EQ(device_path("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(device_path("pts/3"), "/dev/pts/3");
+    for (const char* asItStands : {"/dev/ttyUSB0", "./card", "../card"})
+        EXPECT_EQ(device_path(asItStands), asItStands);
+    EXPECT_EQ(device_path(".card"), "/dev/.card");
 }
 
 TEST(PortRefusalLine, SaysWhatToDoForEachReason)

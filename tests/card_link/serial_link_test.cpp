@@ -56,6 +56,28 @@ TEST_F(SerialLink, OpensNamedDeviceExclusively)
     EXPECT_TRUE(second.portOpen());
 }
 
+TEST_F(SerialLink, ADeviceNameMeansWhatItOpensEverywhere)
+{
+    // "pts/N" is opened as /dev/pts/N, and so it is named.
+    qputenv("PELMORA_COM1", card.slavePath().mid(5).toLocal8Bit());
+    EXPECT_EQ(port.deviceName(), card.slavePath());
+    port.setPortOpen(true);
+    EXPECT_TRUE(port.portOpen());
+    port.setPortOpen(false);
+
+    qputenv("PELMORA_COM2", "pelmora-no-such-device");
+    port.setPortNumber(2);
+    try {
+        port.setPortOpen(true);
+        ADD_FAILURE() << "opened a missing device";
+    } catch (const SerialError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith("/dev/pelmora-no-such-device non esiste")) << error.what();
+    }
+    qunsetenv("PELMORA_COM2");
+    for (int number : {0, 5, 16})
+        EXPECT_THROW(port.setPortNumber(number), SerialError) << number;
+}
+
 TEST_F(SerialLink, MissingDeviceFailsAndStaysClosed)
 {
     qputenv("PELMORA_COM2", "/dev/pelmora-no-such-device");

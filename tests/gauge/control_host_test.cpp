@@ -5,6 +5,7 @@
 #include "platform/library_exports.h"
 #include "temporary_registry.h"
 
+#include <QAccessible>
 #include <QLocale>
 #include <QPointF>
 #include <QWidget>
@@ -116,6 +117,28 @@ TEST_F(GaugeHost, LibraryStaysWhileAnyGaugeLivesAndIsUnloadedAfterTheLast)
     auto again = createControl(QString::fromLatin1(gaugix::kProgId), &frame);
     ASSERT_TRUE(again);
     EXPECT_EQ(readout(*again), QString());
+}
+
+// The library's accessibility comes and goes with it: once unloaded, asking for any
+// widget's accessible interface must not call into the library that is gone.
+TEST_F(GaugeHost, AccessibilityComesWithTheLibraryAndLeavesWithIt)
+{
+    for (int load = 0; load < 2; ++load) {
+        auto gauge = createControl(QString::fromLatin1(gaugix::kProgId), &frame);
+        ASSERT_TRUE(gauge);
+        EXPECT_EQ(gauge->putProperty(gaugix::kValueDispId, 3.3), platform::kOk);
+        QAccessibleInterface* gaugeFace = QAccessible::queryAccessibleInterface(gauge->widget());
+        ASSERT_TRUE(gaugeFace && gaugeFace->valueInterface());
+        EXPECT_EQ(gaugeFace->role(), QAccessible::Dial);
+        EXPECT_EQ(gaugeFace->valueInterface()->currentValue().toDouble(), 3.3);
+        gauge.reset();
+        ASSERT_FALSE(dlopen(builtGaugeLibrary().toLocal8Bit().constData(), RTLD_NOW | RTLD_NOLOAD));
+
+        QWidget plain;
+        QAccessibleInterface* plainFace = QAccessible::queryAccessibleInterface(&plain);
+        ASSERT_TRUE(plainFace);
+        EXPECT_EQ(plainFace->role(), QAccessible::Client);
+    }
 }
 
 } // namespace

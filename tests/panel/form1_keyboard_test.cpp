@@ -4,6 +4,7 @@
 #include "fake_serial_port.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -67,4 +68,14 @@ TEST_F(Form1Keyboard, TabGoesThroughThePortOptionsToTheFirstOutputAndSpaceActs)
     EXPECT_TRUE(form.quale_porta(1)->isChecked());
     press(Qt::Key_Tab);
     EXPECT_EQ(focused(), "onoff(0)");
+}
+
+TEST_F(Form1Keyboard, AltFOpensTheFileMenuOnItsEsciItem)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::AltModifier);
+    QTest::qWait(20);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->activeAction(), form.menuEsci());
+    QTest::keyClick(menu, Qt::Key_Escape);
 }

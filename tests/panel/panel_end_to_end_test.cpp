@@ -7,6 +7,9 @@
 #include "panel_test_support.h"
 #include "gauge_reading.h"
 
+#include "card_link/port_refusal.h"
+
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -52,6 +55,23 @@ TEST(PanelEndToEnd, UnpluggedCardCostsThePanelNoCpu)
     const double share = (process_cpu_seconds(pid) - before) / 2.0;
     EXPECT_EQ(panel.process().state(), QProcess::Running);
     EXPECT_LT(share, 0.05);
+}
+
+TEST(PanelEndToEnd, SigtermEndsTheProgramLikeEsciAndFreesThePort)
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("frames.log");
+    VirtualCard card({"--log", log});
+    ASSERT_FALSE(card.device().isEmpty());
+    PanelProcess panel(card.device());
+    ASSERT_GE(wait_for_frames(log, 2, 10000).size(), 2);
+    ASSERT_TRUE(QFileInfo::exists(card_link::lock_file_for(card.device()))) << "the open port has no lock file";
+
+    panel.process().terminate();
+    ASSERT_TRUE(panel.process().waitForFinished(5000));
+    EXPECT_EQ(panel.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(panel.process().exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(card_link::lock_file_for(card.device())));
 }
 
 TEST(PanelEndToEnd, WindowShowsTheCardsInputsAndVoltages)

@@ -1,4 +1,5 @@
 #include "card_options.h"
+#include "manual_options.h"
 #include "reply_maker.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,18 @@ TEST(CardOptions, FlagsAndPaths)
     EXPECT_EQ(p.options.logPath, "-");
     EXPECT_EQ(p.options.linkPath, "/tmp/x");
     EXPECT_TRUE(parse({"--help"}).showHelp);
+}
+
+TEST(CardOptions, TheManualPageListsEveryOption)
+{
+    expectManualListsOptions(VIRTUAL_CARD_MANUAL, cardUsage("pelmora-virtual-card"), 14);
+}
+
+TEST(ReplyMaker, FollowingOutputsLightsInputNForOutputN)
+{
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(inputsFollowing(static_cast<std::uint8_t>(0x80 >> n)), 1 << n) << n;
+    EXPECT_EQ(inputsFollowing(0xC1), 0x83);
 }
 
 TEST(ReplyMaker, SweepIsATriangleOverTenSeconds)

@@ -65,31 +65,47 @@ CardProcess::~CardProcess()
         ::close(err_);
 }
 
-std::string CardProcess::readLine(int timeoutMs)
+namespace {
+
+// The next line from `fd` without its newline, keeping what follows in `buffer`.
+std::string nextLine(int fd, std::string& buffer, int timeoutMs)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const auto newline = outBuffer_.find('\n');
+        const auto newline = buffer.find('\n');
         if (newline != std::string::npos) {
-            std::string line = outBuffer_.substr(0, newline);
-            outBuffer_.erase(0, newline + 1);
+            std::string line = buffer.substr(0, newline);
+            buffer.erase(0, newline + 1);
             return line;
         }
-        pollfd p{out_, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, msLeft(deadline)) <= 0)
             return {};
         char chunk[256];
-        const ssize_t n = ::read(out_, chunk, sizeof chunk);
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n <= 0)
             return {};
-        outBuffer_.append(chunk, static_cast<std::size_t>(n));
+        buffer.append(chunk, static_cast<std::size_t>(n));
     }
+}
+
+} // namespace
+
+std::string CardProcess::readLine(int timeoutMs)
+{
+    return nextLine(out_, outBuffer_, timeoutMs);
+}
+
+std::string CardProcess::readErrorLine(int timeoutMs)
+{
+    return nextLine(err_, errBuffer_, timeoutMs);
 }
 
 std::string CardProcess::readErrors(int timeoutMs)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string text;
+    text.swap(errBuffer_);
     pollfd p{err_, POLLIN, 0};
     while (::poll(&p, 1, msLeft(deadline)) > 0) {
         char chunk[256];

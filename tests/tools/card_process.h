@@ -18,8 +18,13 @@ public:
 
     // The next line of stdout without its newline; empty if none came within the timeout.
     std::string readLine(int timeoutMs);
-    // Everything on stderr until it closes or the timeout passes.
+    // The next line of stderr without its newline; empty if none came within the timeout.
+    std::string readErrorLine(int timeoutMs);
+    // Everything (else) on stderr until it closes or the timeout passes.
     std::string readErrors(int timeoutMs);
+
+    // The test's end of the program's standard output.
+    int outputFd() const { return out_; }
 
     // Sends SIGTERM and returns the exit status, or -1 if it did not exit in time.
     int stop(int timeoutMs = 2000);
@@ -34,5 +39,6 @@ private:
     int out_ = -1;
     int err_ = -1;
     std::string outBuffer_;
+    std::string errBuffer_;
     int status_ = -1;
 };

@@ -1,9 +1,10 @@
 // Runs the built tap between a test client playing the panel and a card (the virtual card,
 // or the test itself on a pseudo-terminal), as a user would.
 #include "card_client.h"
+#include "card_link/port_device.h"
 #include "card_process.h"
 #include "card_terminal.h"
-#include "recording_reader.h"
+#include "recording_rows.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -11,10 +12,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <poll.h>
 #include <random>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -59,9 +63,15 @@ private:
 
 // The tap on `device`, recording to `csv`; panelPath is the end it printed for the panel.
 struct RunningTap {
-    RunningTap(const std::string& device, const std::string& csv)
-        : process(TAP_PATH, {"--csv", csv, device}), panelPath(process.readLine(3000))
+    RunningTap(const std::string& device, const std::string& csv, const std::vector<std::string>& more = {})
+        : process(TAP_PATH, arguments(device, csv, more)), panelPath(process.readLine(3000))
     {
+    }
+    static std::vector<std::string> arguments(const std::string& device, const std::string& csv,
+                                              std::vector<std::string> more)
+    {
+        more.insert(more.end(), {"--csv", csv, device});
+        return more;
     }
     CardProcess process;
     std::string panelPath;
@@ -69,10 +79,35 @@ struct RunningTap {
 
 std::vector<RecordedRow> recording(const std::string& path)
 {
-    std::vector<RecordedRow> rows;
-    std::string error;
-    EXPECT_TRUE(readRecording(path, rows, error)) << error;
-    return rows;
+    const ReadBack read = readBackFile(path);
+    EXPECT_TRUE(read.ok) << read.error;
+    EXPECT_TRUE(read.warnings.empty()) << read.warnings.front();
+    return read.rows;
+}
+
+// What a regular file holds; empty for anything else (a link to a device would not end).
+std::string contents(const std::string& path)
+{
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Whether the device is held exclusively, seen through a descriptor of the test's own.
+int exclusive(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int flag = -1;
+    ::ioctl(fd, TIOCGEXCL, &flag);
+    ::close(fd);
+    return flag;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
 }
 
 Bytes randomBytes(std::mt19937& random, std::size_t maxCount)
@@ -170,11 +205,11 @@ TEST(Tap, RowsMatchTheFramesSent)
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0].rfind("time,direction,kind,bytes,mask,out1,", 0), 0u);
     const QRegularExpression time(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,)"));
-    const std::string reply = ",card>panel,reply,A5 33 FF,165,,,,,,,,,1,0,1,0,0,1,0,1,51,1.000,255,5.000";
+    const std::string reply = ",card>panel,reply,A5 33 FF,165,,,,,,,,,1,0,1,0,0,1,0,1,51,1.000,255,5.000,";
     const std::vector<std::string> expected{
-        ",panel>card,request,2A 2A 00 23,0,0,0,0,0,0,0,0,0,,,,,,,,,,,,", reply,
-        ",panel>card,request,2A 2A 81 23,129,1,0,0,0,0,0,0,1,,,,,,,,,,,,", reply,
-        ",panel>card,request,2A 2A FF 23,255,1,1,1,1,1,1,1,1,,,,,,,,,,,,", reply};
+        ",panel>card,request,2A 2A 00 23,0,0,0,0,0,0,0,0,0,,,,,,,,,,,,,", reply,
+        ",panel>card,request,2A 2A 81 23,129,1,0,0,0,0,0,0,1,,,,,,,,,,,,,", reply,
+        ",panel>card,request,2A 2A FF 23,255,1,1,1,1,1,1,1,1,,,,,,,,,,,,,", reply};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_TRUE(time.match(QString::fromStdString(lines[i + 1])).hasMatch()) << lines[i + 1];
         EXPECT_EQ(lines[i + 1].substr(lines[i + 1].find(',')), expected[i]);
@@ -211,6 +246,16 @@ TEST(Tap, KeepsGoingWhenThePanelAndTheCardComeAndGo)
     const std::string errors = tap.process.readErrors(200);
     EXPECT_NE(errors.find("went away"), std::string::npos) << errors;
     EXPECT_NE(errors.find("is back"), std::string::npos) << errors;
+    // Each outage is in the recording, and what the panel sent meanwhile is marked.
+    int gone = 0, back = 0, notDelivered = 0;
+    for (const RecordedRow& row : recording(csv)) {
+        gone += row.kind == "device gone" && row.direction.empty() && row.note.rfind(link + ": ", 0) == 0;
+        back += row.kind == "device back" && row.note == link;
+        notDelivered += row.kind == "request" && row.note == "not delivered";
+    }
+    EXPECT_EQ(gone, 2);
+    EXPECT_EQ(back, 2);
+    EXPECT_GE(notDelivered, 2);
     ::unlink(csv.c_str());
 }
 
@@ -307,6 +352,115 @@ TEST(Replay, GivesBackTheRecordedRepliesInOrder)
     CardProcess refused({"--replay", csv});
     EXPECT_EQ(refused.wait(3000), 1);
     EXPECT_NE(refused.readErrors(200).find(csv), std::string::npos);
+    ::unlink(csv.c_str());
+}
+
+TEST(Tap, AReaderThatStopsReadingNeverHoldsUpTheLine)
+{
+    CardProcess card({});
+    CardProcess tap(TAP_PATH, {card.readLine(3000)});  // the rows go to standard output
+    const std::string panelPath = tap.readErrorLine(3000);
+    ASSERT_EQ(panelPath.rfind("/dev/pts/", 0), 0u) << panelPath;
+    // The smallest pipe there is, which the test does not read for five seconds.
+    ASSERT_GT(::fcntl(tap.outputFd(), F_SETPIPE_SZ, 4096), 0);
+    CardClient panel(panelPath);
+    ASSERT_TRUE(panel.isOpen());
+    int exchanges = 0;
+    for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         std::chrono::steady_clock::now() < end; ++exchanges) {
+        panel.send(request(static_cast<std::uint8_t>(exchanges)));
+        ASSERT_EQ(panel.receive(3, 2000).size(), 3u) << "exchange " << exchanges;
+    }
+    EXPECT_GT(exchanges, 50) << "many times what the pipe holds";
+
+    const auto stopped = std::chrono::steady_clock::now();
+    EXPECT_EQ(tap.stop(3000), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(2));
+    EXPECT_TRUE(contains(tap.readErrors(200), "rows could not be written to standard output"));
+    // What did go out is whole rows.
+    ::fcntl(tap.outputFd(), F_SETFL, O_NONBLOCK);
+    std::string rows;
+    char chunk[4096];
+    for (ssize_t n; (n = ::read(tap.outputFd(), chunk, sizeof chunk)) > 0;)
+        rows.append(chunk, static_cast<std::size_t>(n));
+    EXPECT_EQ(rows.rfind("time,direction,", 0), 0u);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.back(), '\n');
+    const ReadBack read = readBack(rows);
+    EXPECT_TRUE(read.ok && read.warnings.empty() && !read.rows.empty());
+}
+
+TEST(Tap, LeavesTheCardsDeviceFreeWhenStopped)
+{
+    const std::string csv = tempPath("free.csv");
+    CardEnd card;
+    RunningTap tap(card.path(), csv);
+    ASSERT_FALSE(tap.panelPath.empty());
+    EXPECT_EQ(exclusive(card.path()), 1) << "held for itself while it runs";
+    ::kill(tap.process.pid(), SIGINT);
+    EXPECT_EQ(tap.process.wait(3000), 0);
+    EXPECT_EQ(exclusive(card.path()), 0);
+    ::unlink(csv.c_str());
+}
+
+TEST(Tap, ReplacesNoFileItWasNotAskedTo)
+{
+    CardEnd card;
+    const std::string notes = tempPath("notes.txt");
+    const std::string csv = tempPath("kept.csv");
+    std::ofstream(notes) << "keep me\n";
+    const auto refused = [&](const std::vector<std::string>& args, const std::string& why) {
+        CardProcess tap(TAP_PATH, args);
+        EXPECT_EQ(tap.wait(3000), 2) << args.front();
+        EXPECT_TRUE(contains(tap.readErrors(200), why)) << args.front();
+    };
+    refused({"--link", notes, "--csv", csv, card.path()}, "is not a symbolic link");
+    refused({"--csv", notes, card.path()}, "add to it with --append, replace it with --force");
+    refused({"--csv", notes, "--append", card.path()}, "is not a recording");
+    EXPECT_EQ(contents(notes), "keep me\n");
+
+    // A recording of one request, then another added to it, then one that replaces both.
+    const auto run = [&](std::uint8_t mask, const std::vector<std::string>& more) {
+        RunningTap tap(card.path(), csv, more);
+        CardClient panel(tap.panelPath);
+        panel.send(request(mask));
+        EXPECT_EQ(card.receive(4, kTimeoutMs), request(mask));
+        EXPECT_EQ(tap.process.stop(), 0);
+    };
+    const auto masks = [&] {
+        std::vector<int> seen;
+        for (const RecordedRow& row : recording(csv))
+            seen.push_back(row.bytes.at(2));
+        return seen;
+    };
+    run(0x11, {});
+    refused({"--csv", csv, card.path()}, "already holds");
+    run(0x22, {"--append"});
+    EXPECT_EQ(masks(), (std::vector<int>{0x11, 0x22}));
+    run(0x33, {"--force"});
+    EXPECT_EQ(masks(), (std::vector<int>{0x33}));
+    ::unlink(notes.c_str());
+    ::unlink(csv.c_str());
+}
+
+TEST(Tap, NamesDevicesAsThePanelDoes)
+{
+    const std::string csv = tempPath("names.csv");
+    CardEnd card;
+    {
+        // "pts/N" is /dev/pts/N to the panel, so to the tap too.
+        RunningTap tap(card.path().substr(std::string("/dev/").size()), csv);
+        ASSERT_FALSE(tap.panelPath.empty()) << tap.process.readErrors(200);
+        CardClient panel(tap.panelPath);
+        panel.send(request(0x5A));
+        EXPECT_EQ(card.receive(4, kTimeoutMs), request(0x5A));
+    }
+    if (card_link::present_ports().size() < 4 && qEnvironmentVariableIsEmpty("PELMORA_COM4")) {
+        CardProcess missing(TAP_PATH, {"Com4"});
+        EXPECT_EQ(missing.wait(3000), 1);
+        EXPECT_EQ(missing.readErrors(200),
+                  "pelmora-tap: Com4: this computer has no serial port number 4 (and PELMORA_COM4 is not set)\n");
+    }
     ::unlink(csv.c_str());
 }
 

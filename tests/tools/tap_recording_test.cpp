@@ -1,16 +1,14 @@
-// The tap's rows: what the recorder makes of the bytes passing, their CSV text, and
-// reading a recording back.
+// The tap's rows: what the recorder makes of the bytes passing; its options and names.
 #include "card_link/port_device.h"
 #include "device_name.h"
-#include "recording_reader.h"
+#include "manual_options.h"
+#include "recording_columns.h"
 #include "tap_options.h"
-#include "tap_row.h"
 #include "traffic_recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ctime>
 
 namespace {
 
@@ -22,18 +20,6 @@ Moment at(std::int64_t us) { return {1'700'000'000'000'000 + us, us}; }
 std::vector<TapRow> record(TrafficRecorder& r, Direction d, const Bytes& bytes, std::int64_t us)
 {
     return r.record(d, bytes.data(), bytes.size(), at(us));
-}
-
-std::vector<std::string> fields(const std::string& line)
-{
-    std::vector<std::string> out(1);
-    for (char c : line.substr(0, line.find('\n'))) {
-        if (c == ',')
-            out.emplace_back();
-        else
-            out.back() += c;
-    }
-    return out;
 }
 
 TEST(TrafficRecorder, RequestAtOnceReplyWhenThePanelSendsAgainOrTheCardFallsQuiet)
@@ -92,84 +78,93 @@ TEST(TrafficRecorder, EveryByteLandsInExactlyOneRow)
     EXPECT_EQ(replies, 0) << "four bytes, then a long run, are no reply";
 }
 
-TEST(TapRow, CsvLinesCarryTheDecodedFrames)
-{
-    setenv("TZ", "UTC0", 1);
-    tzset();
-    const std::string header = csvHeader();
-    EXPECT_EQ(header.rfind("time,direction,kind,bytes,mask,out1,", 0), 0u);
-    ASSERT_EQ(fields(header).size(), 25u);
-
-    // 2024-03-05T14:07:09.042 UTC
-    const std::int64_t t = 1'709'647'629'042'000;
-    const std::string request = csvLine({t, Direction::PanelToCard, RowKind::Request, {0x2A, 0x2A, 0x81, 0x23}});
-    EXPECT_EQ(request, "2024-03-05T14:07:09.042+00:00,panel>card,request,2A 2A 81 23,129,1,0,0,0,0,0,0,1,,,,,,,,,,,,\n");
-    const std::string reply = csvLine({t, Direction::CardToPanel, RowKind::Reply, {0x05, 0x33, 0xFF}});
-    EXPECT_EQ(reply, "2024-03-05T14:07:09.042+00:00,card>panel,reply,05 33 FF,5,,,,,,,,,1,0,1,0,0,0,0,0,51,1.000,255,5.000\n");
-    const std::string stray = csvLine({t, Direction::CardToPanel, RowKind::Unframed, {0x00, 0x0A}});
-    EXPECT_EQ(fields(stray).size(), 25u);
-    EXPECT_EQ(fields(stray)[3], "00 0A");
-
-    setenv("TZ", "XST-5:30", 1);
-    tzset();
-    EXPECT_EQ(isoTime(t), "2024-03-05T19:37:09.042+05:30");
-    setenv("TZ", "YST3", 1);
-    tzset();
-    EXPECT_EQ(isoTime(t), "2024-03-05T11:07:09.042-03:00");
-    unsetenv("TZ");
-    tzset();
-}
-
-TEST(RecordingReader, ReadsItsOwnRowsBackAndRefusesOtherFiles)
-{
-    const std::string text = csvHeader()
-        + csvLine({0, Direction::PanelToCard, RowKind::Request, {0x2A, 0x2A, 0x01, 0x23}})
-        + csvLine({0, Direction::CardToPanel, RowKind::Reply, {1, 2, 3}})
-        + csvLine({0, Direction::CardToPanel, RowKind::Unframed, {4, 5}})
-        // As a spreadsheet may save it: quoted, with CRLF.
-        + "\"2024-01-01T00:00:00.000+00:00\",\"card>panel\",\"reply\",\"0A 0B 0C\"\r\n";
-    std::vector<RecordedRow> rows;
-    std::string error;
-    ASSERT_TRUE(parseRecording(text, rows, error)) << error;
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0].kind, "request");
-    EXPECT_EQ(rows[0].direction, "panel>card");
-    EXPECT_EQ(rows[3].time, "2024-01-01T00:00:00.000+00:00");
-    EXPECT_EQ(recordedReplies(rows), (std::vector<Bytes>{{1, 2, 3}, {10, 11, 12}}));
-
-    for (const std::string& bad : {std::string("a,b,c\n"), csvHeader() + "x,y,reply,1 2 3\n", std::string()}) {
-        rows.clear();
-        error.clear();
-        EXPECT_FALSE(parseRecording(bad, rows, error)) << bad;
-        EXPECT_FALSE(error.empty());
-    }
-    EXPECT_FALSE(readRecording("/nonexistent/recording.csv", rows, error));
-}
-
 TEST(TapOptions, ForwardingOrPlottingAndNothingBetween)
 {
-    ParsedTapOptions p = parseTapOptions({"--link", "/tmp/l", "--csv", "r.csv", "Com1"});
+    ParsedTapOptions p = parseTapOptions({"--link", "/tmp/l", "--csv", "r.csv", "--append", "Com1"});
     ASSERT_TRUE(p.error.empty()) << p.error;
     EXPECT_EQ(p.options.device, "Com1");
     EXPECT_EQ(p.options.linkPath, "/tmp/l");
-    p = parseTapOptions({"--plot", "r.csv", "--out", "r.png", "--size", "640x480"});
+    EXPECT_TRUE(p.options.append);
+    p = parseTapOptions({"--plot", "r.csv", "--out", "r.png", "--size", "640x480", "--force"});
     ASSERT_TRUE(p.error.empty()) << p.error;
     EXPECT_EQ(p.options.width, 640);
     EXPECT_EQ(p.options.height, 480);
+    EXPECT_TRUE(p.options.force);
     for (const auto& args : std::vector<std::vector<std::string>>{
              {}, {"a", "b"}, {"--plot", "r.csv"}, {"--plot", "r.csv", "--out", "p.png", "Com1"}, {"--out", "p.png", "Com1"},
              {"--plot", "r.csv", "--out", "p.png", "--size", "640"}, {"--plot", "r.csv", "--out", "p.png", "--size", "9x9"},
-             {"--csv"}, {"--bogus", "Com1"}}) {
+             {"--csv"}, {"--bogus", "Com1"}, {"--append", "Com1"}, {"--force", "Com1"},
+             {"--csv", "r.csv", "--append", "--force", "Com1"}, {"--plot", "r.csv", "--out", "p.png", "--append"}}) {
         EXPECT_FALSE(parseTapOptions(args).error.empty()) << args.size();
     }
 }
 
-TEST(DeviceName, ComPortsAreResolvedAsThePanelDoesOthersArePaths)
+TEST(TapOptions, TheManualPageListsEveryOption)
 {
-    EXPECT_EQ(resolveCardDevice("Com2"), card_link::device_for_port(2).toStdString());
-    EXPECT_EQ(resolveCardDevice("cOM4"), card_link::device_for_port(4).toStdString());
-    for (const std::string path : {"/dev/ttyUSB0", "Com5", "Com", "com12", "./Com1"})
-        EXPECT_EQ(resolveCardDevice(path), path);
+    expectManualListsOptions(TAP_MANUAL, tapUsage("pelmora-tap"), 8);
+}
+
+TEST(TrafficRecorder, ASlowRequestWaitsAsTheCardWaitsForItsFrame)
+{
+    TrafficRecorder r;
+    EXPECT_TRUE(record(r, Direction::PanelToCard, {0x2A}, 0).empty());
+    EXPECT_TRUE(record(r, Direction::PanelToCard, {0x2A, 0x05}, 300'000).empty());
+    EXPECT_FALSE(r.nextDeadline()) << "no wake-up for the panel's bytes";
+    EXPECT_TRUE(r.settleQuiet(2'000'000).empty());
+    const auto rows = record(r, Direction::PanelToCard, {0x23}, 2'000'000);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].kind, RowKind::Request);
+    EXPECT_EQ(rows[0].bytes, (Bytes{0x2A, 0x2A, 0x05, 0x23}));
+
+    // Bytes that still may begin a frame are settled only at the end.
+    record(r, Direction::PanelToCard, {0x2A, 0x2A}, 3'000'000);
+    EXPECT_TRUE(r.settleQuiet(60'000'000).empty());
+    const auto last = r.finish();
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].kind, RowKind::Unframed);
+}
+
+TEST(TrafficRecorder, AnOutageIsARowAndWhatWentNowhereIsMarked)
+{
+    TrafficRecorder r;
+    record(r, Direction::PanelToCard, {0x2A, 0x2A}, 0);
+    record(r, Direction::CardToPanel, {1, 2, 3}, 10);
+    auto rows = r.deviceGone("/dev/ttyUSB0: hung up", at(20));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].kind, RowKind::Unframed) << "a frame begun before cannot end after";
+    EXPECT_EQ(rows[1].kind, RowKind::Reply);
+    EXPECT_EQ(rows[2].kind, RowKind::DeviceGone);
+    EXPECT_EQ(rows[2].direction, Direction::None);
+    EXPECT_EQ(rows[2].note, "/dev/ttyUSB0: hung up");
+
+    rows = record(r, Direction::PanelToCard, {0x2A, 0x2A, 0x07, 0x23, 0x2A}, 30);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].kind, RowKind::Request);
+    EXPECT_EQ(rows[0].note, recording::kNotDelivered);
+    rows = r.deviceBack("/dev/ttyUSB0", at(40));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].note, recording::kNotDelivered);
+    EXPECT_EQ(rows[1].kind, RowKind::DeviceBack);
+    EXPECT_EQ(rows[1].note, "/dev/ttyUSB0");
+
+    rows = record(r, Direction::PanelToCard, {0x2A, 0x2A, 0x08, 0x23}, 50);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].note, "") << "delivered again";
+}
+
+TEST(DeviceName, ComPortsAndDeviceNamesAsThePanelOpensThem)
+{
+    std::string problem;
+    EXPECT_EQ(resolveCardDevice("Com2", problem), card_link::device_for_port(2).toStdString());
+    EXPECT_EQ(resolveCardDevice("cOM4", problem), card_link::device_for_port(4).toStdString());
+    EXPECT_EQ(resolveCardDevice("pts/3", problem), "/dev/pts/3");
+    EXPECT_EQ(resolveCardDevice("Com5", problem), "/dev/Com5");
+    for (const std::string path : {"/dev/ttyUSB0", "./Com1", "../card"})
+        EXPECT_EQ(resolveCardDevice(path, problem), path);
+    if (card_link::present_ports().size() < 4 && qEnvironmentVariableIsEmpty("PELMORA_COM4")) {
+        EXPECT_EQ(resolveCardDevice("com4", problem), "");
+        EXPECT_EQ(problem, "com4: this computer has no serial port number 4 (and PELMORA_COM4 is not set)");
+    }
 }
 
 } // namespace

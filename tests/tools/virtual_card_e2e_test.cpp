@@ -9,8 +9,10 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -66,14 +68,17 @@ TEST(VirtualCard, DefaultsAndFramesSplitWithGarbage)
     EXPECT_EQ(client.receive(3, kReplyTimeoutMs), (Bytes{0x00, 128, 64}));
 }
 
-TEST(VirtualCard, FollowOutputsEchoesTheMask)
+TEST(VirtualCard, FollowOutputsLightsInputNForOutputN)
 {
     RunningCard card({"--follow-outputs", "--analog1", "1", "--analog2", "2"});
     CardClient client(card.path);
     ASSERT_TRUE(client.isOpen());
-    for (std::uint8_t mask : {0x00, 0x2A, 0x23, 0xFF, 0x81}) {
-        client.send(request(mask));
-        EXPECT_EQ(client.receive(3, kReplyTimeoutMs), (Bytes{mask, 1, 2})) << int(mask);
+    // Output 1 is the request's bit 7, input 1 the reply's bit 0.
+    const std::vector<std::pair<std::uint8_t, std::uint8_t>> lit{
+        {0x00, 0x00}, {0x80, 0x01}, {0x01, 0x80}, {0x2A, 0x54}, {0xF0, 0x0F}, {0xFF, 0xFF}};
+    for (const auto& [outputs, inputs] : lit) {
+        client.send(request(outputs));
+        EXPECT_EQ(client.receive(3, kReplyTimeoutMs), (Bytes{inputs, 1, 2})) << int(outputs);
     }
 }
 
@@ -153,6 +158,63 @@ TEST(VirtualCard, LinkPointsAtTheDeviceAndGoesOnExit)
     EXPECT_EQ(card.process.stop(), 0);
     struct stat st {};
     EXPECT_NE(::lstat(link.c_str(), &st), 0);
+
+    // Anything but a link is left alone, and the card does not start.
+    std::ofstream(link) << "notes\n";
+    CardProcess refused({"--link", link});
+    EXPECT_EQ(refused.wait(3000), 2);
+    EXPECT_NE(refused.readErrors(200).find("is not a symbolic link"), std::string::npos);
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    ASSERT_TRUE(S_ISREG(st.st_mode)) << "replaced";
+    std::ifstream kept(link);
+    std::string text;
+    EXPECT_TRUE(std::getline(kept, text) && text == "notes");
+    ::unlink(link.c_str());
+}
+
+TEST(VirtualCard, EachClientLeavesTheDeviceFreeForTheNext)
+{
+    RunningCard card({});
+    for (int client = 0; client < 2; ++client) {
+        const int fd = ::open(card.path.c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);  // as the panel and the tap take it
+        ::close(fd);                         // and as one killed before it could clear it
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        int exclusive = 1;
+        while (exclusive != 0 && std::chrono::steady_clock::now() < deadline) {
+            sleepMs(10);
+            const int look = ::open(card.path.c_str(), O_RDWR | O_NOCTTY);
+            ::ioctl(look, TIOCGEXCL, &exclusive);
+            ::close(look);
+        }
+        EXPECT_EQ(exclusive, 0) << client;
+    }
+}
+
+TEST(VirtualCard, ReplaysOnlyTheRepliesTheCardSent)
+{
+    const std::string csv = tempPath("replay.csv");
+    // Saved by a spreadsheet (a byte-order mark, CRLF), cut off in its last row, and with
+    // rows that are no reply of the card's.
+    std::ofstream(csv) << "\xEF\xBB\xBFtime,direction,kind,bytes\r\n"
+                          "2024-01-01T00:00:00.000+00:00,card>panel,reply,01 02 03\r\n"
+                          "2024-01-01T00:00:00.100+00:00,panel>card,reply,07 07 07\r\n"
+                          "2024-01-01T00:00:00.200+00:00,card>panel,unframed,08 08 08\r\n"
+                          "2024-01-01T00:00:00.300+00:00,card>panel,reply,04 05 06\r\n"
+                          "2024-01-01T00:00:00.4";
+    RunningCard card({"--replay", csv, "--loop"});
+    CardClient client(card.path);
+    ASSERT_TRUE(client.isOpen()) << card.process.readErrors(200);
+    Bytes got;
+    for (int i = 0; i < 3; ++i) {
+        client.send(request(0x00));
+        const Bytes reply = client.receive(3, kReplyTimeoutMs);
+        got.insert(got.end(), reply.begin(), reply.end());
+    }
+    EXPECT_EQ(got, (Bytes{1, 2, 3, 4, 5, 6, 1, 2, 3}));
+    EXPECT_NE(card.process.readErrors(200).find("line 6 is cut off"), std::string::npos);
+    ::unlink(csv.c_str());
 }
 
 TEST(VirtualCard, ReplyDelayHoldsTheReply)

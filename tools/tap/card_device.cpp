@@ -27,17 +27,23 @@ bool setLine(int fd)
 
 } // namespace
 
-CardDevice::CardDevice(std::function<std::string()> resolveName) : resolveName_(std::move(resolveName)) {}
+CardDevice::CardDevice(std::function<std::string(std::string&)> resolveName) : resolveName_(std::move(resolveName))
+{
+}
 
 CardDevice::~CardDevice()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    close();
 }
 
 bool CardDevice::open(std::string& error)
 {
-    name_ = resolveName_();
+    std::string problem;
+    name_ = resolveName_(problem);
+    if (name_.empty()) {
+        error = problem;
+        return false;
+    }
     const int fd = ::open(name_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = name_ + ": " + std::strerror(errno);
@@ -46,6 +52,7 @@ bool CardDevice::open(std::string& error)
     // Exclusive like the panel's own port, so the two cannot both hold the card.
     if (::ioctl(fd, TIOCEXCL) != 0 || !setLine(fd)) {
         error = name_ + ": not a serial device (" + std::strerror(errno) + ")";
+        ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         return false;
     }
@@ -55,10 +62,21 @@ bool CardDevice::open(std::string& error)
 
 void CardDevice::lose(std::int64_t nowMonotonicUs)
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    close();
     nextAttemptUs_ = nowMonotonicUs + kRetryUs;
+}
+
+void CardDevice::close()
+{
+    if (fd_ < 0)
+        return;
+    // Exclusive use would outlast this descriptor wherever something else holds the
+    // device open (a pseudo-terminal's other end); and a close waits for unsent bytes
+    // to drain, which a stalled line may never do.
+    ::ioctl(fd_, TIOCNXCL);
+    ::tcflush(fd_, TCOFLUSH);
+    ::close(fd_);
+    fd_ = -1;
 }
 
 bool CardDevice::retryIfDue(std::int64_t nowMonotonicUs, std::string& error)

@@ -1,8 +1,9 @@
 #pragma once
 // The card's serial device, opened as the panel opens it: 9600 baud, 8 data bits, no
-// parity, one stop bit, no handshaking, raw, non-blocking and held exclusively. When it
-// goes away it is tried again at most once a second, each time under the name the
-// resolver gives then (a ComN may map to another device by then).
+// parity, one stop bit, no handshaking, raw, non-blocking and held exclusively, and
+// given up as the panel gives it up: exclusive use lifted, so the next program can
+// have it. When it goes away it is tried again at most once a second, each time under
+// the name the resolver gives then (a ComN may map to another device by then).
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +13,8 @@ class CardDevice {
 public:
     static constexpr std::int64_t kRetryUs = 1'000'000;
 
-    explicit CardDevice(std::function<std::string()> resolveName);
+    // `resolveName` gives the device's path now, or empty with the reason why there is none.
+    explicit CardDevice(std::function<std::string(std::string& problem)> resolveName);
     ~CardDevice();
     CardDevice(const CardDevice&) = delete;
     CardDevice& operator=(const CardDevice&) = delete;
@@ -32,7 +34,9 @@ public:
     std::int64_t nextAttemptUs() const { return nextAttemptUs_; }
 
 private:
-    std::function<std::string()> resolveName_;
+    void close();
+
+    std::function<std::string(std::string&)> resolveName_;
     std::string name_;
     int fd_ = -1;
     std::int64_t nextAttemptUs_ = 0;

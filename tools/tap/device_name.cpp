@@ -1,15 +1,17 @@
 #include "device_name.h"
 
 #include "card_link/port_device.h"
+#include "card_link/port_map.h"
+#include "card_link/port_name.h"
 
-#include <cctype>
-
-std::string resolveCardDevice(const std::string& name)
+std::string resolveCardDevice(const std::string& name, std::string& problem)
 {
-    const bool comPort = name.size() == 4 && std::tolower(static_cast<unsigned char>(name[0])) == 'c'
-        && std::tolower(static_cast<unsigned char>(name[1])) == 'o'
-        && std::tolower(static_cast<unsigned char>(name[2])) == 'm' && name[3] >= '1' && name[3] <= '4';
-    if (!comPort)
-        return name;
-    return card_link::device_for_port(name[3] - '0').toStdString();
+    const QString given = QString::fromStdString(name);
+    const std::string device = card_link::resolve_device(given).toStdString();
+    if (device.empty()) {
+        const int number = card_link::com_number(given);
+        problem = name + ": this computer has no serial port number " + std::to_string(number) + " (and "
+            + card_link::port_variable(number).toStdString() + " is not set)";
+    }
+    return device;
 }

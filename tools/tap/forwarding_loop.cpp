@@ -1,80 +1,50 @@
 #include "forwarding_loop.h"
 
+#include "clocks.h"
+
 #include <array>
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 namespace {
 
-std::int64_t clockMicros(clockid_t clock)
-{
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
-}
-
-std::int64_t monotonicNow() { return clockMicros(CLOCK_MONOTONIC); }
-
-Moment now() { return {clockMicros(CLOCK_REALTIME), monotonicNow()}; }
+Moment now() { return {wallMicros(), monotonicMicros()}; }
 
 std::array<std::uint8_t, 4096> chunk;
 
 } // namespace
 
-ForwardingLoop::ForwardingLoop(CardDevice& card, CsvWriter& csv) : card_(card), csv_(csv)
+ForwardingLoop::ForwardingLoop(CardDevice& card, BackgroundWriter& rows, BackgroundWriter& messages,
+                               const StopSignals& stops)
+    : card_(card), rows_(rows), messages_(messages), stops_(stops)
 {
 }
 
-ForwardingLoop::~ForwardingLoop()
+bool ForwardingLoop::run(CardTerminal& panel, std::string& error)
 {
-    if (signalFd_ >= 0)
-        ::close(signalFd_);
-}
-
-bool ForwardingLoop::prepare(std::string& error)
-{
-    // A reader of the recording that goes away must not end the tap: the write just fails.
-    std::signal(SIGPIPE, SIG_IGN);
-    sigset_t stops;
-    sigemptyset(&stops);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        sigaddset(&stops, signal);
-    if (sigprocmask(SIG_BLOCK, &stops, nullptr) != 0
-        || (signalFd_ = signalfd(-1, &stops, SFD_NONBLOCK | SFD_CLOEXEC)) < 0) {
-        error = std::string("signalfd: ") + std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-bool ForwardingLoop::run(int panelMaster, std::string& error)
-{
-    panel_ = panelMaster;
-    enum { kSignal, kPanel, kCard };
-    for (;;) {
-        std::array<pollfd, 3> fds{{
-            {signalFd_, POLLIN, 0},
+    panel_ = panel.master();
+    error.clear();
+    enum { kSignal, kPanel, kCard, kPanelClosed };
+    while (error.empty()) {
+        std::array<pollfd, 4> fds{{
+            {stops_.fd(), POLLIN, 0},
             {panel_, static_cast<short>(POLLIN | (toPanel_.waiting() ? POLLOUT : 0)), 0},
             {card_.fd(), static_cast<short>(POLLIN | (toCard_.waiting() ? POLLOUT : 0)), 0},
+            {panel.closeWatch(), POLLIN, 0},
         }};
         // A negative fd (card gone) is left out by poll(); the timeout brings the retry.
         if (::poll(fds.data(), fds.size(), pollTimeoutMs()) < 0) {
-            if (errno == EINTR)
-                continue;
-            error = std::string("poll: ") + std::strerror(errno);
-            return false;
+            if (errno != EINTR)
+                error = std::string("poll: ") + std::strerror(errno);
+            continue;
         }
         if (fds[kSignal].revents != 0)
             break;
         if (fds[kPanel].revents & (POLLERR | POLLNVAL)) {
             error = "the panel's pseudo-terminal failed";
-            return false;
+            break;
         }
         if (fds[kPanel].revents & POLLIN)
             forwardFromPanel();
@@ -82,17 +52,18 @@ bool ForwardingLoop::run(int panelMaster, std::string& error)
             forwardFromCard();
         else if (card_.isOpen() && (fds[kCard].revents & (POLLHUP | POLLERR | POLLNVAL)))
             cardLost("hung up");
-        if ((fds[kPanel].revents & POLLOUT) && !toPanel_.flush(panel_)) {
+        if ((fds[kPanel].revents & POLLOUT) && !toPanel_.flush(panel_))
             error = std::string("writing to the panel's pseudo-terminal: ") + std::strerror(errno);
-            return false;
-        }
         if (card_.isOpen() && (fds[kCard].revents & POLLOUT) && !toCard_.flush(card_.fd()))
             cardLost(std::strerror(errno));
-        writeRows(recorder_.settleQuiet(monotonicNow()));
+        if (fds[kPanelClosed].revents != 0)
+            panel.clientClosed();
+        writeRows(recorder_.settleQuiet(monotonicMicros()));
         retryCard();
     }
+    // However it ended, what was recorded so far is handed over.
     writeRows(recorder_.finish());
-    return true;
+    return error.empty();
 }
 
 void ForwardingLoop::forwardFromPanel()
@@ -129,28 +100,33 @@ void ForwardingLoop::forwardFromCard()
 
 void ForwardingLoop::cardLost(const std::string& reason)
 {
-    std::fprintf(stderr, "pelmora-tap: %s went away (%s); trying it again once a second\n", card_.name().c_str(),
-                 reason.c_str());
+    say(card_.name() + " went away (" + reason + "); trying it again once a second");
     toCard_.clear();
-    card_.lose(monotonicNow());
+    card_.lose(monotonicMicros());
+    writeRows(recorder_.deviceGone(card_.name() + ": " + reason, now()));
 }
 
 void ForwardingLoop::retryCard()
 {
     std::string error;
-    if (card_.isOpen() || !card_.retryIfDue(monotonicNow(), error))
+    if (card_.isOpen() || !card_.retryIfDue(monotonicMicros(), error))
         return;
-    std::fprintf(stderr, "pelmora-tap: %s is back\n", card_.name().c_str());
+    say(card_.name() + " is back");
+    writeRows(recorder_.deviceBack(card_.name(), now()));
 }
 
 void ForwardingLoop::writeRows(const std::vector<TapRow>& rows)
 {
-    // One write for all the rows of one wake-up.
+    // One hand-over for all the rows of one wake-up.
     std::string text;
     for (const TapRow& row : rows)
         text += csvLine(row);
-    if (!text.empty())
-        csv_.write(text);
+    rows_.add(text);
+}
+
+void ForwardingLoop::say(const std::string& message)
+{
+    messages_.add("pelmora-tap: " + message + "\n");
 }
 
 int ForwardingLoop::pollTimeoutMs() const
@@ -160,7 +136,7 @@ int ForwardingLoop::pollTimeoutMs() const
         deadline = std::min(deadline.value_or(INT64_MAX), card_.nextAttemptUs());
     if (!deadline)
         return -1;
-    const std::int64_t waitUs = *deadline - monotonicNow();
+    const std::int64_t waitUs = *deadline - monotonicMicros();
     // Rounded up, so the wait is never cut short into a second wake-up.
     return waitUs <= 0 ? 0 : static_cast<int>((waitUs + 999) / 1000);
 }

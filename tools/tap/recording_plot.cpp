@@ -10,6 +10,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -29,12 +30,27 @@ QLineSeries* addLine(QChart* chart, const QList<QPointF>& points, const QString&
     return series;
 }
 
+// A step of 1, 2 or 5 times a power of ten that cuts `length` into at most about ten parts.
+double tickStep(double length)
+{
+    const double rough = length / 10.0;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (double factor : {1.0, 2.0, 5.0})
+        if (factor * power >= rough)
+            return factor * power;
+    return 10.0 * power;
+}
+
+// Ends where the data ends, with ticks at round seconds from the start.
 QValueAxis* timeAxis(const RecordingSeries& series)
 {
     auto* axis = new QValueAxis;
     axis->setTitleText(QStringLiteral("Time since start (s)"));
-    axis->setRange(0, std::max(series.lengthSeconds, 1.0));
-    axis->applyNiceNumbers();
+    const double length = series.lengthSeconds > 0 ? series.lengthSeconds : 1.0;
+    axis->setRange(0, length);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(tickStep(length));
     axis->setLabelFormat(QStringLiteral("%g"));
     return axis;
 }

@@ -3,68 +3,87 @@
 #include "card_link/card_frames.h"
 #include "recording_columns.h"
 
-#include <QDateTime>
+#include <algorithm>
 
 namespace {
 
-// Adds the channel states of `mask` at `seconds`, as steps: a change is drawn upright.
-void addStates(std::array<QList<QPointF>, 8>& traces, int mask, double seconds, bool outputs)
+std::array<DecimatedTrace, 8> traces(std::size_t buckets)
 {
-    for (int n = 0; n < 8; ++n) {
-        // Output n is bit 7 - n of the request's mask; input n is bit n of the reply's.
-        const double state = (mask >> (outputs ? 7 - n : n)) & 1;
-        QList<QPointF>& trace = traces[static_cast<std::size_t>(n)];
-        if (!trace.isEmpty() && trace.last().y() != state)
-            trace.append(QPointF(seconds, trace.last().y()));
-        if (trace.isEmpty() || trace.last().y() != state)
-            trace.append(QPointF(seconds, state));
-    }
+    return {DecimatedTrace(buckets), DecimatedTrace(buckets), DecimatedTrace(buckets), DecimatedTrace(buckets),
+            DecimatedTrace(buckets), DecimatedTrace(buckets), DecimatedTrace(buckets), DecimatedTrace(buckets)};
 }
 
-// Carries each trace on to the end of the recording.
-void extend(std::array<QList<QPointF>, 8>& traces, double seconds)
+QList<QPointF> line(const DecimatedTrace& trace)
 {
-    for (QList<QPointF>& trace : traces)
-        if (!trace.isEmpty() && trace.last().x() < seconds)
-            trace.append(QPointF(seconds, trace.last().y()));
+    QList<QPointF> points;
+    for (const DecimatedTrace::Sample& s : trace.samples())
+        points.append(QPointF(s.seconds, s.value));
+    return points;
+}
+
+// As steps, carried on to `end`: a change is drawn upright.
+QList<QPointF> steps(const DecimatedTrace& trace, double end)
+{
+    QList<QPointF> points;
+    for (const DecimatedTrace::Sample& s : trace.samples()) {
+        if (!points.isEmpty() && points.last().y() == s.value)
+            continue;
+        if (!points.isEmpty())
+            points.append(QPointF(s.seconds, points.last().y()));
+        points.append(QPointF(s.seconds, s.value));
+    }
+    if (!points.isEmpty() && points.last().x() < end)
+        points.append(QPointF(end, points.last().y()));
+    return points;
 }
 
 } // namespace
 
-bool seriesFromRecording(const std::vector<RecordedRow>& rows, RecordingSeries& series, QString& error)
+SeriesBuilder::SeriesBuilder(int columns)
+    : volts1_(2 * static_cast<std::size_t>(columns)),
+      volts2_(2 * static_cast<std::size_t>(columns)),
+      outputs_(traces(2 * static_cast<std::size_t>(columns))),
+      inputs_(traces(2 * static_cast<std::size_t>(columns)))
 {
-    qint64 startMs = 0;
-    bool framesSeen = false;
-    for (const RecordedRow& row : rows) {
-        const QString text = QString::fromStdString(row.time);
-        const QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
-        if (!time.isValid()) {
-            error = QStringLiteral("the time '%1' is not ISO 8601").arg(text);
-            return false;
-        }
-        if (series.startText.isEmpty()) {
-            series.startText = text;
-            startMs = time.toMSecsSinceEpoch();
-        }
-        const double seconds = static_cast<double>(time.toMSecsSinceEpoch() - startMs) / 1000.0;
-        series.lengthSeconds = std::max(series.lengthSeconds, seconds);
-        if (row.kind == recording::kRequest && row.bytes.size() == 4) {
-            addStates(series.outputs, row.bytes[2], seconds, true);
-            framesSeen = true;
-        } else if (row.kind == recording::kReply && row.bytes.size() == 3) {
-            const QByteArray bytes(reinterpret_cast<const char*>(row.bytes.data()), 3);
-            const card_link::CardReply reply = *card_link::decode_reply(bytes);
-            series.volts1.append(QPointF(seconds, reply.volts1));
-            series.volts2.append(QPointF(seconds, reply.volts2));
-            addStates(series.inputs, reply.inputMask, seconds, false);
-            framesSeen = true;
-        }
+}
+
+void SeriesBuilder::add(const RecordedRow& row)
+{
+    if (!startMs_) {
+        startMs_ = row.timeMs;
+        startText_ = QString::fromStdString(row.time);
     }
-    if (!framesSeen) {
+    const double seconds = std::max<double>(0, static_cast<double>(row.timeMs - *startMs_) / 1000.0);
+    lengthSeconds_ = std::max(lengthSeconds_, seconds);
+    if (row.direction == recording::kPanelToCard && row.kind == recording::kRequest && row.bytes.size() == 4
+        && row.note != recording::kNotDelivered) {
+        for (int n = 0; n < 8; ++n)
+            outputs_[static_cast<std::size_t>(n)].add(seconds, card_link::output_on(row.bytes[2], n) ? 1 : 0);
+        framesSeen_ = true;
+    } else if (isRecordedReply(row)) {
+        const QByteArray bytes(reinterpret_cast<const char*>(row.bytes.data()), 3);
+        const card_link::CardReply reply = *card_link::decode_reply(bytes);
+        volts1_.add(seconds, reply.volts1);
+        volts2_.add(seconds, reply.volts2);
+        for (int n = 0; n < 8; ++n)
+            inputs_[static_cast<std::size_t>(n)].add(seconds, card_link::input_on(reply.inputMask, n) ? 1 : 0);
+        framesSeen_ = true;
+    }
+}
+
+bool SeriesBuilder::finish(RecordingSeries& series, QString& error) const
+{
+    if (!framesSeen_) {
         error = QStringLiteral("it holds no request or reply to plot");
         return false;
     }
-    extend(series.outputs, series.lengthSeconds);
-    extend(series.inputs, series.lengthSeconds);
+    series.startText = startText_;
+    series.lengthSeconds = lengthSeconds_;
+    series.volts1 = line(volts1_);
+    series.volts2 = line(volts2_);
+    for (std::size_t n = 0; n < 8; ++n) {
+        series.outputs[n] = steps(outputs_[n], lengthSeconds_);
+        series.inputs[n] = steps(inputs_[n], lengthSeconds_);
+    }
     return true;
 }

@@ -1,7 +1,11 @@
 #pragma once
-// What the plot draws, taken from a recording's rows: both analogue inputs in volts and the
-// eight outputs and eight inputs as 0/1 steps, each against seconds since the first row.
+// What the plot draws, gathered from a recording's rows one at a time: both analogue
+// inputs in volts and the eight outputs and eight inputs as 0/1 steps, each against
+// seconds since the first row, each kept to a bounded number of points however long the
+// recording (see decimated_trace.h). Outputs come from the requests that reached the
+// card, inputs and volts from the replies the card sent.
 
+#include "decimated_trace.h"
 #include "recording_reader.h"
 
 #include <QList>
@@ -9,7 +13,7 @@
 #include <QString>
 
 #include <array>
-#include <vector>
+#include <optional>
 
 struct RecordingSeries {
     QString startText;        // the first row's time as recorded, for the title
@@ -20,5 +24,24 @@ struct RecordingSeries {
     std::array<QList<QPointF>, 8> inputs;   // in1..in8
 };
 
-// False with `error` when a row's time cannot be read or there is no request or reply.
-bool seriesFromRecording(const std::vector<RecordedRow>& rows, RecordingSeries& series, QString& error);
+class SeriesBuilder {
+public:
+    // `columns`: the picture's width in pixels; each trace keeps about two points per
+    // column at least.
+    explicit SeriesBuilder(int columns);
+
+    void add(const RecordedRow& row);
+
+    // False with `error` when there was no request or reply to plot.
+    bool finish(RecordingSeries& series, QString& error) const;
+
+private:
+    std::optional<std::int64_t> startMs_;
+    QString startText_;
+    double lengthSeconds_ = 0;
+    bool framesSeen_ = false;
+    DecimatedTrace volts1_;
+    DecimatedTrace volts2_;
+    std::array<DecimatedTrace, 8> outputs_;
+    std::array<DecimatedTrace, 8> inputs_;
+};

@@ -1,6 +1,17 @@
 #include "traffic_recorder.h"
 
+#include "recording_columns.h"
+
 #include <algorithm>
+
+namespace {
+
+void oldestFirst(std::vector<TapRow>& rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const TapRow& a, const TapRow& b) { return a.wallUs < b.wallUs; });
+}
+
+} // namespace
 
 std::vector<TapRow> TrafficRecorder::record(Direction direction, const std::uint8_t* data, std::size_t size,
                                             Moment at)
@@ -9,9 +20,10 @@ std::vector<TapRow> TrafficRecorder::record(Direction direction, const std::uint
     if (direction == Direction::PanelToCard) {
         // The panel sends after reading what the card sent: that ends the card's group.
         closeCardGroup(rows);
-        for (ScannedPiece& piece : requests_.scan(data, size))
+        const std::string note = cardPresent_ ? std::string() : recording::kNotDelivered;
+        for (ScannedPiece& piece : panelScanner().scan(data, size))
             rows.push_back({at.wallUs, direction, piece.frame ? RowKind::Request : RowKind::Unframed,
-                            std::move(piece.bytes)});
+                            std::move(piece.bytes), note});
         panelLast_ = at;
         return rows;
     }
@@ -26,34 +38,49 @@ std::vector<TapRow> TrafficRecorder::record(Direction direction, const std::uint
     return rows;
 }
 
+std::vector<TapRow> TrafficRecorder::deviceGone(const std::string& reason, Moment at)
+{
+    std::vector<TapRow> rows;
+    closeCardGroup(rows);
+    // A frame begun before the outage cannot be completed by bytes the card never gets.
+    settlePanelPending(requests_, rows);
+    oldestFirst(rows);
+    rows.push_back({at.wallUs, Direction::None, RowKind::DeviceGone, {}, reason});
+    cardPresent_ = false;
+    return rows;
+}
+
+std::vector<TapRow> TrafficRecorder::deviceBack(const std::string& device, Moment at)
+{
+    std::vector<TapRow> rows;
+    settlePanelPending(undelivered_, rows);
+    rows.push_back({at.wallUs, Direction::None, RowKind::DeviceBack, {}, device});
+    cardPresent_ = true;
+    return rows;
+}
+
 std::vector<TapRow> TrafficRecorder::settleQuiet(std::int64_t nowMonotonicUs)
 {
     std::vector<TapRow> rows;
-    if (requests_.pending() > 0 && nowMonotonicUs - panelLast_.monotonicUs >= kQuietGapUs)
-        settlePanelPending(rows);
     if (!cardGroup_.empty() && nowMonotonicUs - cardLastUs_ >= kQuietGapUs)
         closeCardGroup(rows);
-    // Oldest first, whichever side it came from.
-    std::stable_sort(rows.begin(), rows.end(), [](const TapRow& a, const TapRow& b) { return a.wallUs < b.wallUs; });
     return rows;
 }
 
 std::optional<std::int64_t> TrafficRecorder::nextDeadline() const
 {
-    std::optional<std::int64_t> deadline;
-    if (requests_.pending() > 0)
-        deadline = panelLast_.monotonicUs + kQuietGapUs;
-    if (!cardGroup_.empty())
-        deadline = std::min(deadline.value_or(INT64_MAX), cardLastUs_ + kQuietGapUs);
-    return deadline;
+    if (cardGroup_.empty())
+        return std::nullopt;
+    return cardLastUs_ + kQuietGapUs;
 }
 
 std::vector<TapRow> TrafficRecorder::finish()
 {
     std::vector<TapRow> rows;
-    settlePanelPending(rows);
+    settlePanelPending(requests_, rows);
+    settlePanelPending(undelivered_, rows);
     closeCardGroup(rows);
-    std::stable_sort(rows.begin(), rows.end(), [](const TapRow& a, const TapRow& b) { return a.wallUs < b.wallUs; });
+    oldestFirst(rows);
     return rows;
 }
 
@@ -62,13 +89,14 @@ void TrafficRecorder::closeCardGroup(std::vector<TapRow>& rows)
     if (cardGroup_.empty())
         return;
     const RowKind kind = cardGroup_.size() == 3 ? RowKind::Reply : RowKind::Unframed;
-    rows.push_back({cardFirst_.wallUs, Direction::CardToPanel, kind, std::move(cardGroup_)});
+    rows.push_back({cardFirst_.wallUs, Direction::CardToPanel, kind, std::move(cardGroup_), {}});
     cardGroup_.clear();
 }
 
-void TrafficRecorder::settlePanelPending(std::vector<TapRow>& rows)
+void TrafficRecorder::settlePanelPending(FrameScanner& scanner, std::vector<TapRow>& rows)
 {
-    std::vector<std::uint8_t> bytes = requests_.takePending();
+    std::vector<std::uint8_t> bytes = scanner.takePending();
     if (!bytes.empty())
-        rows.push_back({panelLast_.wallUs, Direction::PanelToCard, RowKind::Unframed, std::move(bytes)});
+        rows.push_back({panelLast_.wallUs, Direction::PanelToCard, RowKind::Unframed, std::move(bytes),
+                        &scanner == &undelivered_ ? recording::kNotDelivered : std::string()});
 }

@@ -1,13 +1,11 @@
 #include "card_loop.h"
 
-#include "monotonic_clock.h"
+#include "clocks.h"
 
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
@@ -37,23 +35,15 @@ CardLoop::CardLoop(const CardOptions& options, FrameLog& log, std::uint32_t seed
 
 CardLoop::~CardLoop()
 {
-    for (int fd : {signalFd_, delayTimer_, floodTimer_})
+    for (int fd : {delayTimer_, floodTimer_})
         if (fd >= 0)
             ::close(fd);
 }
 
 bool CardLoop::prepare(std::string& error)
 {
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGTERM);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGHUP);
-    if (sigprocmask(SIG_BLOCK, &stops, nullptr) != 0
-        || (signalFd_ = signalfd(-1, &stops, SFD_NONBLOCK | SFD_CLOEXEC)) < 0) {
-        error = std::string("signalfd: ") + std::strerror(errno);
+    if (!stops_.block(error))
         return false;
-    }
     delayTimer_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     floodTimer_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (delayTimer_ < 0 || floodTimer_ < 0) {
@@ -71,15 +61,16 @@ bool CardLoop::prepare(std::string& error)
     return true;
 }
 
-bool CardLoop::run(int master, std::string& error)
+bool CardLoop::run(CardTerminal& terminal, std::string& error)
 {
-    master_ = master;
-    enum { kSignal, kMaster, kDelay, kFlood };
-    std::array<pollfd, 4> fds{{
-        {signalFd_, POLLIN, 0},
+    master_ = terminal.master();
+    enum { kSignal, kMaster, kDelay, kFlood, kClientClosed };
+    std::array<pollfd, 5> fds{{
+        {stops_.fd(), POLLIN, 0},
         {master_, POLLIN, 0},
         {delayTimer_, POLLIN, 0},
         {floodTimer_, POLLIN, 0},
+        {terminal.closeWatch(), POLLIN, 0},
     }};
     for (;;) {
         // No timeout: every wake-up comes from a signal, the line or one of the timers.
@@ -106,6 +97,8 @@ bool CardLoop::run(int master, std::string& error)
             const auto frame = replies_.frame(lastOutputs_, monotonicMicros());
             send(frame.data(), frame.size());
         }
+        if (fds[kClientClosed].revents != 0)
+            terminal.clientClosed();
     }
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 // The card's event loop: reads requests from the master, answers them (now or after the
-// reply delay), sends flood replies, and stops on SIGTERM, SIGINT or SIGHUP.
+// reply delay), sends flood replies, makes the line usable again after each client,
+// and stops on SIGTERM, SIGINT or SIGHUP.
 
 #include "card_options.h"
+#include "card_terminal.h"
 #include "frame_log.h"
 #include "frame_scanner.h"
 #include "reply_maker.h"
+#include "stop_signals.h"
 
 #include <cstdint>
 #include <deque>
@@ -20,8 +23,8 @@ public:
 
     // Blocks the stop signals and creates the timers; call before anything else can race them.
     bool prepare(std::string& error);
-    // Serves the line on `master` until a stop signal; returns false with `error` if the line fails.
-    bool run(int master, std::string& error);
+    // Serves the line on `terminal` until a stop signal; returns false with `error` if the line fails.
+    bool run(CardTerminal& terminal, std::string& error);
 
 private:
     struct PendingReply {
@@ -41,7 +44,7 @@ private:
     ReplyMaker replies_;
     std::deque<PendingReply> pending_;
     std::uint8_t lastOutputs_ = 0;
-    int signalFd_ = -1;
+    StopSignals stops_;
     int delayTimer_ = -1;
     int floodTimer_ = -1;
 };

@@ -1,5 +1,8 @@
 #include "reply_maker.h"
 
+#include "card_link/card_frames.h"
+#include "card_link/output_mask.h"
+
 std::uint8_t sweepValue(std::int64_t elapsedUs)
 {
     const std::int64_t half = kSweepPeriodUs / 2;
@@ -8,6 +11,15 @@ std::uint8_t sweepValue(std::int64_t elapsedUs)
         t += kSweepPeriodUs;
     const std::int64_t rising = t < half ? t : kSweepPeriodUs - t;
     return static_cast<std::uint8_t>((rising * 255 + half / 2) / half);
+}
+
+std::uint8_t inputsFollowing(std::uint8_t outputs)
+{
+    int inputs = 0;
+    for (int n = 0; n < card_link::kChannelCount; ++n)
+        if (card_link::output_on(outputs, n))
+            inputs |= 1 << n;
+    return static_cast<std::uint8_t>(inputs);
 }
 
 ReplyMaker::ReplyMaker(const CardOptions& options, std::uint32_t seed, std::int64_t startUs,
@@ -20,7 +32,7 @@ Reply ReplyMaker::frame(std::uint8_t lastOutputs, std::int64_t nowUs) const
 {
     if (!recorded_.empty())
         return recorded_[last_];
-    const std::uint8_t inputs = options_.followOutputs ? lastOutputs : options_.inputs;
+    const std::uint8_t inputs = options_.followOutputs ? inputsFollowing(lastOutputs) : options_.inputs;
     if (!options_.sweep)
         return {inputs, options_.analog1, options_.analog2};
     const std::uint8_t a1 = sweepValue(nowUs - startUs_);

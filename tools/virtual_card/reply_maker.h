@@ -13,6 +13,11 @@ std::uint8_t sweepValue(std::int64_t elapsedUs);
 
 constexpr std::int64_t kSweepPeriodUs = 10'000'000;
 
+// The inputs --follow-outputs answers: input n lit for output n, that is the output
+// mask with its bit order reversed (output 1 is the request's bit 7, input 1 the
+// reply's bit 0).
+std::uint8_t inputsFollowing(std::uint8_t outputs);
+
 using Reply = std::array<std::uint8_t, 3>;
 
 class ReplyMaker {

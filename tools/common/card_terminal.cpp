@@ -1,18 +1,20 @@
 #include "card_terminal.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 CardTerminal::~CardTerminal()
 {
-    if (slave_ >= 0)
-        ::close(slave_);
-    if (master_ >= 0)
-        ::close(master_);
+    for (int fd : {watch_, slave_, master_})
+        if (fd >= 0)
+            ::close(fd);
 }
 
 bool CardTerminal::open(std::string& error)
@@ -43,5 +45,21 @@ bool CardTerminal::open(std::string& error)
     cfsetospeed(&tio, B9600);
     if (tcsetattr(slave_, TCSANOW, &tio) != 0)
         return fail("tcsetattr");
+    // Without a watch (inotify exhausted) everything works but the lifting of the flag.
+    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ >= 0 && inotify_add_watch(watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        ::close(watch_);
+        watch_ = -1;
+    }
     return true;
+}
+
+void CardTerminal::clientClosed()
+{
+    alignas(inotify_event) std::array<char, 4096> events;
+    while (::read(watch_, events.data(), events.size()) > 0) {
+    }
+    // Also lifts it for a program that still has the slave open after another closed
+    // it; only root can open a slave held exclusively, so that takes root's doing.
+    ::ioctl(slave_, TIOCNXCL);
 }

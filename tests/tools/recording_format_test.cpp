@@ -1,0 +1,147 @@
+// The format of a recording, as the tap writes it and the replay and the plot read it.
+#include "recording_rows.h"
+#include "recording_time.h"
+#include "tap_row.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::vector<std::string> fields(const std::string& line)
+{
+    std::vector<std::string> out(1);
+    for (char c : line.substr(0, line.find('\n'))) {
+        if (c == ',')
+            out.emplace_back();
+        else
+            out.back() += c;
+    }
+    return out;
+}
+
+// Runs with the time zone `tz` and puts the old one back.
+struct TimeZone {
+    explicit TimeZone(const char* tz)
+    {
+        setenv("TZ", tz, 1);
+        tzset();
+    }
+    ~TimeZone()
+    {
+        unsetenv("TZ");
+        tzset();
+    }
+};
+
+// 2024-03-05T14:07:09.042 UTC
+constexpr std::int64_t kTime = 1'709'647'629'042'000;
+
+TEST(TapRow, CsvLinesCarryTheDecodedFramesAndANote)
+{
+    const TimeZone utc("UTC0");
+    const std::string header = csvHeader();
+    EXPECT_EQ(header.rfind("time,direction,kind,bytes,mask,out1,", 0), 0u);
+    ASSERT_EQ(fields(header).size(), 26u);
+    EXPECT_EQ(fields(header).back(), "note");
+
+    const std::string request = csvLine({kTime, Direction::PanelToCard, RowKind::Request, {0x2A, 0x2A, 0x81, 0x23}, {}});
+    EXPECT_EQ(request,
+              "2024-03-05T14:07:09.042+00:00,panel>card,request,2A 2A 81 23,129,1,0,0,0,0,0,0,1,,,,,,,,,,,,,\n");
+    const std::string reply = csvLine({kTime, Direction::CardToPanel, RowKind::Reply, {0x05, 0x33, 0xFF}, {}});
+    EXPECT_EQ(reply,
+              "2024-03-05T14:07:09.042+00:00,card>panel,reply,05 33 FF,5,,,,,,,,,1,0,1,0,0,0,0,0,51,1.000,255,5.000,\n");
+    const std::string stray = csvLine({kTime, Direction::CardToPanel, RowKind::Unframed, {0x00, 0x0A}, {}});
+    EXPECT_EQ(fields(stray).size(), 26u);
+    EXPECT_EQ(fields(stray)[3], "00 0A");
+    const std::string gone = csvLine({kTime, Direction::None, RowKind::DeviceGone, {}, "/dev/ttyUSB0: hung up, \"twice\""});
+    EXPECT_EQ(gone.rfind("2024-03-05T14:07:09.042+00:00,,device gone,,", 0), 0u) << gone;
+    const std::string quotedNote = ",\"/dev/ttyUSB0: hung up, \"\"twice\"\"\"\n";
+    EXPECT_EQ(gone.substr(gone.size() - quotedNote.size()), quotedNote);
+    EXPECT_EQ(fields(gone).size(), 27u) << "26 and the comma inside the quotes";
+}
+
+TEST(RecordingTime, WrittenInLocalTimeAndReadBackAsTheSameMoment)
+{
+    for (const char* tz : {"UTC0", "XST-5:30", "YST3"}) {
+        const TimeZone zone(tz);
+        EXPECT_EQ(parseIsoTimeMs(isoTime(kTime)), kTime / 1000) << tz;
+    }
+    {
+        const TimeZone india("XST-5:30");
+        EXPECT_EQ(isoTime(kTime), "2024-03-05T19:37:09.042+05:30");
+    }
+    EXPECT_EQ(parseIsoTimeMs("2024-03-05T14:07:09Z"), 1'709'647'629'000);
+    EXPECT_EQ(parseIsoTimeMs("2024-03-05 14:07:09.5"), 1'709'647'629'500);
+    EXPECT_EQ(parseIsoTimeMs("1969-12-31T23:59:59.000+00:00"), -1000);
+    for (const char* bad : {"", "2024-03-05", "2024-13-05T14:07:09", "2024-03-05T14:07:09.", "2024-03-05T14:07:09+1",
+                            "2024-03-05T14:07:09.042+00:00x", "x2024-03-05T14:07:09"})
+        EXPECT_FALSE(parseIsoTimeMs(bad)) << bad;
+}
+
+TEST(RecordingReader, ReadsRowsBackWithTheirNotesAndOlderOrForeignForms)
+{
+    const std::string text = csvHeader()
+        + csvLine({0, Direction::PanelToCard, RowKind::Request, {0x2A, 0x2A, 0x01, 0x23}, "not delivered"})
+        + csvLine({0, Direction::CardToPanel, RowKind::Reply, {1, 2, 3}, {}})
+        + csvLine({0, Direction::None, RowKind::DeviceGone, {}, "a, b"});
+    const ReadBack read = readBack(text);
+    ASSERT_TRUE(read.ok) << read.error;
+    ASSERT_EQ(read.rows.size(), 3u);
+    EXPECT_EQ(read.rows[0].kind, "request");
+    EXPECT_EQ(read.rows[0].direction, "panel>card");
+    EXPECT_EQ(read.rows[0].note, "not delivered");
+    EXPECT_EQ(read.rows[1].bytes, (Bytes{1, 2, 3}));
+    EXPECT_TRUE(isRecordedReply(read.rows[1]));
+    EXPECT_EQ(read.rows[2].kind, "device gone");
+    EXPECT_EQ(read.rows[2].note, "a, b");
+    EXPECT_TRUE(read.warnings.empty());
+
+    // As a spreadsheet saves it: a byte-order mark, quotes, CRLF; and with no note column.
+    const ReadBack saved = readBack("\xEF\xBB\xBF\"time\",\"direction\",\"kind\",\"bytes\"\r\n"
+                                    "\"2024-01-01T00:00:00.000+00:00\",\"card>panel\",\"reply\",\"0A 0B 0C\"\r\n");
+    ASSERT_TRUE(saved.ok) << saved.error;
+    ASSERT_EQ(saved.rows.size(), 1u);
+    EXPECT_EQ(saved.rows[0].time, "2024-01-01T00:00:00.000+00:00");
+    EXPECT_EQ(saved.rows[0].timeMs, 1'704'067'200'000);
+    EXPECT_TRUE(isRecordedReply(saved.rows[0]));
+    EXPECT_EQ(saved.rows[0].note, "");
+}
+
+TEST(RecordingReader, OnlyTheCardsThreeByteRepliesAreReplies)
+{
+    const std::string text = csvHeader() + csvLine({0, Direction::PanelToCard, RowKind::Reply, {1, 2, 3}, {}})
+        + csvLine({0, Direction::CardToPanel, RowKind::Unframed, {1, 2, 3}, {}})
+        + csvLine({0, Direction::CardToPanel, RowKind::Reply, {1, 2}, {}});
+    const ReadBack read = readBack(text);
+    ASSERT_EQ(read.rows.size(), 3u);
+    for (const RecordedRow& row : read.rows)
+        EXPECT_FALSE(isRecordedReply(row)) << row.direction << " " << row.kind;
+}
+
+TEST(RecordingReader, SkipsWhatIsNotARowAndSaysSoRefusesWhatIsNoRecording)
+{
+    const std::string good = csvLine({0, Direction::CardToPanel, RowKind::Reply, {1, 2, 3}, {}});
+    const ReadBack read = readBack(csvHeader() + good + "x,y,reply,1 2 3\n" + good + "yesterday,card>panel,reply,01 02 03\n"
+                                   + good);
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_EQ(read.rows.size(), 3u);
+    ASSERT_EQ(read.warnings.size(), 1u);
+    EXPECT_EQ(read.warnings[0], "2 lines are not recorded rows (the first is line 3); they are skipped");
+
+    for (const std::string& bad : {std::string("a,b,c\n"), std::string()}) {
+        const ReadBack refused = readBack(bad);
+        EXPECT_FALSE(refused.ok) << bad;
+        EXPECT_FALSE(refused.error.empty());
+    }
+    EXPECT_FALSE(readBackFile("/nonexistent/recording.csv").ok);
+    const ReadBack folder = readBackFile("/tmp");
+    EXPECT_FALSE(folder.ok);
+    EXPECT_EQ(folder.error, "/tmp is a folder, not a recording");
+}
+
+} // namespace
