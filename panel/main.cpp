@@ -45,6 +45,10 @@ int main(int argc, char** argv)
     if (!line.device.isEmpty())
         qputenv("PELMORA_COM1", line.device.toLocal8Bit());
 
+    // The menu stays in the window, as on every desktop: no desktop-wide menu bar is
+    // looked for, which would also cost the start a round trip to the session bus (or
+    // the start of a bus where there is none).
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     std::unique_ptr<QApplication> app;
     {
         const panel::WindowSystemFailureExit noCoreDump;
