@@ -16,7 +16,7 @@
 
 class LiveUpdater {
 public:
-    static constexpr int kRedrawMs = 100;
+    static constexpr int kRedrawMs = 200;
     static constexpr int kIdleMs = 1000;
 
     LiveUpdater(LiveFeed& feed, LiveTrace& trace, std::function<void()> redraw);

@@ -73,6 +73,7 @@ void LiveWindow::showValues()
 void LiveWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    if (closed_)
+    // Only the user's close is told; the one that ending the tap brings is not news.
+    if (event->spontaneous() && closed_)
         std::exchange(closed_, nullptr)();
 }
