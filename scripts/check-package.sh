@@ -8,6 +8,8 @@
 #     tree they were built in, no run path; every program has a manual page;
 #   - unpacked together into a temporary root with dpkg-deb -x, pelmora runs offscreen
 #     against pelmora-virtual-card, polls, and creates both gauges from that libgaugix;
+#     pelmora-tap --panel starts the unpacked pelmora beside it on that card, records its
+#     polling, and ends with it, with every request and reply in the file;
 #   - the example host in examples/gauge_host, copied out of the source tree, builds against
 #     the unpacked packages alone (find_package(gaugix)) and, run offscreen, shows "2.50"
 #     and turns the needle, with its form compiled in and loaded through the unpacked
@@ -90,13 +92,15 @@ for deb in "$panel_deb" "$dev_deb" "$plugin_deb"; do
     dpkg-deb -f "$deb" Depends | grep -q 'libgaugix1 (= ' || fail "$(basename "$deb") does not depend on libgaugix1"
 done
 dpkg-deb -f "$dev_deb" Depends | grep -q 'qt6-base-dev' || fail "libgaugix-dev does not depend on qt6-base-dev"
+# The tap draws its charts with Qt Charts.
+dpkg-deb -f "$panel_deb" Depends | grep -q 'libqt6charts6' || fail "pelmora does not depend on Qt Charts (libqt6charts6)"
 grep -qx "libgaugix 1 libgaugix1 (>= $(dpkg-deb -f "$library_deb" Version))" \
     < <(dpkg-deb --ctrl-tarfile "$library_deb" | tar -xO ./shlibs) || fail "libgaugix1 has no shlibs entry for libgaugix.so.1"
 
 # --- the lists of files -------------------------------------------------------------
 files_of() { dpkg-deb -c "$1" | awk '{ print $6 }' | sed 's|^\./|/|' | grep -v '/$'; }
 required_panel=(
-    /usr/bin/pelmora /usr/bin/pelmora-virtual-card /usr/bin/gaugix-tool
+    /usr/bin/pelmora /usr/bin/pelmora-tap /usr/bin/pelmora-virtual-card /usr/bin/gaugix-tool
     /usr/share/applications/io.github.pelmora.pelmora.desktop
     /usr/share/metainfo/io.github.pelmora.pelmora.metainfo.xml
     /usr/share/icons/hicolor/scalable/apps/pelmora.svg
@@ -183,6 +187,51 @@ else
             [ "$loaded" = "$unpacked$library" ] \
                 || fail "the panel has loaded gaugix from '${loaded:-nowhere}', not from $unpacked$library"
             while IFS= read -r problem; do fail "$problem"; done <"$work/gauges"
+        fi
+    fi
+    # Ended as a user's session ends it, so the card is free for the tap's panel.
+    kill "$panel" 2>/dev/null || true
+    wait "$panel" 2>/dev/null || true
+fi
+
+# --- the unpacked tap starts the unpacked panel and records it ----------------------
+if [ -e "$card" ]; then
+    session=$work/session.csv
+    run "$unpacked/usr/bin/pelmora-tap" "$card" --panel --csv "$session" >"$work/tap.out" 2>"$work/tap.err" &
+    tap=$!
+    pids+=("$tap")
+    # It names the panel it started, and its process.
+    started=
+    for _ in $(seq 50); do
+        started=$(sed -n 's/^pelmora-tap: started \(.*\) (pid \([0-9]*\)) with .*/\1 \2/p' "$work/tap.err")
+        [ -n "$started" ] && break
+        sleep 0.1
+    done
+    tap_panel=${started##* }
+    if [ -z "$started" ]; then
+        fail "the unpacked pelmora-tap started no panel: $(cat "$work/tap.err")"
+    elif [ "${started% *}" != "$unpacked/usr/bin/pelmora" ]; then
+        fail "the unpacked pelmora-tap started ${started% *}, not the pelmora beside it"
+    else
+        pids+=("$tap_panel")
+        replies=0
+        for _ in $(seq 150); do
+            replies=$(grep -c ',card>panel,reply,' "$session" 2>/dev/null || true)
+            [ "${replies:-0}" -ge 10 ] && break
+            sleep 0.1
+        done
+        # SIGTERM ends the panel as Esci does, and the tap ends with it.
+        kill "$tap_panel" 2>/dev/null || true
+        status=0
+        wait "$tap" || status=$?
+        requests=$(grep -c ',panel>card,request,' "$session" || true)
+        replies=$(grep -c ',card>panel,reply,' "$session" || true)
+        if [ "$status" -ne 0 ]; then
+            fail "pelmora-tap --panel ended with status $status: $(cat "$work/tap.err")"
+        elif [ "${requests:-0}" -lt 10 ] || [ "$replies" != "$requests" ] || [ -n "$(tail -c 1 "$session")" ]; then
+            fail "the tap's recording of the unpacked panel holds $requests requests and $replies replies"
+        else
+            echo "pelmora: the unpacked pelmora-tap recorded the unpacked panel ($requests requests, $replies replies)"
         fi
     fi
 fi

@@ -1,14 +1,22 @@
-// The tap's rows: what the recorder makes of the bytes passing; its options and names.
+// The tap's rows: what the recorder makes of the bytes passing; its options and names,
+// the panel it starts and the files --record makes.
 #include "card_link/port_device.h"
+#include "dated_recording.h"
 #include "device_name.h"
 #include "manual_options.h"
+#include "panel_program.h"
 #include "recording_columns.h"
 #include "tap_options.h"
 #include "traffic_recorder.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -94,14 +102,71 @@ TEST(TapOptions, ForwardingOrPlottingAndNothingBetween)
              {}, {"a", "b"}, {"--plot", "r.csv"}, {"--plot", "r.csv", "--out", "p.png", "Com1"}, {"--out", "p.png", "Com1"},
              {"--plot", "r.csv", "--out", "p.png", "--size", "640"}, {"--plot", "r.csv", "--out", "p.png", "--size", "9x9"},
              {"--csv"}, {"--bogus", "Com1"}, {"--append", "Com1"}, {"--force", "Com1"},
-             {"--csv", "r.csv", "--append", "--force", "Com1"}, {"--plot", "r.csv", "--out", "p.png", "--append"}}) {
+             {"--csv", "r.csv", "--append", "--force", "Com1"}, {"--plot", "r.csv", "--out", "p.png", "--append"},
+             {"--record", "--csv", "r.csv", "Com1"}, {"--record", "--force", "Com1"}, {"--window", "30", "Com1"},
+             {"--live", "--window", "4", "Com1"}, {"--live", "--window", "1e3", "Com1"},
+             {"--plot", "r.csv", "--out", "p.png", "--panel"}, {"--plot", "r.csv", "--out", "p.png", "--live"}}) {
         EXPECT_FALSE(parseTapOptions(args).error.empty()) << args.size();
     }
+    // The panel's own Com1 when it names no card.
+    p = parseTapOptions({"--panel", "--record", "--live", "--window", "120"});
+    ASSERT_TRUE(p.error.empty()) << p.error;
+    EXPECT_EQ(p.options.device, "Com1");
+    EXPECT_TRUE(p.options.panel && p.options.record && p.options.live);
+    EXPECT_EQ(p.options.windowSeconds, 120);
+    EXPECT_EQ(parseTapOptions({"--live", "ttyUSB0"}).options.windowSeconds, 60);
+}
+
+TEST(PanelProgram, TheOneBesideTheTapFirstThenPath)
+{
+    const std::string root = testing::TempDir() + "panel_program_" + std::to_string(getpid());
+    for (const char* folder : {"/own", "/first", "/second", "/empty"})
+        ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + folder)));
+    const auto program = [&](const std::string& path, mode_t mode) {
+        std::ofstream(path) << "#!/bin/sh\n";
+        ::chmod(path.c_str(), mode);
+    };
+    program(root + "/first/pelmora", 0644);  // not runnable: passed over
+    program(root + "/second/pelmora", 0755);
+    const std::string path = root + "/empty:" + root + "/first:" + root + "/second";
+    std::string error;
+    EXPECT_EQ(findPanelProgram(root + "/own", path, error), root + "/second/pelmora");
+    program(root + "/own/pelmora", 0755);
+    EXPECT_EQ(findPanelProgram(root + "/own", path, error), root + "/own/pelmora");
+    EXPECT_EQ(findPanelProgram(root + "/empty", root + "/empty", error), "");
+    EXPECT_NE(error.find("beside this program"), std::string::npos) << error;
+    QDir(QString::fromStdString(root)).removeRecursively();
+}
+
+TEST(DatedRecording, ANewFileNamedAfterTheTimeInAFolderMadeForItNeverAnExistingOne)
+{
+    const std::string folder = testing::TempDir() + "dated_" + std::to_string(getpid()) + "/Documents/Pelmora";
+    // 2024-03-05 14:07:09 local time, whatever the zone.
+    std::tm local{};
+    local.tm_year = 124, local.tm_mon = 2, local.tm_mday = 5, local.tm_hour = 14, local.tm_min = 7, local.tm_sec = 9;
+    local.tm_isdst = -1;
+    const std::int64_t us = static_cast<std::int64_t>(std::mktime(&local)) * 1'000'000 + 500'000;
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        RecordingFile file;
+        std::string error;
+        ASSERT_TRUE(openDatedRecording(folder, us, file, error)) << error;
+        EXPECT_TRUE(file.owned && file.needsHeader);
+        ASSERT_EQ(::write(file.fd, "kept\n", 5), 5);
+        ::close(file.fd);
+        names.push_back(file.name.substr(folder.size() + 1));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"pelmora-20240305-140709.csv", "pelmora-20240305-140709-2.csv",
+                                               "pelmora-20240305-140709-3.csv"}));
+    std::ifstream first(folder + "/" + names[0]);
+    std::string line;
+    EXPECT_TRUE(std::getline(first, line) && line == "kept");
+    QDir(QString::fromStdString(folder + "/../..")).removeRecursively();
 }
 
 TEST(TapOptions, TheManualPageListsEveryOption)
 {
-    expectManualListsOptions(TAP_MANUAL, tapUsage("pelmora-tap"), 8);
+    expectManualListsOptions(TAP_MANUAL, tapUsage("pelmora-tap"), 12);
 }
 
 TEST(TrafficRecorder, ASlowRequestWaitsAsTheCardWaitsForItsFrame)

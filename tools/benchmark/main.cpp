@@ -51,14 +51,19 @@ void progress(const QString& step)
     QTextStream(stderr) << "pelmora-benchmark: " << step << "\n";
 }
 
-// The tap's rows: the time a frame takes through it beside a bare hop, and its CPU share.
-bool add_tap_rows(QList<ResultRow>& rows)
+// The tap's rows: the time a frame takes through it beside a bare hop, and its CPU share;
+// with a display, for the tap that also draws its live chart there.
+bool add_tap_rows(QList<ResultRow>& rows, const QByteArray& liveDisplay = {})
 {
-    progress(QStringLiteral("pelmora-tap forwarding ten exchanges a second for %1 s").arg(kTapExchanges / 10));
-    const TapForwarding tap = run_tap_forwarding(kTapExchanges);
+    const bool live = !liveDisplay.isEmpty();
+    progress(QStringLiteral("pelmora-tap%1 forwarding ten exchanges a second for %2 s")
+                 .arg(live ? QStringLiteral(" --live on Xvfb") : QString())
+                 .arg(kTapExchanges / 10));
+    const TapForwarding tap = run_tap_forwarding(kTapExchanges, liveDisplay);
     const auto& through = tap.throughTapUs;
     const auto& direct = tap.directUs;
-    rows.push_back({"Frame through pelmora-tap, end to end (two pty hops, recording)",
+    const QString tapName = live ? QStringLiteral("pelmora-tap --live (drawing on Xvfb)") : QStringLiteral("pelmora-tap");
+    rows.push_back({QStringLiteral("Frame through %1, end to end (two pty hops, recording)").arg(tapName),
                     median_and_p99(through, 1e-3, 3, "ms"), "p99 < 1 ms",
                     through.size() >= 300 && percentile_of(through, 99) < 1000});
     rows.push_back({"  the same frames over one bare pty hop", median_and_p99(direct, 1e-3, 3, "ms"), "", true});
@@ -67,9 +72,10 @@ bool add_tap_rows(QList<ResultRow>& rows)
                         .arg(number((median_of(through) - median_of(direct)) * 1e-3, 3),
                              number((percentile_of(through, 99) - percentile_of(direct, 99)) * 1e-3, 3)),
                     "", true});
-    rows.push_back({QStringLiteral("pelmora-tap CPU share at 10 exchanges/s (over %1 s)").arg(number(tap.seconds, 1)),
-                    QStringLiteral("%1 % of one core").arg(number(tap.cpuShare * 100, 3)), "< 0.3 %",
-                    tap.started && tap.cpuShare < 0.003});
+    const double aim = live ? 0.02 : 0.003;
+    rows.push_back({QStringLiteral("%1 CPU share at 10 exchanges/s (over %2 s)").arg(tapName, number(tap.seconds, 1)),
+                    QStringLiteral("%1 % of one core").arg(number(tap.cpuShare * 100, 3)),
+                    QStringLiteral("< %1 %").arg(aim * 100), tap.started && tap.cpuShare < aim});
     return tap.started;
 }
 
@@ -109,9 +115,14 @@ int main(int argc, char** argv)
         return load.gauges > 0 ? 0 : 1;
     }
     if (app.arguments().contains(QStringLiteral("--tap-only"))) {
-        const bool tapStarted = add_tap_rows(rows);
+        bool tapStarted = add_tap_rows(rows);
+        DesktopSession desktop;
+        if (desktop.ready())
+            tapStarted = add_tap_rows(rows, desktop.display()) && tapStarted;
+        else
+            rows.push_back({"pelmora-tap --live on an X display", desktop.error(), "", false});
         print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
-        return tapStarted ? 0 : 1;
+        return tapStarted && desktop.ready() ? 0 : 1;
     }
     if (const qsizetype at = app.arguments().indexOf(QStringLiteral("--soak")); at >= 0) {
         const int minutes = app.arguments().value(at + 1).toInt();
@@ -152,6 +163,9 @@ int main(int argc, char** argv)
             const std::vector<double> starts = start_to_first_request(desktop.display(), kStarts);
             rows.push_back({"Start of pelmora to its first request, on Xvfb", median_and_p99(starts, 1, 0, "ms"),
                             "< 150 ms", starts.size() == kStarts && percentile_of(starts, 99) < 150});
+            // The tap with its live chart drawing on the same X server, in the same run.
+            if (!app.arguments().contains(QStringLiteral("--polling-only")))
+                allStarted = add_tap_rows(rows, desktop.display()) && allStarted;
         }
     }
 

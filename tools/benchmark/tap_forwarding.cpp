@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr int kWarmUpExchanges = 10;
+// Two seconds, in which a live window also comes up and draws for the first time.
+constexpr int kWarmUpExchanges = 20;
 
 // Reads `count` bytes from the card's end, waiting at most one second in all.
 bool receive_at_card(int master, std::size_t count)
@@ -34,9 +35,8 @@ bool receive_at_card(int master, std::size_t count)
 }
 
 // One request from the panel's end to the card's and one reply back, in microseconds each.
-bool exchange(CardClient& panel, int cardMaster, std::vector<double>& latencies)
+bool exchange(CardClient& panel, int cardMaster, const Bytes& reply, std::vector<double>& latencies)
 {
-    const Bytes reply{0x5A, 0x80, 0x7F};
     const double sent = monotonic_micros();
     panel.send(request(0x81));
     if (!receive_at_card(cardMaster, 4))
@@ -62,7 +62,7 @@ double process_cpu_micros_of(qint64 pid)
 
 } // namespace
 
-TapForwarding run_tap_forwarding(int exchanges)
+TapForwarding run_tap_forwarding(int exchanges, const QByteArray& liveDisplay)
 {
     TapForwarding run;
     std::string error;
@@ -72,9 +72,18 @@ TapForwarding run_tap_forwarding(int exchanges)
         return run;
     QTemporaryDir dir;
     QProcess tap;
-    tap.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-tap"),
-              {QStringLiteral("--csv"), dir.filePath(QStringLiteral("recording.csv")),
-               QString::fromStdString(card.slavePath())});
+    QStringList arguments{QStringLiteral("--csv"), dir.filePath(QStringLiteral("recording.csv")),
+                          QString::fromStdString(card.slavePath())};
+    if (!liveDisplay.isEmpty()) {
+        arguments << QStringLiteral("--live");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(liveDisplay));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        tap.setProcessEnvironment(environment);
+    }
+    tap.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tap.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-tap"), arguments);
     if (!tap.waitForReadyRead(5000))
         return run;
     CardClient panel(tap.readLine().trimmed().toStdString());
@@ -94,7 +103,10 @@ TapForwarding run_tap_forwarding(int exchanges)
         }
         std::vector<double>& through = i < kWarmUpExchanges ? warmUp : run.throughTapUs;
         std::vector<double>& direct = i < kWarmUpExchanges ? warmUp : run.directUs;
-        if (!exchange(panel, card.master(), through) || !exchange(bareClient, bare.master(), direct))
+        // Both analogue inputs sweep and the inputs count, so the live chart always has news.
+        const auto step = static_cast<std::uint8_t>(i);
+        const Bytes reply{step, static_cast<std::uint8_t>(step * 5), static_cast<std::uint8_t>(255 - step * 5)};
+        if (!exchange(panel, card.master(), reply, through) || !exchange(bareClient, bare.master(), reply, direct))
             return run;
         next += std::chrono::milliseconds(100);
         std::this_thread::sleep_until(next);

@@ -2,6 +2,10 @@
 // The tap between a client in the panel's place and a pseudo-terminal in the card's place,
 // recording to a file, at ten exchanges a second: how long each frame takes through it,
 // beside one bare pseudo-terminal hop measured in the same exchanges, and its CPU share.
+// With an X display, the tap also shows its live chart (--live) there, the card's reply
+// changing at each exchange so that the values and the lines move.
+
+#include <QByteArray>
 
 #include <vector>
 
@@ -13,4 +17,4 @@ struct TapForwarding {
     double seconds = 0;
 };
 
-TapForwarding run_tap_forwarding(int exchanges);
+TapForwarding run_tap_forwarding(int exchanges, const QByteArray& liveDisplay = {});

@@ -1,7 +1,9 @@
 #include "forwarding_loop.h"
 
 #include "clocks.h"
+#include "live_feed.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -16,32 +18,46 @@ std::array<std::uint8_t, 4096> chunk;
 
 } // namespace
 
-ForwardingLoop::ForwardingLoop(CardDevice& card, BackgroundWriter& rows, BackgroundWriter& messages,
-                               const StopSignals& stops)
-    : card_(card), rows_(rows), messages_(messages), stops_(stops)
+ForwardingLoop::ForwardingLoop(CardDevice& card, BackgroundWriter& rows, BackgroundWriter& messages, int stopFd)
+    : card_(card), rows_(rows), messages_(messages), stopFd_(stopFd)
 {
 }
 
-bool ForwardingLoop::run(CardTerminal& panel, std::string& error)
+void ForwardingLoop::startWithoutCard(const std::string& reason)
+{
+    card_.lose(monotonicMicros());
+    writeRows(recorder_.deviceGone(reason, now()));
+}
+
+ForwardingLoop::Ending ForwardingLoop::run(CardTerminal& panel, std::string& error)
 {
     panel_ = panel.master();
     error.clear();
-    enum { kSignal, kPanel, kCard, kPanelClosed };
+    Ending ending = Ending::Stopped;
+    // Once the panel's process has ended: when the loop ends.
+    std::int64_t endUs = INT64_MAX;
+    enum { kStop, kPanel, kCard, kPanelClosed, kProcess };
     while (error.empty()) {
-        std::array<pollfd, 4> fds{{
-            {stops_.fd(), POLLIN, 0},
+        std::array<pollfd, 5> fds{{
+            {stopFd_, POLLIN, 0},
             {panel_, static_cast<short>(POLLIN | (toPanel_.waiting() ? POLLOUT : 0)), 0},
             {card_.fd(), static_cast<short>(POLLIN | (toCard_.waiting() ? POLLOUT : 0)), 0},
             {panel.closeWatch(), POLLIN, 0},
+            {endUs == INT64_MAX ? processFd_ : -1, POLLIN, 0},
         }};
         // A negative fd (card gone) is left out by poll(); the timeout brings the retry.
-        if (::poll(fds.data(), fds.size(), pollTimeoutMs()) < 0) {
+        if (::poll(fds.data(), fds.size(), pollTimeoutMs(endUs)) < 0) {
             if (errno != EINTR)
                 error = std::string("poll: ") + std::strerror(errno);
             continue;
         }
-        if (fds[kSignal].revents != 0)
+        if (fds[kStop].revents != 0)
             break;
+        if (fds[kProcess].revents != 0) {
+            ending = Ending::PanelEnded;
+            // A card that is gone has no answer on its way.
+            endUs = card_.isOpen() ? monotonicMicros() + kLastAnswerUs : 0;
+        }
         if (fds[kPanel].revents & (POLLERR | POLLNVAL)) {
             error = "the panel's pseudo-terminal failed";
             break;
@@ -60,10 +76,12 @@ bool ForwardingLoop::run(CardTerminal& panel, std::string& error)
             panel.clientClosed();
         writeRows(recorder_.settleQuiet(monotonicMicros()));
         retryCard();
+        if (monotonicMicros() >= endUs)
+            break;
     }
     // However it ended, what was recorded so far is handed over.
     writeRows(recorder_.finish());
-    return error.empty();
+    return error.empty() ? ending : Ending::Failed;
 }
 
 void ForwardingLoop::forwardFromPanel()
@@ -118,10 +136,14 @@ void ForwardingLoop::retryCard()
 void ForwardingLoop::writeRows(const std::vector<TapRow>& rows)
 {
     // One hand-over for all the rows of one wake-up.
+    if (rows.empty())
+        return;
     std::string text;
     for (const TapRow& row : rows)
         text += csvLine(row);
     rows_.add(text);
+    if (feed_ != nullptr)
+        feed_->add(rows);
 }
 
 void ForwardingLoop::say(const std::string& message)
@@ -129,11 +151,13 @@ void ForwardingLoop::say(const std::string& message)
     messages_.add("pelmora-tap: " + message + "\n");
 }
 
-int ForwardingLoop::pollTimeoutMs() const
+int ForwardingLoop::pollTimeoutMs(std::int64_t endUs) const
 {
     std::optional<std::int64_t> deadline = recorder_.nextDeadline();
     if (!card_.isOpen())
         deadline = std::min(deadline.value_or(INT64_MAX), card_.nextAttemptUs());
+    if (endUs != INT64_MAX)
+        deadline = std::min(deadline.value_or(INT64_MAX), endUs);
     if (!deadline)
         return -1;
     const std::int64_t waitUs = *deadline - monotonicMicros();

@@ -1,31 +1,52 @@
 #pragma once
 // The tap's one loop: waits in poll() on the panel's pseudo-terminal, the card's device,
-// the stop signals and the panel closing its end; passes each read on to the other side
-// at once, then records it. Wakes otherwise only to settle the card's quiet bytes into
-// rows and, while the card is gone, to try its device once a second. Rows and messages
-// are handed to writers that never make it wait, so it ends on SIGINT, SIGTERM or SIGHUP
-// whatever their readers do.
+// the stop descriptor, the panel closing its end and, when the tap started the panel,
+// the panel's process; passes each read on to the other side at once, then records it.
+// Wakes otherwise only to settle the card's quiet bytes into rows and, while the card is
+// gone, to try its device once a second. Rows and messages are handed to writers that
+// never make it wait, and frames to a live chart's feed that never does either, so it
+// ends on a stop whatever their readers do. It may run in a thread of its own.
 
 #include "background_writer.h"
 #include "card_device.h"
 #include "card_terminal.h"
 #include "outgoing_bytes.h"
-#include "stop_signals.h"
 #include "traffic_recorder.h"
 
+#include <cstdint>
 #include <string>
+
+class LiveFeed;
 
 class ForwardingLoop {
 public:
-    // Rows go to `rows` as CSV lines, messages for the user to `messages`; `stops` are
-    // blocked already.
-    ForwardingLoop(CardDevice& card, BackgroundWriter& rows, BackgroundWriter& messages, const StopSignals& stops);
+    enum class Ending {
+        Stopped,     // the stop descriptor became readable
+        PanelEnded,  // the watched process ended
+        Failed,      // the panel's end failed; see the error
+    };
+
+    // After the panel's process ends, the card's answer to its last request is still
+    // awaited this long (one polling period), so that it is recorded too.
+    static constexpr std::int64_t kLastAnswerUs = 100'000;
+
+    // Rows go to `rows` as CSV lines, messages for the user to `messages`; the loop ends
+    // when `stopFd` becomes readable (the stop signals' descriptor).
+    ForwardingLoop(CardDevice& card, BackgroundWriter& rows, BackgroundWriter& messages, int stopFd);
     ForwardingLoop(const ForwardingLoop&) = delete;
     ForwardingLoop& operator=(const ForwardingLoop&) = delete;
 
-    // Forwards between the panel's end of `panel` and the card until a stop signal, then
-    // hands over the last rows; false with `error` if the panel's end fails.
-    bool run(CardTerminal& panel, std::string& error);
+    // Also ends when `processFd` (a pidfd) becomes readable, that process having ended.
+    void endWithProcess(int processFd) { processFd_ = processFd; }
+    // Requests, replies and the card's outages also go to `feed`.
+    void showFramesOn(LiveFeed* feed) { feed_ = feed; }
+    // The card could not be opened at the start, for `reason`: the recording begins with
+    // a row that says so, and the device is tried again once a second.
+    void startWithoutCard(const std::string& reason);
+
+    // Forwards between the panel's end of `panel` and the card until it ends, then hands
+    // over the last rows; `error` says why when it failed.
+    Ending run(CardTerminal& panel, std::string& error);
 
 private:
     void forwardFromPanel();
@@ -34,13 +55,15 @@ private:
     void retryCard();
     void writeRows(const std::vector<TapRow>& rows);
     void say(const std::string& message);
-    int pollTimeoutMs() const;
+    int pollTimeoutMs(std::int64_t endUs) const;
 
     int panel_ = -1;
     CardDevice& card_;
     BackgroundWriter& rows_;
     BackgroundWriter& messages_;
-    const StopSignals& stops_;
+    int stopFd_ = -1;
+    int processFd_ = -1;
+    LiveFeed* feed_ = nullptr;
     TrafficRecorder recorder_;
     OutgoingBytes toCard_;
     OutgoingBytes toPanel_;

@@ -1,5 +1,7 @@
 #include "recording_plot.h"
 
+#include "axis_ticks.h"
+
 #include <QCategoryAxis>
 #include <QChart>
 #include <QCoreApplication>
@@ -28,17 +30,6 @@ QLineSeries* addLine(QChart* chart, const QList<QPointF>& points, const QString&
     series->setPen(pen);
     chart->addSeries(series);
     return series;
-}
-
-// A step of 1, 2 or 5 times a power of ten that cuts `length` into at most about ten parts.
-double tickStep(double length)
-{
-    const double rough = length / 10.0;
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    for (double factor : {1.0, 2.0, 5.0})
-        if (factor * power >= rough)
-            return factor * power;
-    return 10.0 * power;
 }
 
 // Ends where the data ends, with ticks at round seconds from the start.

@@ -6,6 +6,8 @@ namespace {
 
 constexpr int kSmallestSide = 200;
 constexpr int kLargestSide = 10000;
+constexpr int kShortestWindow = 5;
+constexpr int kLongestWindow = 3600;
 
 bool parseSize(const std::string& text, int& width, int& height)
 {
@@ -19,6 +21,17 @@ bool parseSize(const std::string& text, int& width, int& height)
     return true;
 }
 
+bool parseSeconds(const std::string& text, int& seconds)
+{
+    int value = 0, used = 0;
+    if (std::sscanf(text.c_str(), "%5d%n", &value, &used) != 1 || used != static_cast<int>(text.size()))
+        return false;
+    if (value < kShortestWindow || value > kLongestWindow)
+        return false;
+    seconds = value;
+    return true;
+}
+
 } // namespace
 
 ParsedTapOptions parseTapOptions(const std::vector<std::string>& args)
@@ -26,6 +39,7 @@ ParsedTapOptions parseTapOptions(const std::vector<std::string>& args)
     ParsedTapOptions parsed;
     TapOptions& o = parsed.options;
     bool sizeGiven = false;
+    bool windowGiven = false;
     for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
         const std::string& arg = args[i];
         auto nextValue = [&](std::string& value) {
@@ -37,6 +51,7 @@ ParsedTapOptions parseTapOptions(const std::vector<std::string>& args)
             return true;
         };
         std::string size;
+        std::string seconds;
         if (arg == "--help" || arg == "-h") {
             parsed.showHelp = true;
         } else if (arg == "--link") {
@@ -47,6 +62,17 @@ ParsedTapOptions parseTapOptions(const std::vector<std::string>& args)
             o.append = true;
         } else if (arg == "--force") {
             o.force = true;
+        } else if (arg == "--record") {
+            o.record = true;
+        } else if (arg == "--panel") {
+            o.panel = true;
+        } else if (arg == "--live") {
+            o.live = true;
+        } else if (arg == "--window") {
+            windowGiven = true;
+            if (nextValue(seconds) && !parseSeconds(seconds, o.windowSeconds))
+                parsed.error = "--window: '" + seconds + "' is not a whole number of seconds from "
+                    + std::to_string(kShortestWindow) + " to " + std::to_string(kLongestWindow);
         } else if (arg == "--plot") {
             nextValue(o.plotPath);
         } else if (arg == "--out") {
@@ -68,6 +94,10 @@ ParsedTapOptions parseTapOptions(const std::vector<std::string>& args)
         return parsed;
     if (o.append && o.force) {
         parsed.error = "--append adds to a recording and --force replaces it: give one of them";
+    } else if (o.record && !o.csvPath.empty()) {
+        parsed.error = "--record makes a file of its own: give --record or --csv FILE, not both";
+    } else if (o.record && (o.append || o.force)) {
+        parsed.error = "--record always makes a new file: it takes no --append or --force";
     } else if (o.append && o.csvPath.empty()) {
         parsed.error = "--append goes with --csv FILE";
     } else if (o.force && o.csvPath.empty() && o.plotPath.empty()) {
@@ -75,33 +105,50 @@ ParsedTapOptions parseTapOptions(const std::vector<std::string>& args)
     } else if (!o.plotPath.empty()) {
         if (o.outPath.empty())
             parsed.error = "--plot needs --out FILE.png";
-        else if (!o.device.empty() || !o.linkPath.empty() || !o.csvPath.empty())
-            parsed.error = "--plot draws a recording: it takes no device, --link or --csv";
+        else if (!o.device.empty() || !o.linkPath.empty() || !o.csvPath.empty() || o.record || o.panel || o.live
+                 || windowGiven)
+            parsed.error = "--plot draws a recording: it takes no device, --link, --csv, --record, --panel or --live";
     } else if (!o.outPath.empty() || sizeGiven) {
         parsed.error = "--out and --size go with --plot";
-    } else if (o.device.empty()) {
+    } else if (windowGiven && !o.live) {
+        parsed.error = "--window goes with --live";
+    } else if (o.device.empty() && !o.panel) {
         parsed.error = "no device given (Com1..Com4 or a path)";
     }
+    if (parsed.error.empty() && o.device.empty() && o.panel)
+        o.device = "Com1";
     return parsed;
 }
 
 std::string tapUsage(const std::string& programName)
 {
-    return "Usage: " + programName + " [--link PATH] [--csv FILE [--append | --force]] DEVICE\n"
+    return "Usage: " + programName + " [OPTIONS] DEVICE\n"
+        "       " + programName + " --panel [OPTIONS] [DEVICE]\n"
         "       " + programName + " --plot FILE.csv --out FILE.png [--size WxH] [--force]\n"
         "\n"
         "Sits between the panel and the card: opens the card's DEVICE (Com1..Com4, resolved\n"
         "as the panel does, or a device named as the panel names it: /dev/ttyUSB0, ttyUSB0)\n"
         "at 9600 baud 8N1, opens a pseudo-terminal for the panel, forwards every byte both\n"
         "ways unchanged and records each frame as a CSV row. Run the panel with PELMORA_COM1\n"
-        "set to the panel's end.\n"
+        "set to the panel's end, or let the tap start it with --panel.\n"
         "\n"
+        "  --panel          start the panel with the tap's end as its Com1 and end, with\n"
+        "                   every row written, when the panel ends (Esci, or otherwise);\n"
+        "                   DEVICE defaults to Com1. The panel is the 'pelmora' in this\n"
+        "                   program's own folder if there is one, else the first on PATH\n"
         "  --link PATH      also make PATH a symlink to the panel's end, removed on exit;\n"
         "                   only a symlink or nothing is replaced at PATH\n"
         "  --csv FILE       write the recording to FILE (default: standard output); a FILE\n"
         "                   that already holds something is refused unless one of:\n"
         "  --append         add the rows to the recording already in FILE\n"
         "  --force          replace what is in FILE (with --plot: in the picture's FILE)\n"
+        "  --record         write the recording to a new file pelmora-YYYYMMDD-HHMMSS.csv\n"
+        "                   in the folder Pelmora of the documents folder (XDG_DOCUMENTS_DIR,\n"
+        "                   usually ~/Documents), made when missing; never an existing file\n"
+        "  --live           show the frames in a window as they pass: both analogue inputs\n"
+        "                   over the last seconds, the outputs and inputs as digital traces\n"
+        "                   and the values now; closing it leaves forwarding running\n"
+        "  --window SECONDS how far back the live chart goes, 5 to 3600 (default 60)\n"
         "  --plot FILE      draw a recording as a picture instead of forwarding\n"
         "  --out FILE       the PNG file the picture goes to; never the recording itself,\n"
         "                   and an existing file only with --force\n"
@@ -110,12 +157,15 @@ std::string tapUsage(const std::string& programName)
         "\n"
         "The panel's end is printed as the first line of standard output, or of standard\n"
         "error when the recording goes to standard output. Forwarding never waits for the\n"
-        "recording: if its reader falls behind, rows wait in memory, and beyond that they are\n"
-        "left out and counted in a 'rows dropped' row. If the card's device goes away the\n"
-        "tap tries it again once a second, with 'device gone' and 'device back' rows.\n"
+        "recording or the chart: if a reader falls behind, rows wait in memory, and beyond\n"
+        "that they are left out and counted in a 'rows dropped' row. If the card's device\n"
+        "goes away the tap tries it again once a second, with 'device gone' and 'device\n"
+        "back' rows. With --panel, a card that cannot be opened at the start is tried the\n"
+        "same way, and the panel tells why in its ERRORE box (see the manual page).\n"
         "SIGINT, SIGTERM or SIGHUP ends the tap within a second, with every row written that\n"
-        "can be; standard error says how many could not.\n"
-        "Exit status: 0 when stopped by a signal or when the picture is written, 1 when\n"
-        "the device, the pseudo-terminal or a file cannot be opened or read, 2 for a bad\n"
-        "command line or a file it will not overwrite.\n";
+        "can be; standard error says how many could not. A panel it started keeps running.\n"
+        "Exit status: with --panel, the panel's own when it ends (128 + the signal's number\n"
+        "when a signal ended it); otherwise 0 when stopped by a signal or when the picture\n"
+        "is written, 1 when the device, the pseudo-terminal, the panel or a file cannot be\n"
+        "opened, started or read, 2 for a bad command line or a file it will not overwrite.\n";
 }

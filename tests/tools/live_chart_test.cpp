@@ -1,0 +1,188 @@
+// The live chart's side of the tap, in process and offscreen: the forwarding loop in a
+// thread of its own feeding the window's thread, the trace kept to its window, and the
+// lines drawn from it.
+#include "card_client.h"
+#include "card_device.h"
+#include "card_terminal.h"
+#include "forwarding_loop.h"
+#include "live_feed.h"
+#include "live_lines.h"
+#include "live_values.h"
+#include "live_window.h"
+#include "recording_rows.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::int64_t kStartUs = 1'700'000'000'000'000;
+
+TapRow requestRow(std::int64_t us, std::uint8_t mask, const std::string& note = {})
+{
+    return {us, Direction::PanelToCard, RowKind::Request, {0x2A, 0x2A, mask, 0x23}, note};
+}
+
+TapRow replyRow(std::int64_t us, std::uint8_t inputs, std::uint8_t raw1, std::uint8_t raw2)
+{
+    return {us, Direction::CardToPanel, RowKind::Reply, {inputs, raw1, raw2}, {}};
+}
+
+// Everything the card's end has sent so far, waiting at most `ms` for the first of it.
+Bytes readAll(int fd, int ms)
+{
+    Bytes bytes;
+    pollfd ready{fd, POLLIN, 0};
+    while (::poll(&ready, 1, bytes.empty() ? ms : 5) > 0) {
+        std::uint8_t chunk[256];
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    return bytes;
+}
+
+TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
+{
+    std::string error;
+    CardTerminal cardEnd;  // the test plays the card on its master
+    CardTerminal panelEnd;
+    ASSERT_TRUE(cardEnd.open(error) && panelEnd.open(error)) << error;
+    CardDevice card([path = cardEnd.slavePath()](std::string&) { return path; });
+    ASSERT_TRUE(card.open(error)) << error;
+    const std::string csv = testing::TempDir() + "live_chart_" + std::to_string(getpid()) + ".csv";
+    const int csvFd = ::open(csv.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    BackgroundWriter rows(csvFd, true, 1 << 20);
+    BackgroundWriter messages(nowhere, true, 1 << 16);
+    rows.start();
+    messages.start();
+    rows.add(csvHeader());
+    const int stop = ::eventfd(0, EFD_CLOEXEC);
+
+    LiveFeed feed;
+    LiveWindow window(QStringLiteral("test card"), 60, feed);
+    window.show();
+    ForwardingLoop loop(card, rows, messages, stop);
+    loop.showFramesOn(&feed);
+    std::thread forwarding([&] { loop.run(panelEnd, error); });
+
+    CardClient panel(panelEnd.slavePath());
+    ASSERT_TRUE(panel.isOpen());
+    Bytes lastReply;
+    for (int i = 0; i < 40; ++i) {
+        panel.send(request(static_cast<std::uint8_t>(i * 7)));
+        ASSERT_EQ(readAll(cardEnd.master(), 1000).size(), 4u);
+        lastReply = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 6), static_cast<std::uint8_t>(255 - i)};
+        ASSERT_EQ(::write(cardEnd.master(), lastReply.data(), 3), 3);
+        ASSERT_EQ(panel.receive(3, 1000), lastReply);
+        // The window's thread takes what came while the next exchange goes on.
+        QApplication::processEvents();
+    }
+    const std::uint64_t one = 1;
+    ASSERT_EQ(::write(stop, &one, sizeof one), ssize_t(sizeof one));
+    forwarding.join();
+    rows.finish(std::chrono::seconds(2));
+    messages.finish(std::chrono::seconds(1));
+    window.updater().takeWaiting();
+    // The redraw that follows, which the updater holds back to at most one per kRedrawMs.
+    QElapsedTimer redraw;
+    redraw.start();
+    while (redraw.elapsed() < LiveUpdater::kRedrawMs + 100)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+
+    int frames = 0;
+    for (const RecordedRow& row : readBackFile(csv).rows)
+        frames += row.kind == "request" || row.kind == "reply";
+    EXPECT_EQ(frames, 80);
+    EXPECT_EQ(window.trace().frames(), std::uint64_t(frames));
+    EXPECT_EQ(window.updater().leftOut(), 0u);
+
+    // The values shown are those of the last reply: 39, 234, 216.
+    const auto shown = [&](const char* name) { return window.findChild<QLabel*>(name)->text().toStdString(); };
+    EXPECT_EQ(shown("analogue1"), "4.59 V");
+    EXPECT_EQ(shown("analogue2"), "4.24 V");
+    EXPECT_EQ(shown("inputs"), "1 1 1 0 0 1 0 0");
+    EXPECT_EQ(shown("outputs"), "0 0 0 1 0 0 0 1");  // mask 39 * 7 = 273: 0x11
+    EXPECT_NE(shown("status").find("80 frames"), std::string::npos) << shown("status");
+    EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("test card")));
+    ::close(stop);
+    ::unlink(csv.c_str());
+}
+
+TEST(LiveTrace, KeepsOneWindowCountsEveryFrameAndBreaksTheLinesAtAnOutage)
+{
+    LiveTrace trace(60);
+    // Two minutes of polling, then an outage with one request that reached no card.
+    for (int i = 0; i < 1200; ++i) {
+        trace.add(requestRow(kStartUs + i * 100'000, 0x80));
+        trace.add(replyRow(kStartUs + i * 100'000 + 2000, 0x01, 51, 255));
+    }
+    // The window and the one before it (give or take the one at its very edge).
+    EXPECT_GE(trace.volts().size(), 601u);
+    EXPECT_LE(trace.volts().size(), 602u);
+    EXPECT_LE(trace.volts()[1].seconds - trace.volts()[0].seconds, 0.1 + 1e-6);
+    trace.add({kStartUs + 120'000'000, Direction::None, RowKind::DeviceGone, {}, "/dev/ttyUSB0: hung up"});
+    trace.add(requestRow(kStartUs + 120'100'000, 0xFF, "not delivered"));
+    EXPECT_EQ(liveValues(trace).outputs, QStringLiteral("1 0 0 0 0 0 0 0")) << "what reached the card";
+    EXPECT_TRUE(liveValues(trace).status.contains(QStringLiteral("hung up")));
+    trace.add({kStartUs + 121'000'000, Direction::None, RowKind::DeviceBack, {}, "/dev/ttyUSB0"});
+    trace.add(replyRow(kStartUs + 121'100'000, 0x80, 0, 128));
+    EXPECT_EQ(trace.frames(), 2402u);
+    EXPECT_TRUE(trace.volts().back().afterGap);
+    const LiveValues values = liveValues(trace);
+    EXPECT_EQ(values.analogue1, QStringLiteral("0.00 V"));
+    EXPECT_EQ(values.analogue2, QStringLiteral("2.51 V"));
+    EXPECT_EQ(values.inputs, QStringLiteral("0 0 0 0 0 0 0 1"));
+    const TimeSpan span{(kStartUs + 61'100'000) / 1e6, (kStartUs + 121'100'000) / 1e6};
+    EXPECT_EQ(voltsLines(trace.volts(), 1, span, QRectF(0, 0, 600, 100)).size(), 2) << "broken at the outage";
+}
+
+TEST(LiveLines, AWindowOfAnHourCostsNoMoreThanItsWidth)
+{
+    LiveTrace trace(3600);
+    for (int i = 0; i < 36000; ++i) {
+        const auto on = static_cast<std::uint8_t>(i % 2 ? 0x01 : 0x00);  // In 1 flips on every reply
+        trace.add(replyRow(kStartUs + i * 100'000LL, on, static_cast<std::uint8_t>(i % 256), 0));
+    }
+    const TimeSpan span{kStartUs / 1e6, (kStartUs + 3'600'000'000LL) / 1e6};
+    const QRectF area(0, 0, 500, 100);
+    const QList<QPolygonF> volts = voltsLines(trace.volts(), 1, span, area);
+    ASSERT_EQ(volts.size(), 1);
+    EXPECT_LE(volts[0].size(), 4 * 501);
+    // Every pixel column still reaches from the lowest to the highest value in it.
+    EXPECT_NEAR(volts[0].boundingRect().top(), 0, 1);
+    EXPECT_NEAR(volts[0].boundingRect().bottom(), 100, 1);
+    const QPolygonF flipping = statesLine(trace.inputs(), 0, span, QRectF(0, 0, 500, 10));
+    EXPECT_LE(flipping.size(), 4 * 501 + 1);
+    EXPECT_NEAR(flipping.boundingRect().height(), 7, 1e-9) << "both levels drawn";
+    // A steady channel is one line across.
+    EXPECT_LE(statesLine(trace.inputs(), 5, span, QRectF(0, 0, 500, 10)).size(), 3);
+}
+
+TEST(LiveFeed, OneWakeupForEachBatchAndNothingButFrames)
+{
+    LiveFeed feed;
+    ASSERT_GE(feed.fd(), 0);
+    for (int batch = 0; batch < 3; ++batch)
+        feed.add({requestRow(kStartUs, 1), replyRow(kStartUs, 1, 2, 3),
+                  {kStartUs, Direction::CardToPanel, RowKind::Unframed, {0x55}, {}}});
+    std::uint64_t wakeups = 0;
+    ASSERT_EQ(::read(feed.fd(), &wakeups, sizeof wakeups), ssize_t(sizeof wakeups));
+    EXPECT_EQ(wakeups, 1u);
+    EXPECT_EQ(feed.take().size(), 6u);
+    feed.add({requestRow(kStartUs, 1)});
+    pollfd ready{feed.fd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, 0), 1) << "woken again once taken";
+}
+
+} // namespace
