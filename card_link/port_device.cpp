@@ -85,6 +85,11 @@ MappedPort current_port(int number)
 
 QString device_for_port(int number)
 {
+    // A port that the environment names opens without the list of ports, which costs
+    // the start of the panel milliseconds.
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.value(port_variable(number)).isEmpty())
+        return map_port(number, {}, environment).device;
     return current_port(number).device;
 }
 

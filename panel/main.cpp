@@ -45,6 +45,16 @@ int main(int argc, char** argv)
     if (!line.device.isEmpty())
         qputenv("PELMORA_COM1", line.device.toLocal8Bit());
 
+    // The menu stays in the window, as on every desktop: no desktop-wide menu bar is
+    // looked for, which would also cost the start a round trip to the session bus (or
+    // the start of a bus where there is none).
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    // What the panel repaints ten times a second is a needle's strip and a readout, a
+    // few kilobytes: sent to the X server in the request itself it costs less than
+    // through shared memory, whose every transfer waits for the server's answer (one
+    // more wakeup for each changed reading). A user's own setting is kept.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     std::unique_ptr<QApplication> app;
     {
         const panel::WindowSystemFailureExit noCoreDump;

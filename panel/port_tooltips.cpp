@@ -28,7 +28,6 @@ PortToolTips::PortToolTips(const QList<QAbstractButton*>& options, QObject* pare
 {
     for (QAbstractButton* option : options_)
         option->installEventFilter(this);
-    refresh();
 }
 
 QString PortToolTips::currentText(int index) const

@@ -22,7 +22,9 @@ public:
     // options[i] is the button of Com(i+1).
     PortToolTips(const QList<QAbstractButton*>& options, QObject* parent);
 
-    // Describes every option as it stands now.
+    // Describes every option as it stands now. Describing lists the machine's ports
+    // (milliseconds of reading /sys), so the window calls it after it has chosen its
+    // port, not before: the port opens and the polling starts without waiting for it.
     void refresh();
 
 protected:
