@@ -135,10 +135,14 @@ Soak run_soak(int minutes)
     if (card.device().isEmpty())
         return soak;
     Measured panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), {}, dir));
-    runEventsFor(3000);
-    soak.startKiB = process_usage(panel.pid()).residentKiB;
-    runEventsFor(minutes * 60 * 1000);
-    soak.endKiB = process_usage(panel.pid()).residentKiB;
-    soak.started = panel.running();
+    // The first figure after one whole sweep (10 s), by which time each gauge has shown
+    // every reading once and drawn what it keeps of it.
+    runEventsFor(12000);
+    soak.minuteKiB << process_usage(panel.pid()).residentKiB;
+    for (int minute = 0; minute < minutes && panel.running(); ++minute) {
+        runEventsFor(60 * 1000);
+        soak.minuteKiB << process_usage(panel.pid()).residentKiB;
+    }
+    soak.started = panel.running() && soak.minuteKiB.size() == minutes + 1;
     return soak;
 }

@@ -6,6 +6,7 @@
 #include "process_usage.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <vector>
@@ -36,7 +37,6 @@ std::vector<double> start_to_first_request(const QByteArray& display, int starts
 // after `minutes`.
 struct Soak {
     bool started = false;
-    qint64 startKiB = 0;
-    qint64 endKiB = 0;
+    QList<qint64> minuteKiB;  // after the first sweep, then at the end of each minute
 };
 Soak run_soak(int minutes);
