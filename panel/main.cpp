@@ -1,7 +1,7 @@
 // pelmora: the control panel of the serial I/O card.
 #include "command_line.h"
 #include "form1.h"
-#include "window_system_failure.h"
+#include "platform/window_system_failure.h"
 
 #include "platform/stop_signals.h"
 
@@ -57,7 +57,12 @@ int main(int argc, char** argv)
         qputenv("QT_XCB_NO_MITSHM", "1");
     std::unique_ptr<QApplication> app;
     {
-        const panel::WindowSystemFailureExit noCoreDump;
+        const platform::WindowSystemFailureExit noCoreDump([](const QString& reason) {
+            return QStringLiteral("pelmora: nessuno schermo su cui aprire la finestra (%1). Avviare pelmora da una "
+                                  "sessione grafica, oppure con xvfb-run -a pelmora, oppure con pelmora -platform "
+                                  "offscreen.")
+                .arg(reason);
+        });
         app = std::make_unique<QApplication>(argc, argv);
     }
     // Before the window, whose start-up opens the port; after QApplication, whose

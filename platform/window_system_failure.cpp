@@ -1,16 +1,16 @@
 #include "window_system_failure.h"
 
-#include <QString>
 #include <QtGlobal>
 
 #include <cstdio>
 #include <unistd.h>
 
-namespace panel {
+namespace platform {
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
 QString lastWarning;
+std::function<QString(const QString&)> explanation;
 
 void on_message(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
@@ -26,10 +26,7 @@ void on_message(QtMsgType type, const QMessageLogContext& context, const QString
     // Qt's own reason is the warning that came just before, "could not connect to
     // display :99"; without one, the first line of the fatal message says it.
     const QString reason = lastWarning.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0) : lastWarning;
-    std::fprintf(stderr,
-                 "pelmora: nessuno schermo su cui aprire la finestra (%s). Avviare pelmora da una "
-                 "sessione grafica, oppure con xvfb-run -a pelmora, oppure con pelmora -platform offscreen.\n",
-                 qPrintable(reason));
+    std::fprintf(stderr, "%s\n", qPrintable(explanation(reason)));
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(2);
@@ -37,15 +34,17 @@ void on_message(QtMsgType type, const QMessageLogContext& context, const QString
 
 } // namespace
 
-WindowSystemFailureExit::WindowSystemFailureExit()
+WindowSystemFailureExit::WindowSystemFailureExit(std::function<QString(const QString& reason)> explain)
 {
     lastWarning.clear();
+    explanation = std::move(explain);
     previousHandler = qInstallMessageHandler(on_message);
 }
 
 WindowSystemFailureExit::~WindowSystemFailureExit()
 {
     qInstallMessageHandler(previousHandler);
+    explanation = nullptr;
 }
 
-} // namespace panel
+} // namespace platform
