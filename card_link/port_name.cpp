@@ -1,5 +1,7 @@
 #include "port_name.h"
 
+#include "remote_name.h"
+
 namespace card_link {
 
 int com_number(const QString& name)
@@ -12,7 +14,7 @@ int com_number(const QString& name)
 
 QString device_path(const QString& name)
 {
-    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./"))
+    if (name.isEmpty() || is_remote_name(name) || name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./"))
         || name.startsWith(QLatin1String("../")))
         return name;
     return QStringLiteral("/dev/") + name;

@@ -9,6 +9,9 @@ void PortSelection::quale_porta_Click(int Index)
     // A fallback attempt that fails does not fall back again, so two unusable
     // ports cost the user two message boxes, not an endless chain.
     const bool isFallback = std::exchange(nextIsFallback_, false);
+    // A port that takes time to open lets events run meanwhile; a choice made then
+    // takes over, and this one ends without a word.
+    const quint64 choice = ++choices_;
 
     view_.setTimerEnabled(false);
     inUse_ = false;
@@ -28,6 +31,8 @@ void PortSelection::quale_porta_Click(int Index)
     } catch (const SerialError& error) {
         refusal = QString::fromUtf8(error.what());
     }
+    if (stopped_ || choice != choices_)
+        return;
 
     view_.showPortError(refusal);
     if (stopped_)
@@ -58,12 +63,7 @@ bool PortSelection::readyToPoll(Clock::time_point now)
     if (!inUse_ || now - lastReopen_ < kReopenInterval)
         return false;
     lastReopen_ = now;
-    try {
-        port_.setPortOpen(true);
-    } catch (const SerialError&) {
-        return false;
-    }
-    return true;
+    return port_.reopen();
 }
 
 } // namespace card_link

@@ -6,6 +6,7 @@
 #include "serial_port.h"
 
 #include <QString>
+#include <QtGlobal>
 #include <chrono>
 
 namespace card_link {
@@ -50,6 +51,7 @@ private:
     bool inUse_ = false;
     bool nextIsFallback_ = false;
     bool stopped_ = false;
+    quint64 choices_ = 0;
     Clock::time_point lastReopen_{};
 };
 

@@ -28,6 +28,18 @@ public:
     virtual bool portOpen() const = 0;
     virtual void setPortOpen(bool open) = 0;
 
+    // Tries again to open a port in use that went away; true when it is open now. A
+    // port that takes time to open finishes in the background and is open at a later call.
+    virtual bool reopen()
+    {
+        try {
+            setPortOpen(true);
+        } catch (const SerialError&) {
+            return false;
+        }
+        return true;
+    }
+
     // Queues the bytes for sending at once, in order, without waiting.
     virtual void output(const QByteArray& data) = 0;
 

@@ -7,6 +7,7 @@
 #include "window_centring.h"
 
 #include "card_link/output_mask.h"
+#include "card_link/remote_name.h"
 #include "gauge/gaugix_identity.h"
 
 #include <QApplication>
@@ -48,7 +49,7 @@ QIcon window_icon()
 
 Form1::Form1(card_link::SerialPort* port, QWidget* parent)
     : QMainWindow(parent),
-      ownPort_(port ? nullptr : std::make_unique<card_link::QtSerialPort>()),
+      ownPort_(port ? nullptr : std::make_unique<card_link::CardPort>()),
       port_(port ? port : ownPort_.get()),
       selection_(*port_, *this)
 {
@@ -92,6 +93,9 @@ void Form1::connectHandlers()
     connect(esci(), &QPushButton::clicked, this, &Form1::esci_Click);
     connect(menuEsci_, &QAction::triggered, this, &Form1::menuEsci_Click);
     connect(&Timer1_, &platform::IntervalTimer::timeout, this, &Form1::Timer1_Timer);
+    if (ownPort_)
+        connect(ownPort_.get(), &card_link::CardPort::notice, this,
+                [](const QString& text) { std::fprintf(stderr, "pelmora: %s\n", qPrintable(text)); });
     QList<QAbstractButton*> options;
     for (int i = 0; i < 4; ++i)
         options.append(quale_porta(i));
@@ -110,6 +114,9 @@ platform::HostedControl* Form1::v_meter1(int i) const { return member(controls_.
 void Form1::Form_Load()
 {
     centre_on_screen(this);
+    // A card on another machine may take seconds to answer: the window is there meanwhile.
+    if (ownPort_ && card_link::is_remote_name(ownPort_->deviceName()))
+        show();
     for (int i = 0; i < card_link::kChannelCount; ++i) {
         set_back_colour(led_out(i), card_link::kColourOff);
         showOutputState(i);

@@ -8,7 +8,7 @@
 #include "card_link/card_watch.h"
 #include "card_link/poll_exchange.h"
 #include "card_link/port_selection.h"
-#include "card_link/qt_serial_port.h"
+#include "card_link/card_port.h"
 #include "platform/interval_timer.h"
 
 #include <QMainWindow>
@@ -83,7 +83,7 @@ private:
     void tell(card_link::CardWatch::Change change);
     void showOutputState(int channel);
 
-    std::unique_ptr<card_link::QtSerialPort> ownPort_;
+    std::unique_ptr<card_link::CardPort> ownPort_;
     card_link::SerialPort* port_;
     BuiltForm form_;
     Form1Controls controls_;

@@ -3,6 +3,7 @@
 #include "accessible_texts.h"
 
 #include "card_link/port_device.h"
+#include "card_link/remote_name.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -33,7 +34,14 @@ PortToolTips::PortToolTips(const QList<QAbstractButton*>& options, QObject* pare
 QString PortToolTips::currentText(int index) const
 {
     const int number = index + 1;
-    const card_link::MappedPort port = card_link::current_port(number);
+    card_link::MappedPort port = card_link::current_port(number);
+    if (card_link::is_remote_name(port.device)) {
+        // Whether it answers is known only by trying: the tooltip says what it is.
+        port.description = port.device.startsWith(QLatin1String("socket"), Qt::CaseInsensitive)
+            ? QStringLiteral("scheda in rete, TCP semplice")
+            : QStringLiteral("scheda in rete, telnet con RFC 2217");
+        return port_tooltip(number, port, true);
+    }
     return port_tooltip(number, port, QFileInfo::exists(port.device));
 }
 

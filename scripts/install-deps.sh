@@ -10,7 +10,10 @@ set -euo pipefail
 # The accessibility tests turn Qt's accessibility on in process (Qt's private platform
 # headers), and read the running panel through a private session bus (dbus-run-session)
 # and the accessibility bus (at-spi2-core) with pyatspi.
+# libtelnet-dev is the telnet layer of a card on another machine; the tests start the
+# real ser2net in front of the virtual card.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev qt6-charts-dev
+          libtelnet-dev ser2net
           qt6-tools-dev pkg-config libqt6opengl6-dev libgl-dev libgtest-dev googletest xvfb xauth fonts-liberation
           imagemagick procps openbox locales stress-ng
           qt6-base-private-dev dbus-daemon at-spi2-core python3-pyatspi)

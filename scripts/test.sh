@@ -41,7 +41,7 @@ run_fuzz() {
     cmake -S "$root" -B "$dir" -G Ninja -DPELMORA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ >/dev/null || return 1
     cmake --build "$dir" -j"$jobs" || return 1
     local status=0 target
-    for target in frames exchange; do
+    for target in frames exchange telnet; do
         # New inputs go to the build tree; the committed seeds are only read.
         mkdir -p "$dir/corpus/$target" "$dir/artifacts"
         echo "pelmora: fuzzing ${target}_fuzz for ${fuzz_seconds}s"

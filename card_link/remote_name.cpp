@@ -1,0 +1,98 @@
+#include "remote_name.h"
+
+#include <QHostAddress>
+
+namespace card_link {
+namespace {
+
+const QLatin1String kSeparator("://");
+
+bool parse_port(const QString& text, std::uint16_t& port)
+{
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 10);
+    if (!ok || value < 1 || value > 65535 || !text.at(0).isDigit())
+        return false;
+    port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+} // namespace
+
+bool is_remote_name(const QString& name)
+{
+    const qsizetype separator = name.indexOf(kSeparator);
+    if (separator <= 0)
+        return false;
+    for (qsizetype i = 0; i < separator; ++i) {
+        if (!name.at(i).isLetterOrNumber())
+            return false;
+    }
+    return true;
+}
+
+bool parse_remote_name(const QString& name, RemoteName& remote, QString& problem)
+{
+    remote = {};
+    remote.written = name;
+    const qsizetype separator = name.indexOf(kSeparator);
+    const QString scheme = name.left(separator).toLower();
+    if (separator <= 0 || (scheme != QLatin1String("rfc2217") && scheme != QLatin1String("socket"))) {
+        problem = QStringLiteral("%1: schema sconosciuto; si usa rfc2217://HOST:PORTA (telnet con RFC 2217) "
+                                 "oppure socket://HOST:PORTA (TCP semplice).")
+                      .arg(name);
+        return false;
+    }
+    remote.scheme = scheme == QLatin1String("rfc2217") ? RemoteName::Scheme::Telnet : RemoteName::Scheme::Raw;
+    const QString rest = name.mid(separator + kSeparator.size());
+    QString host;
+    QString port;
+    if (rest.startsWith(QLatin1Char('['))) {
+        const qsizetype close = rest.indexOf(QLatin1Char(']'));
+        if (close < 0) {
+            problem = QStringLiteral("%1: manca la ] che chiude l'indirizzo IPv6.").arg(name);
+            return false;
+        }
+        host = rest.mid(1, close - 1);
+        if (rest.mid(close + 1, 1) == QLatin1String(":"))
+            port = rest.mid(close + 2);
+        else if (close + 1 < rest.size()) {
+            problem = QStringLiteral("%1: dopo l'indirizzo IPv6 tra [ ] ci vuole :PORTA.").arg(name);
+            return false;
+        }
+        if (QHostAddress(host).protocol() != QAbstractSocket::IPv6Protocol) {
+            problem = QStringLiteral("%1: %2 non è un indirizzo IPv6.").arg(name, host);
+            return false;
+        }
+    } else {
+        const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
+        host = colon < 0 ? rest : rest.left(colon);
+        port = colon < 0 ? QString() : rest.mid(colon + 1);
+        if (host.contains(QLatin1Char(':'))) {
+            problem = QStringLiteral("%1: un indirizzo IPv6 va scritto tra parentesi quadre, per esempio "
+                                     "rfc2217://[::1]:3001.")
+                          .arg(name);
+            return false;
+        }
+    }
+    if (host.isEmpty()) {
+        problem = QStringLiteral("%1: manca il nome o l'indirizzo del computer.").arg(name);
+        return false;
+    }
+    if (host.contains(QLatin1Char('/')) || host.contains(QLatin1Char(' '))) {
+        problem = QStringLiteral("%1: %2 non è un nome di computer valido.").arg(name, host);
+        return false;
+    }
+    if (port.isEmpty()) {
+        problem = QStringLiteral("%1: manca la porta TCP (:PORTA, da 1 a 65535).").arg(name);
+        return false;
+    }
+    if (!parse_port(port, remote.port)) {
+        problem = QStringLiteral("%1: la porta TCP %2 non è valida (deve essere da 1 a 65535).").arg(name, port);
+        return false;
+    }
+    remote.host = host;
+    return true;
+}
+
+} // namespace card_link

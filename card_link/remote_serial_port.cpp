@@ -1,0 +1,314 @@
+#include "remote_serial_port.h"
+
+#include "port_device.h"
+#include "port_name.h"
+#include "telnet_channel.h"
+
+#include <QEventLoop>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+namespace card_link {
+namespace {
+
+// A peer that vanishes without closing (a Pi unplugged) is given up on after about
+// ten seconds of silence, not after the system's two hours.
+void tighten_keepalive(qintptr descriptor)
+{
+    const int idle = 5, interval = 2, count = 3;
+    const unsigned int unacknowledged = 10000;  // ms for sent bytes to be acknowledged
+    ::setsockopt(static_cast<int>(descriptor), IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    ::setsockopt(static_cast<int>(descriptor), IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    ::setsockopt(static_cast<int>(descriptor), IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+    ::setsockopt(static_cast<int>(descriptor), IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledged, sizeof unacknowledged);
+}
+
+QString socket_reason(const QTcpSocket& socket, const RemoteName& remote)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("il nome %1 non è conosciuto").arg(remote.host);
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("connessione rifiutata: nessun server in ascolto su quella porta");
+    case QAbstractSocket::RemoteHostClosedError:
+        return QStringLiteral("il server ha chiuso la connessione");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("rete non raggiungibile (%1)").arg(socket.errorString());
+    default:
+        return socket.errorString();
+    }
+}
+
+} // namespace
+
+RemoteSerialPort::RemoteSerialPort(QObject* parent) : QObject(parent)
+{
+    for (QTimer* timer : {&connectTimer_, &settleTimer_, &confirmTimer_})
+        timer->setSingleShot(true);
+    connectTimer_.setInterval(kConnectTimeout);
+    settleTimer_.setInterval(kSettleTime);
+    confirmTimer_.setInterval(kConfirmTime);
+    connect(&connectTimer_, &QTimer::timeout, this, [this] {
+        fail(QStringLiteral("nessuna risposta entro %1 s").arg(kConnectTimeout.count() / 1000));
+    });
+    connect(&settleTimer_, &QTimer::timeout, this, &RemoteSerialPort::settled);
+    connect(&confirmTimer_, &QTimer::timeout, this, &RemoteSerialPort::checkConfirmations);
+    connect(&socket_, &QTcpSocket::connected, this, &RemoteSerialPort::onConnected);
+    connect(&socket_, &QTcpSocket::readyRead, this, &RemoteSerialPort::onReadyRead);
+    connect(&socket_, &QTcpSocket::errorOccurred, this, &RemoteSerialPort::onSocketError);
+    connect(&socket_, &QTcpSocket::disconnected, this, &RemoteSerialPort::onSocketError);
+}
+
+RemoteSerialPort::~RemoteSerialPort()
+{
+    socket_.disconnect(this);
+    socket_.abort();
+}
+
+void RemoteSerialPort::setPortNumber(int number)
+{
+    if (state_ == State::Open)
+        throw SerialError("the port number cannot change while the port is open");
+    if (number < 1 || number > kPortCount)
+        throw SerialError("invalid port number");
+    if (state_ != State::Closed)
+        fail(QStringLiteral("tentativo abbandonato per un'altra porta"));
+    number_ = number;
+}
+
+QString RemoteSerialPort::deviceName() const
+{
+    return device_for_port(number_);
+}
+
+void RemoteSerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        if (state_ != State::Closed)
+            finishAttempt(State::Closed);
+        return;
+    }
+    if (state_ == State::Open)
+        return;
+    if (state_ != State::Closed)
+        throw SerialError(refusalLine(QStringLiteral("un tentativo di connessione è già in corso")).toStdString());
+    begin();
+    const quint64 mine = attempt_;
+    if (state_ == State::Connecting || state_ == State::Settling) {
+        // Ends when this attempt ends, or when the program ends every event loop.
+        QEventLoop loop;
+        connect(this, &RemoteSerialPort::attemptFinished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (attempt_ == mine && state_ == State::Open)
+        return;
+    if (attempt_ == mine && state_ != State::Closed)
+        fail(QStringLiteral("tentativo interrotto"));
+    throw SerialError(failure_.toStdString());
+}
+
+bool RemoteSerialPort::reopen()
+{
+    if (state_ == State::Closed)
+        begin();
+    return state_ == State::Open;
+}
+
+void RemoteSerialPort::begin()
+{
+    ++attempt_;
+    received_.clear();
+    refusal_ = {};
+    telnet_.reset();
+    QString problem;
+    if (!parse_remote_name(deviceName(), remote_, problem)) {
+        failure_ = problem;
+        state_ = State::Closed;
+        return;
+    }
+    state_ = State::Connecting;
+    connectTimer_.start();
+    socket_.abort();
+    socket_.connectToHost(remote_.host, remote_.port);
+}
+
+void RemoteSerialPort::onConnected()
+{
+    if (state_ != State::Connecting)
+        return;
+    connectTimer_.stop();
+    // A request of four bytes leaves at once, and a dead peer is noticed.
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    tighten_keepalive(socket_.socketDescriptor());
+    state_ = State::Settling;
+    settleTimer_.start();
+    if (remote_.scheme == RemoteName::Scheme::Telnet) {
+        TelnetChannel::Callbacks callbacks;
+        callbacks.toNetwork = [this](const QByteArray& bytes) { socket_.write(bytes); };
+        callbacks.toCard = [this](const QByteArray& bytes) { fromCard(bytes); };
+        callbacks.comPortOption = [this](bool accepted) { onComPortOption(accepted); };
+        callbacks.comPortAnswer = [this](unsigned char code, const QByteArray& value) { onComPortAnswer(code, value); };
+        callbacks.failed = [this](const QString& reason) { onBrokenStream(reason); };
+        telnet_ = std::make_unique<TelnetChannel>(std::move(callbacks));
+        telnet_->start();
+        confirmTimer_.start();
+    }
+}
+
+void RemoteSerialPort::onComPortOption(bool accepted)
+{
+    if (!accepted) {
+        line_ = {};
+        if (!std::exchange(toldUnconfirmed_, true))
+            emit notice(QStringLiteral("%1: il server non accetta le impostazioni della linea (RFC 2217); "
+                                       "la linea resta come il server l'ha impostata.")
+                            .arg(remote_.written));
+        return;
+    }
+    // Set again on every connection: the server puts its own line back at each one.
+    for (const LineSettings::Command& command : LineSettings::commands())
+        telnet_->sendComPortCommand(command.code, command.value);
+    line_.sent();
+}
+
+void RemoteSerialPort::onComPortAnswer(unsigned char code, const QByteArray& value)
+{
+    const QString refused = line_.answered(code, value);
+    if (!refused.isEmpty() && !std::exchange(toldRefused_, true))
+        emit notice(QStringLiteral("%1: il server non ha accettato l'impostazione \"%2\" della linea.")
+                        .arg(remote_.written, refused));
+    // An answer means the server has the card's device open: nothing more to wait for.
+    if (state_ == State::Settling)
+        settled();
+}
+
+void RemoteSerialPort::checkConfirmations()
+{
+    const QStringList missing = line_.unanswered();
+    if (state_ == State::Open && !missing.isEmpty() && !std::exchange(toldUnconfirmed_, true))
+        emit notice(QStringLiteral("%1: il server non ha confermato entro %2 s: %3.")
+                        .arg(remote_.written)
+                        .arg(kConfirmTime.count() / 1000)
+                        .arg(missing.join(QStringLiteral(", "))));
+}
+
+void RemoteSerialPort::onReadyRead()
+{
+    const QByteArray bytes = socket_.readAll();
+    if (bytes.isEmpty() || state_ == State::Closed || state_ == State::Connecting)
+        return;
+    if (telnet_)
+        telnet_->receive(bytes.constData(), bytes.size());
+    else
+        fromCard(bytes);
+}
+
+void RemoteSerialPort::fromCard(const QByteArray& bytes)
+{
+    QByteArray data = bytes;
+    if (refusal_.verdict() != ServerRefusal::Verdict::Data) {
+        if (refusal_.feed(bytes) != ServerRefusal::Verdict::Data)
+            return;  // held back, or the server's words: they wait for the close
+        data = refusal_.takeHeld();
+        if (state_ == State::Settling)
+            settled();
+    }
+    // Bounded as a local port's buffer is: what does not fit is lost.
+    received_ += data.left(kInputBufferSize - received_.size());
+}
+
+void RemoteSerialPort::settled()
+{
+    if (state_ != State::Settling)
+        return;
+    settleTimer_.stop();
+    if (refusal_.verdict() == ServerRefusal::Verdict::Refused) {
+        fail(QStringLiteral("il server ha rifiutato: %1").arg(refusal_.reason()));
+        return;
+    }
+    finishAttempt(State::Open);
+}
+
+void RemoteSerialPort::onSocketError()
+{
+    if (state_ == State::Closed)
+        return;
+    // The server's last words come before its close.
+    if (socket_.bytesAvailable() > 0)
+        onReadyRead();
+    if (state_ == State::Closed)
+        return;
+    const QString reason = refusal_.verdict() == ServerRefusal::Verdict::Refused
+        ? QStringLiteral("il server ha rifiutato: %1").arg(refusal_.reason())
+        : socket_reason(socket_, remote_);
+    onBrokenStream(reason);
+}
+
+void RemoteSerialPort::onBrokenStream(const QString& reason)
+{
+    if (state_ != State::Open) {
+        fail(reason);
+        return;
+    }
+    drop();
+    failure_ = refusalLine(reason);
+    emit deviceLost();
+}
+
+void RemoteSerialPort::output(const QByteArray& data)
+{
+    if (state_ != State::Open)
+        throw SerialError("write on a closed port");
+    if (socket_.bytesToWrite() + data.size() > kOutputBufferSize)
+        throw SerialError("output buffer full");
+    if (telnet_)
+        telnet_->send(data);
+    else
+        socket_.write(data);
+    // Handed to the system now, not at the next pass of the event loop.
+    socket_.flush();
+}
+
+QByteArray RemoteSerialPort::input()
+{
+    if (state_ != State::Open)
+        throw SerialError("read on a closed port");
+    return std::exchange(received_, {});
+}
+
+void RemoteSerialPort::fail(const QString& reason)
+{
+    failure_ = refusalLine(reason);
+    finishAttempt(State::Closed);
+}
+
+void RemoteSerialPort::drop()
+{
+    finishAttempt(State::Closed);
+}
+
+void RemoteSerialPort::finishAttempt(State state)
+{
+    state_ = state;
+    if (state == State::Closed) {
+        connectTimer_.stop();
+        settleTimer_.stop();
+        confirmTimer_.stop();
+        socket_.abort();
+        received_.clear();
+    }
+    emit attemptFinished();
+}
+
+QString RemoteSerialPort::refusalLine(const QString& reason) const
+{
+    return QStringLiteral("%1: impossibile raggiungere la scheda su %2:%3: %4.")
+        .arg(remote_.written, remote_.host)
+        .arg(remote_.port)
+        .arg(reason);
+}
+
+} // namespace card_link

@@ -1,0 +1,101 @@
+#pragma once
+// The serial port object for a card on another machine ("rfc2217://HOST:PORT" or
+// "socket://HOST:PORT", see remote_name.h), on a QTcpSocket in the caller's thread,
+// driven by its events alone. It behaves as a local port does: an open that fails
+// throws with the reason, input() returns and empties what the card has sent, and a
+// connection that drops is a device that went away.
+//
+// Name lookup and connecting happen in the background. setPortOpen(true) waits for
+// them in an event loop of its own, so the window is drawn and answers meanwhile, for
+// at most kConnectTimeout; reopen() only starts them and reports the port open at a
+// later call. After connecting, the first kSettleTime is given to the server to refuse
+// the card in words; on a telnet port its first answer to a line setting ends that
+// wait early.
+
+#include "line_settings.h"
+#include "remote_name.h"
+#include "serial_port.h"
+#include "server_refusal.h"
+
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+
+namespace card_link {
+
+class TelnetChannel;
+
+class RemoteSerialPort : public QObject, public SerialPort {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kConnectTimeout{3000};
+    static constexpr std::chrono::milliseconds kSettleTime{250};
+    static constexpr std::chrono::milliseconds kConfirmTime{2000};
+    static constexpr qint64 kInputBufferSize = 1024;
+    static constexpr qint64 kOutputBufferSize = 512;
+
+    explicit RemoteSerialPort(QObject* parent = nullptr);
+    ~RemoteSerialPort() override;
+
+    int portNumber() const override { return number_; }
+    // Also gives up an attempt to connect that is under way.
+    void setPortNumber(int number) override;
+    bool portOpen() const override { return state_ == State::Open; }
+    void setPortOpen(bool open) override;
+    void output(const QByteArray& data) override;
+    QByteArray input() override;
+    bool reopen() override;
+
+    // The name the next open uses, as written.
+    QString deviceName() const;
+
+signals:
+    // The connection dropped while open; the port is closed.
+    void deviceLost();
+    // Something the user should know once, in Italian: a line setting refused or
+    // not confirmed.
+    void notice(const QString& text);
+
+private:
+    enum class State { Closed, Connecting, Settling, Open };
+
+    void begin();
+    void onConnected();
+    void onReadyRead();
+    void onSocketError();
+    // The connection cannot go on: an attempt fails, an open port is lost.
+    void onBrokenStream(const QString& reason);
+    void fromCard(const QByteArray& bytes);
+    void onComPortOption(bool accepted);
+    void onComPortAnswer(unsigned char code, const QByteArray& value);
+    void settled();
+    void fail(const QString& reason);
+    void drop();
+    void checkConfirmations();
+    void finishAttempt(State state);
+    QString refusalLine(const QString& reason) const;
+
+    int number_ = 1;
+    State state_ = State::Closed;
+    quint64 attempt_ = 0;
+    RemoteName remote_;
+    QTcpSocket socket_;
+    std::unique_ptr<TelnetChannel> telnet_;
+    ServerRefusal refusal_;
+    LineSettings line_;
+    QTimer connectTimer_;
+    QTimer settleTimer_;
+    QTimer confirmTimer_;
+    QByteArray received_;
+    QString failure_;
+    bool toldRefused_ = false;
+    bool toldUnconfirmed_ = false;
+
+signals:
+    void attemptFinished();
+};
+
+} // namespace card_link
