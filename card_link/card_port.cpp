@@ -9,6 +9,9 @@ CardPort::CardPort(QObject* parent) : QObject(parent)
     connect(&local_, &QtSerialPort::deviceLost, this, &CardPort::deviceLost);
     connect(&remote_, &RemoteSerialPort::deviceLost, this, &CardPort::deviceLost);
     connect(&remote_, &RemoteSerialPort::notice, this, &CardPort::notice);
+    connect(&remote_, &RemoteSerialPort::opened, this, &CardPort::opened);
+    connect(&local_, &QtSerialPort::readyRead, this, &CardPort::readyRead);
+    connect(&remote_, &RemoteSerialPort::readyRead, this, &CardPort::readyRead);
 }
 
 void CardPort::setPortNumber(int number)
@@ -20,8 +23,21 @@ void CardPort::setPortNumber(int number)
     number_ = number;
 }
 
+void CardPort::resolve()
+{
+    if (!resolver_ || active_->portOpen())
+        return;
+    QString problem;
+    const QString device = resolver_(problem);
+    if (device.isEmpty())
+        throw SerialError(problem.toStdString());
+    local_.setDevice(device);
+    remote_.setDevice(device);
+}
+
 SerialPort& CardPort::choose()
 {
+    resolve();
     if (!active_->portOpen())
         active_ = is_remote_name(deviceName()) ? static_cast<SerialPort*>(&remote_) : &local_;
     return *active_;
@@ -39,7 +55,11 @@ void CardPort::setPortOpen(bool open)
 
 bool CardPort::reopen()
 {
-    return choose().reopen();
+    try {
+        return choose().reopen();
+    } catch (const SerialError&) {
+        return false;
+    }
 }
 
 } // namespace card_link

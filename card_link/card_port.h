@@ -6,6 +6,8 @@
 #include "qt_serial_port.h"
 #include "remote_serial_port.h"
 
+#include <functional>
+
 namespace card_link {
 
 class CardPort : public QObject, public SerialPort {
@@ -23,21 +25,32 @@ public:
 
     // The device that the next open uses: a path, or a remote name as written.
     QString deviceName() const { return local_.deviceName(); }
+    // Names the device at every open, in place of the port number: a path or a remote
+    // name, or empty with the reason why there is none now.
+    using Resolver = std::function<QString(QString& problem)>;
+    void setResolver(Resolver resolver) { resolver_ = std::move(resolver); }
 
 signals:
-    // The device went away, or the connection dropped, while open; the port is closed.
-    void deviceLost();
+    // The device went away, or the connection dropped, while open, for `reason`; the port is closed.
+    void deviceLost(const QString& reason);
+    // A reopen() that finished in the background: the port is open now.
+    void opened();
+    // Bytes have come from the card: input() has them.
+    void readyRead();
     // Something the user should know once, in Italian (a remote line setting refused).
     void notice(const QString& text);
 
 private:
     // The transport for the device the port number names now.
     SerialPort& choose();
+    // Asks the resolver, when there is one, which device the next open uses.
+    void resolve();
 
     QtSerialPort local_;
     RemoteSerialPort remote_;
     SerialPort* active_ = &local_;
     int number_ = 1;
+    Resolver resolver_;
 };
 
 } // namespace card_link

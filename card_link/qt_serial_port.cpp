@@ -18,6 +18,7 @@ QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent)
     // Bounds memory: Qt stops reading from the device while the buffer is full.
     port_.setReadBufferSize(kInputBufferSize);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::readyRead);
 }
 
 void QtSerialPort::setPortNumber(int number)
@@ -31,7 +32,7 @@ void QtSerialPort::setPortNumber(int number)
 
 QString QtSerialPort::deviceName() const
 {
-    return device_for_port(number_);
+    return device_.isEmpty() ? device_for_port(number_) : device_;
 }
 
 void QtSerialPort::setPortOpen(bool open)
@@ -98,9 +99,10 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     // A vanished device keeps raising ResourceError; release it so nothing spins.
     if (error == QSerialPort::ResourceError && port_.isOpen()) {
+        const QString reason = port_.errorString();
         port_.close();
         port_.clearError();
-        emit deviceLost();
+        emit deviceLost(reason);
     }
 }
 

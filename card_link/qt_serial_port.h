@@ -26,12 +26,16 @@ public:
     void output(const QByteArray& data) override;
     QByteArray input() override;
 
-    // The device that the next open uses.
+    // The device that the next open uses: the one set, else what the port number names.
     QString deviceName() const;
+    // Opens `device` rather than what the port number names; empty goes back to the number.
+    void setDevice(const QString& device) { device_ = device; }
 
 signals:
-    // The device went away while open; the port has been released and is closed.
-    void deviceLost();
+    // The device went away while open, for `reason`; the port has been released and is closed.
+    void deviceLost(const QString& reason);
+    // Bytes have come from the card.
+    void readyRead();
 
 private:
     void open();
@@ -39,6 +43,7 @@ private:
 
     QSerialPort port_;
     int number_ = 1;
+    QString device_;
 };
 
 } // namespace card_link

@@ -80,7 +80,7 @@ void RemoteSerialPort::setPortNumber(int number)
 
 QString RemoteSerialPort::deviceName() const
 {
-    return device_for_port(number_);
+    return device_.isEmpty() ? device_for_port(number_) : device_;
 }
 
 void RemoteSerialPort::setPortOpen(bool open)
@@ -218,6 +218,8 @@ void RemoteSerialPort::fromCard(const QByteArray& bytes)
     }
     // Bounded as a local port's buffer is: what does not fit is lost.
     received_ += data.left(kInputBufferSize - received_.size());
+    if (!data.isEmpty() && state_ == State::Open)
+        emit readyRead();
 }
 
 void RemoteSerialPort::settled()
@@ -230,6 +232,9 @@ void RemoteSerialPort::settled()
         return;
     }
     finishAttempt(State::Open);
+    emit opened();
+    if (!received_.isEmpty())
+        emit readyRead();
 }
 
 void RemoteSerialPort::onSocketError()
@@ -255,7 +260,7 @@ void RemoteSerialPort::onBrokenStream(const QString& reason)
     }
     drop();
     failure_ = refusalLine(reason);
-    emit deviceLost();
+    emit deviceLost(failure_);
 }
 
 void RemoteSerialPort::output(const QByteArray& data)

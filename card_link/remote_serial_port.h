@@ -49,12 +49,17 @@ public:
     QByteArray input() override;
     bool reopen() override;
 
-    // The name the next open uses, as written.
+    // The name the next open uses, as written: the one set, else what the port number names.
     QString deviceName() const;
+    void setDevice(const QString& device) { device_ = device; }
 
 signals:
-    // The connection dropped while open; the port is closed.
-    void deviceLost();
+    // The connection dropped while open, for `reason` (a line for the user); the port is closed.
+    void deviceLost(const QString& reason);
+    // An open begun by reopen() has finished: the port is open.
+    void opened();
+    // Bytes have come from the card.
+    void readyRead();
     // Something the user should know once, in Italian: a line setting refused or
     // not confirmed.
     void notice(const QString& text);
@@ -79,6 +84,7 @@ private:
     QString refusalLine(const QString& reason) const;
 
     int number_ = 1;
+    QString device_;
     State state_ = State::Closed;
     quint64 attempt_ = 0;
     RemoteName remote_;

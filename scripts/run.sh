@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and opens the panel: on the card's device when
-# one is named (scripts/run.sh /dev/ttyUSB0), otherwise on the virtual card.
+# one is named (scripts/run.sh /dev/ttyUSB0, or rfc2217://pi.local:3001 for a card on
+# another machine), otherwise on the virtual card.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PELMORA_BUILD_DIR:-$root/build}
@@ -20,7 +21,11 @@ trap cleanup EXIT
 
 if [ $# -ge 1 ]; then
   device=$1
-  [ -e "$device" ] || echo "pelmora: warning: $device does not exist; the panel will report it" >&2
+  # A card on another machine (rfc2217://HOST:PORT, socket://HOST:PORT) is no file here.
+  case $device in
+    *://*) ;;
+    *) [ -e "$device" ] || echo "pelmora: warning: $device does not exist; the panel will report it" >&2 ;;
+  esac
 else
   out=$(mktemp)
   "$build/bin/pelmora-virtual-card" --follow-outputs --sweep >"$out" &

@@ -39,7 +39,10 @@ bool Ser2netServer::start(QString* output)
     const QString accepter = accepter_ == Accepter::Telnet ? QStringLiteral("telnet(rfc2217),tcp") : QStringLiteral("tcp");
     file.write(QStringLiteral("connection: &card\n"
                               "  accepter: %1,127.0.0.1,%2\n"
-                              "  connector: serialdev,%3,%4,local\n")
+                              "  connector: serialdev,%3,%4,local\n"
+                              // Each byte goes on at once, not gathered for a few character times.
+                              "  options:\n"
+                              "    chardelay: false\n")
                    .arg(accepter)
                    .arg(port_)
                    .arg(device_, line_)

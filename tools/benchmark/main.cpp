@@ -5,6 +5,7 @@
 #include "gauge_load.h"
 #include "result_table.h"
 #include "sample_statistics.h"
+#include "remote_polling.h"
 #include "side_by_side.h"
 #include "side_by_side_rows.h"
 #include "tap_forwarding.h"
@@ -26,6 +27,7 @@ constexpr int kStarts = 5;
 constexpr int kExchanges = 600;
 constexpr int kGaugeUpdates = 1000;
 constexpr int kPresses = 100;
+constexpr int kRemoteExchanges = 200;
 constexpr int kLoadGauges = 100;
 constexpr int kLoadSeconds = 6;
 constexpr int kTapExchanges = 310;  // 620 frames, at ten exchanges a second
@@ -124,6 +126,12 @@ int main(int argc, char** argv)
         print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
         return tapStarted && desktop.ready() ? 0 : 1;
     }
+    if (app.arguments().contains(QStringLiteral("--remote-only"))) {
+        progress(QStringLiteral("a panel through ser2net beside a local one, %1 s").arg(kPollingSeconds));
+        const bool ran = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges);
+        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+        return ran ? 0 : 1;
+    }
     if (const qsizetype at = app.arguments().indexOf(QStringLiteral("--soak")); at >= 0) {
         const int minutes = app.arguments().value(at + 1).toInt();
         progress(QStringLiteral("the panel polling a sweeping card for %1 minutes").arg(minutes));
@@ -193,6 +201,8 @@ int main(int argc, char** argv)
                     latencies.size() >= 50 && percentile_of(latencies, 99) < 2000});
     add_gauge_load_row(rows, load);
     const bool tapStarted = add_tap_rows(rows);
+    progress(QStringLiteral("a panel through ser2net beside a local one, %1 s").arg(kPollingSeconds));
+    allStarted = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges) && allStarted;
 
     const QStringList notes{
         QStringLiteral("on a real line at 9600 baud, 8N1, the 4 request bytes add 4.2 ms (40 bits) to the click-to-wire latency."),
