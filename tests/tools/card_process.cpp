@@ -28,7 +28,7 @@ int msLeft(Clock::time_point deadline)
 
 CardProcess::CardProcess(const std::vector<std::string>& args) : CardProcess(VIRTUAL_CARD_PATH, args) {}
 
-CardProcess::CardProcess(const std::string& program, const std::vector<std::string>& args)
+CardProcess::CardProcess(const std::string& program, const std::vector<std::string>& args, bool ownGroup)
 {
     int outPipe[2];
     int errPipe[2];
@@ -44,8 +44,15 @@ CardProcess::CardProcess(const std::string& program, const std::vector<std::stri
     for (auto& a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    }
+    if (posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv.data(), environ) != 0)
         pid_ = -1;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);

@@ -9,7 +9,9 @@
 class CardProcess {
 public:
     explicit CardProcess(const std::vector<std::string>& args);
-    CardProcess(const std::string& program, const std::vector<std::string>& args);
+    // With `ownGroup`, in a process group of its own, as a shell starts a job, so that a
+    // signal to that group (a terminal's Ctrl-C) reaches it and not the test.
+    CardProcess(const std::string& program, const std::vector<std::string>& args, bool ownGroup = false);
     ~CardProcess();
     CardProcess(const CardProcess&) = delete;
     CardProcess& operator=(const CardProcess&) = delete;

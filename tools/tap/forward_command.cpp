@@ -225,6 +225,10 @@ int runForwardCommand(const TapOptions& options, int& argc, char** argv)
         ending = loop.run(terminal, error);
     }
 
+    // A stop that came as the panel ended (both told at once, or a hang-up that reached
+    // the panel too) is the panel's end: the words and the status say so.
+    if (ending == ForwardingLoop::Ending::Stopped && options.panel && panel.hasEnded())
+        ending = ForwardingLoop::Ending::PanelEnded;
     int status = ok ? 0 : 1;
     if (ending == ForwardingLoop::Ending::Failed) {
         status = 1;
@@ -234,7 +238,7 @@ int runForwardCommand(const TapOptions& options, int& argc, char** argv)
         messages->add(message("the panel " + how + "; the recording ends with it"));
     } else if (options.panel && panel.pid() > 0) {
         messages->add(message("stopped; the panel (pid " + std::to_string(panel.pid())
-                              + ") goes on without the card"));
+                              + ") is still running and goes on without the card"));
     }
     const BackgroundWriter::Outcome outcome = rows.finish(kRowsDrainTime);
     if (outcome.dropped > 0)
