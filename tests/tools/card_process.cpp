@@ -1,5 +1,6 @@
 #include "card_process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -106,6 +107,17 @@ std::string CardProcess::readLine(int timeoutMs)
 std::string CardProcess::readErrorLine(int timeoutMs)
 {
     return nextLine(err_, errBuffer_, timeoutMs);
+}
+
+std::string CardProcess::errorLineWith(const std::string& part, int timeoutMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        const std::string line = readErrorLine(std::min(200, msLeft(deadline)));
+        if (line.find(part) != std::string::npos)
+            return line;
+    }
+    return {};
 }
 
 std::string CardProcess::readErrors(int timeoutMs)

@@ -22,6 +22,9 @@ public:
     std::string readLine(int timeoutMs);
     // The next line of stderr without its newline; empty if none came within the timeout.
     std::string readErrorLine(int timeoutMs);
+    // The next line of stderr that holds `part`, skipping the others; empty if none came
+    // within the timeout.
+    std::string errorLineWith(const std::string& part, int timeoutMs);
     // Everything (else) on stderr until it closes or the timeout passes.
     std::string readErrors(int timeoutMs);
 

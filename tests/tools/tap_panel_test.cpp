@@ -50,18 +50,6 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs)
     return done();
 }
 
-// The next line of the tap's standard error that holds `part`, the panel's lines included.
-std::string errorLineWith(CardProcess& tap, const std::string& part, int timeoutMs)
-{
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < end) {
-        const std::string line = tap.readErrorLine(200);
-        if (line.find(part) != std::string::npos)
-            return line;
-    }
-    return {};
-}
-
 // The panel the tap says it started: its program and process.
 struct StartedPanel {
     std::string program;
@@ -72,7 +60,7 @@ StartedPanel startedPanel(CardProcess& tap)
 {
     static const QRegularExpression started(QStringLiteral("^pelmora-tap: started (.*) \\(pid (\\d+)\\) with "));
     const QRegularExpressionMatch match =
-        started.match(QString::fromStdString(errorLineWith(tap, "pelmora-tap: started ", 5000)));
+        started.match(QString::fromStdString(tap.errorLineWith("pelmora-tap: started ", 5000)));
     if (!match.hasMatch())
         return {};
     return {match.captured(1).toStdString(), static_cast<pid_t>(match.captured(2).toInt())};
@@ -148,7 +136,7 @@ TEST_F(TapPanel, RecordsThePanelToADatedFileAndEndsWithIt)
     CardProcess card({"--sweep", "--log", log});
     CardProcess tap(TAP_PATH, {card.readLine(3000), "--panel", "--record"});
     ASSERT_EQ(tap.readLine(3000).rfind("/dev/pts/", 0), 0u) << "the panel's end";
-    const std::string recordingLine = errorLineWith(tap, "recording to ", 3000);
+    const std::string recordingLine = tap.errorLineWith("recording to ", 3000);
     const StartedPanel panel = startedPanel(tap);
     ASSERT_GT(panel.pid, 0) << recordingLine;
     EXPECT_EQ(panel.program, std::string(PELMORA_BIN_DIR) + "/pelmora") << "the panel beside the tap";
@@ -186,7 +174,7 @@ TEST_F(TapPanel, AStoppedTapLeavesThePanelRunningAndTellingItsDeviceGone)
 
     EXPECT_EQ(tap.stop(2000), 0);
     EXPECT_EQ(::waitpid(panel.pid, nullptr, WNOHANG), 0) << "the panel is still running";
-    const std::string gone = errorLineWith(tap, "il dispositivo è scomparso", 5000);
+    const std::string gone = tap.errorLineWith("il dispositivo è scomparso", 5000);
     EXPECT_FALSE(gone.empty()) << "the panel reports its device gone, as for any card";
     const std::string text = contents(csv);
     EXPECT_EQ(text.back(), '\n');
@@ -210,7 +198,7 @@ TEST_F(TapPanel, CtrlCInTheTerminalEndsTheTapAndNotThePanel)
 
     ASSERT_EQ(::kill(-tap.pid(), SIGINT), 0);
     EXPECT_EQ(tap.wait(2000), 0);
-    const std::string said = errorLineWith(tap, "pelmora-tap: stopped", 3000);
+    const std::string said = tap.errorLineWith("pelmora-tap: stopped", 3000);
     EXPECT_NE(said.find("the panel (pid " + std::to_string(panel.pid) + ") is still running"), std::string::npos)
         << said;
     EXPECT_EQ(::waitpid(panel.pid, nullptr, WNOHANG), 0) << "the panel is still running";
@@ -257,7 +245,7 @@ TEST_F(TapPanel, ACardThatCannotBeOpenedIsToldInThePanelsBoxAndItsFallbackIsTheT
     const StartedPanel panel = startedPanel(tap);
     ASSERT_GT(panel.pid, 0);
     // The panel's own refusal, which it shows in its "ERRORE" box and prints.
-    EXPECT_FALSE(errorLineWith(tap, device + " non esiste", 5000).empty());
+    EXPECT_FALSE(tap.errorLineWith(device + " non esiste", 5000).empty());
     const std::string environment = contents("/proc/" + std::to_string(panel.pid) + "/environ");
     EXPECT_NE(environment.find("PELMORA_COM1=" + device + '\0'), std::string::npos);
     EXPECT_NE(environment.find("PELMORA_COM2=" + panelEnd + '\0'), std::string::npos);
