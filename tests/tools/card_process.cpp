@@ -1,5 +1,6 @@
 #include "card_process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -28,7 +29,7 @@ int msLeft(Clock::time_point deadline)
 
 CardProcess::CardProcess(const std::vector<std::string>& args) : CardProcess(VIRTUAL_CARD_PATH, args) {}
 
-CardProcess::CardProcess(const std::string& program, const std::vector<std::string>& args)
+CardProcess::CardProcess(const std::string& program, const std::vector<std::string>& args, bool ownGroup)
 {
     int outPipe[2];
     int errPipe[2];
@@ -44,8 +45,15 @@ CardProcess::CardProcess(const std::string& program, const std::vector<std::stri
     for (auto& a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    }
+    if (posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv.data(), environ) != 0)
         pid_ = -1;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -99,6 +107,17 @@ std::string CardProcess::readLine(int timeoutMs)
 std::string CardProcess::readErrorLine(int timeoutMs)
 {
     return nextLine(err_, errBuffer_, timeoutMs);
+}
+
+std::string CardProcess::errorLineWith(const std::string& part, int timeoutMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        const std::string line = readErrorLine(std::min(200, msLeft(deadline)));
+        if (line.find(part) != std::string::npos)
+            return line;
+    }
+    return {};
 }
 
 std::string CardProcess::readErrors(int timeoutMs)

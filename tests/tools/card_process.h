@@ -9,7 +9,9 @@
 class CardProcess {
 public:
     explicit CardProcess(const std::vector<std::string>& args);
-    CardProcess(const std::string& program, const std::vector<std::string>& args);
+    // With `ownGroup`, in a process group of its own, as a shell starts a job, so that a
+    // signal to that group (a terminal's Ctrl-C) reaches it and not the test.
+    CardProcess(const std::string& program, const std::vector<std::string>& args, bool ownGroup = false);
     ~CardProcess();
     CardProcess(const CardProcess&) = delete;
     CardProcess& operator=(const CardProcess&) = delete;
@@ -20,6 +22,9 @@ public:
     std::string readLine(int timeoutMs);
     // The next line of stderr without its newline; empty if none came within the timeout.
     std::string readErrorLine(int timeoutMs);
+    // The next line of stderr that holds `part`, skipping the others; empty if none came
+    // within the timeout.
+    std::string errorLineWith(const std::string& part, int timeoutMs);
     // Everything (else) on stderr until it closes or the timeout passes.
     std::string readErrors(int timeoutMs);
 

@@ -1,6 +1,6 @@
 // The live chart's side of the tap, in process and offscreen: the forwarding loop in a
-// thread of its own feeding the window's thread, the trace kept to its window, and the
-// lines drawn from it.
+// thread of its own feeding the window through the feed's pipe, as it feeds the chart's
+// process; the trace kept to its window, and the lines drawn from it.
 #include "card_client.h"
 #include "card_device.h"
 #include "card_terminal.h"
@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <thread>
@@ -69,8 +70,10 @@ TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
     rows.add(csvHeader());
     const int stop = ::eventfd(0, EFD_CLOEXEC);
 
+    // The two ends of the feed, as the tap and the chart's process each hold one.
     LiveFeed feed;
-    LiveWindow window(QStringLiteral("test card"), 60, feed);
+    LiveFeed chartEnd(feed.releaseReadEnd());
+    LiveWindow window(QStringLiteral("test card"), 60, chartEnd);
     window.show();
     ForwardingLoop loop(card, rows, messages, stop);
     loop.showFramesOn(&feed);
@@ -169,20 +172,50 @@ TEST(LiveLines, AWindowOfAnHourCostsNoMoreThanItsWidth)
     EXPECT_LE(statesLine(trace.inputs(), 5, span, QRectF(0, 0, 500, 10)).size(), 3);
 }
 
-TEST(LiveFeed, OneWakeupForEachBatchAndNothingButFrames)
+TEST(LiveFeed, CarriesOnlyFramesAndEndsWithItsWriter)
+{
+    auto feed = std::make_unique<LiveFeed>();
+    LiveFeed chartEnd(feed->releaseReadEnd());
+    ASSERT_GE(chartEnd.fd(), 0);
+    const TapRow gone{kStartUs, Direction::None, RowKind::DeviceGone, {}, "/dev/ttyUSB0: hung up"};
+    for (int batch = 0; batch < 3; ++batch)
+        feed->add({requestRow(kStartUs + batch, 1), replyRow(kStartUs, 1, 2, 3),
+                   {kStartUs, Direction::CardToPanel, RowKind::Unframed, {0x55}, {}}, gone});
+    pollfd ready{chartEnd.fd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, 0), 1) << "readable while rows wait";
+    const std::vector<TapRow> rows = chartEnd.take();
+    ASSERT_EQ(rows.size(), 9u);
+    EXPECT_EQ(rows[3].wallUs, kStartUs + 1);
+    EXPECT_EQ(rows[3].bytes, requestRow(0, 1).bytes);
+    EXPECT_EQ(rows[5].note, gone.note);
+    EXPECT_EQ(::poll(&ready, 1, 0), 0) << "nothing left once taken";
+    EXPECT_FALSE(chartEnd.ended());
+    feed.reset();
+    EXPECT_TRUE(chartEnd.take().empty());
+    EXPECT_TRUE(chartEnd.ended()) << "the tap has gone";
+}
+
+TEST(LiveFeed, RowsThatFindThePipeFullAreLeftOutAndCounted)
 {
     LiveFeed feed;
-    ASSERT_GE(feed.fd(), 0);
-    for (int batch = 0; batch < 3; ++batch)
-        feed.add({requestRow(kStartUs, 1), replyRow(kStartUs, 1, 2, 3),
-                  {kStartUs, Direction::CardToPanel, RowKind::Unframed, {0x55}, {}}});
-    std::uint64_t wakeups = 0;
-    ASSERT_EQ(::read(feed.fd(), &wakeups, sizeof wakeups), ssize_t(sizeof wakeups));
-    EXPECT_EQ(wakeups, 1u);
-    EXPECT_EQ(feed.take().size(), 6u);
-    feed.add({requestRow(kStartUs, 1)});
-    pollfd ready{feed.fd(), POLLIN, 0};
-    EXPECT_EQ(::poll(&ready, 1, 0), 1) << "woken again once taken";
+    LiveFeed chartEnd(feed.releaseReadEnd());
+    constexpr int kBatches = 400;
+    constexpr int kBatchRows = 500;  // 200,000 rows: more than the pipe holds
+    std::vector<TapRow> batch;
+    for (int i = 0; i < kBatchRows; ++i)
+        batch.push_back(replyRow(kStartUs + i, 1, 2, 3));
+    for (int i = 0; i < kBatches; ++i)
+        feed.add(batch);  // never waits, whatever the reader does
+    std::uint64_t leftOut = 0;
+    const std::size_t taken = chartEnd.take(&leftOut).size();
+    EXPECT_GT(taken, 0u);
+    EXPECT_EQ(leftOut, 0u) << "the count comes with the next rows that fit";
+    feed.add({requestRow(kStartUs, 7)});
+    const std::vector<TapRow> next = chartEnd.take(&leftOut);
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_EQ(next[0].kind, RowKind::Request);
+    EXPECT_GT(leftOut, 0u);
+    EXPECT_EQ(taken + leftOut, std::size_t(kBatches) * kBatchRows) << "every row shown or counted";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The built tap starting the built panel on its end (--panel), offscreen, against the
 // virtual card: it records the panel's polling and ends with the panel; a tap that is
-// stopped leaves the panel running; a card that cannot be opened is told by the panel.
+// stopped, by a signal or by Ctrl-C in its terminal, leaves the panel running and says
+// so truly; a card that cannot be opened is told by the panel.
 #include "card_process.h"
 #include "recording_rows.h"
 #include "scoped_environment.h"
@@ -49,18 +50,6 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs)
     return done();
 }
 
-// The next line of the tap's standard error that holds `part`, the panel's lines included.
-std::string errorLineWith(CardProcess& tap, const std::string& part, int timeoutMs)
-{
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < end) {
-        const std::string line = tap.readErrorLine(200);
-        if (line.find(part) != std::string::npos)
-            return line;
-    }
-    return {};
-}
-
 // The panel the tap says it started: its program and process.
 struct StartedPanel {
     std::string program;
@@ -71,10 +60,42 @@ StartedPanel startedPanel(CardProcess& tap)
 {
     static const QRegularExpression started(QStringLiteral("^pelmora-tap: started (.*) \\(pid (\\d+)\\) with "));
     const QRegularExpressionMatch match =
-        started.match(QString::fromStdString(errorLineWith(tap, "pelmora-tap: started ", 5000)));
+        started.match(QString::fromStdString(tap.errorLineWith("pelmora-tap: started ", 5000)));
     if (!match.hasMatch())
         return {};
     return {match.captured(1).toStdString(), static_cast<pid_t>(match.captured(2).toInt())};
+}
+
+// A panel that outlives its tap, which comes to this process (its subreaper) and is
+// ended by its pid when the test ends, passed or failed.
+struct OrphanedPanel {
+    explicit OrphanedPanel(pid_t started) : pid(started) {}
+    ~OrphanedPanel()
+    {
+        if (pid > 0 && ::kill(pid, SIGTERM) == 0)
+            ::waitpid(pid, nullptr, 0);
+    }
+    OrphanedPanel(const OrphanedPanel&) = delete;
+    OrphanedPanel& operator=(const OrphanedPanel&) = delete;
+
+    // Ends it now; its wait status.
+    int end()
+    {
+        int status = -1;
+        if (::kill(pid, SIGTERM) == 0 && ::waitpid(pid, &status, 0) == pid)
+            pid = -1;
+        return status;
+    }
+
+    pid_t pid;
+};
+
+// The state letter of a process in /proc: 'Z' for one that ended and awaits its parent.
+char processState(pid_t pid)
+{
+    const std::string stat = contents("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t after = stat.rfind(") ");
+    return after == std::string::npos ? '?' : stat[after + 2];
 }
 
 struct Frames {
@@ -115,7 +136,7 @@ TEST_F(TapPanel, RecordsThePanelToADatedFileAndEndsWithIt)
     CardProcess card({"--sweep", "--log", log});
     CardProcess tap(TAP_PATH, {card.readLine(3000), "--panel", "--record"});
     ASSERT_EQ(tap.readLine(3000).rfind("/dev/pts/", 0), 0u) << "the panel's end";
-    const std::string recordingLine = errorLineWith(tap, "recording to ", 3000);
+    const std::string recordingLine = tap.errorLineWith("recording to ", 3000);
     const StartedPanel panel = startedPanel(tap);
     ASSERT_GT(panel.pid, 0) << recordingLine;
     EXPECT_EQ(panel.program, std::string(PELMORA_BIN_DIR) + "/pelmora") << "the panel beside the tap";
@@ -147,22 +168,71 @@ TEST_F(TapPanel, AStoppedTapLeavesThePanelRunningAndTellingItsDeviceGone)
     const std::string csv = tempPath("stopped.csv");
     CardProcess card({});
     CardProcess tap(TAP_PATH, {card.readLine(3000), "--panel", "--csv", csv});
-    const StartedPanel panel = startedPanel(tap);
+    OrphanedPanel panel(startedPanel(tap).pid);
     ASSERT_GT(panel.pid, 0);
     ASSERT_TRUE(waitFor([&] { return frames(readBackFile(csv).rows).replies >= 5; }, 10000));
 
     EXPECT_EQ(tap.stop(2000), 0);
     EXPECT_EQ(::waitpid(panel.pid, nullptr, WNOHANG), 0) << "the panel is still running";
-    const std::string gone = errorLineWith(tap, "il dispositivo è scomparso", 5000);
+    const std::string gone = tap.errorLineWith("il dispositivo è scomparso", 5000);
     EXPECT_FALSE(gone.empty()) << "the panel reports its device gone, as for any card";
     const std::string text = contents(csv);
     EXPECT_EQ(text.back(), '\n');
     EXPECT_TRUE(readBackFile(csv).warnings.empty());
 
-    ASSERT_EQ(::kill(panel.pid, SIGTERM), 0);
-    int status = -1;
-    EXPECT_EQ(::waitpid(panel.pid, &status, 0), panel.pid);
+    const int status = panel.end();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ::unlink(csv.c_str());
+}
+
+TEST_F(TapPanel, CtrlCInTheTerminalEndsTheTapAndNotThePanel)
+{
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const std::string csv = tempPath("ctrl-c.csv");
+    CardProcess card({});
+    // The tap as a terminal's foreground job: Ctrl-C signals its whole process group.
+    CardProcess tap(TAP_PATH, {card.readLine(3000), "--panel", "--csv", csv}, true);
+    OrphanedPanel panel(startedPanel(tap).pid);
+    ASSERT_GT(panel.pid, 0);
+    ASSERT_TRUE(waitFor([&] { return frames(readBackFile(csv).rows).replies >= 5; }, 10000));
+
+    ASSERT_EQ(::kill(-tap.pid(), SIGINT), 0);
+    EXPECT_EQ(tap.wait(2000), 0);
+    const std::string said = tap.errorLineWith("pelmora-tap: stopped", 3000);
+    EXPECT_NE(said.find("the panel (pid " + std::to_string(panel.pid) + ") is still running"), std::string::npos)
+        << said;
+    EXPECT_EQ(::waitpid(panel.pid, nullptr, WNOHANG), 0) << "the panel is still running";
+    const std::string text = contents(csv);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    const ReadBack read = readBackFile(csv);
+    EXPECT_TRUE(read.warnings.empty());
+    EXPECT_GE(frames(read.rows).replies, 5);
+    const int status = panel.end();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ended by the test, not by Ctrl-C: " << status;
+    ::unlink(csv.c_str());
+}
+
+TEST_F(TapPanel, ATapStoppedAsItsPanelEndsSaysThePanelEnded)
+{
+    const std::string csv = tempPath("both.csv");
+    CardProcess card({});
+    CardProcess tap(TAP_PATH, {card.readLine(3000), "--panel", "--csv", csv});
+    const StartedPanel panel = startedPanel(tap);
+    ASSERT_GT(panel.pid, 0);
+    ASSERT_TRUE(waitFor([&] { return frames(readBackFile(csv).rows).replies >= 2; }, 10000));
+
+    // The stop and the panel's end both wait for the tap when it next looks.
+    ASSERT_EQ(::kill(tap.pid(), SIGSTOP), 0);
+    ASSERT_EQ(::kill(panel.pid, SIGTERM), 0);  // which it takes as Esci
+    EXPECT_TRUE(waitFor([&] { return processState(panel.pid) == 'Z'; }, 5000));
+    ASSERT_EQ(::kill(tap.pid(), SIGTERM), 0);
+    ASSERT_EQ(::kill(tap.pid(), SIGCONT), 0);
+    EXPECT_EQ(tap.wait(3000), 0) << "the panel's status";
+    const std::string errors = tap.readErrors(500);
+    EXPECT_NE(errors.find("the panel ended with status 0"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("still running"), std::string::npos) << errors;
+    EXPECT_EQ(contents(csv).back(), '\n');
     ::unlink(csv.c_str());
 }
 
@@ -175,7 +245,7 @@ TEST_F(TapPanel, ACardThatCannotBeOpenedIsToldInThePanelsBoxAndItsFallbackIsTheT
     const StartedPanel panel = startedPanel(tap);
     ASSERT_GT(panel.pid, 0);
     // The panel's own refusal, which it shows in its "ERRORE" box and prints.
-    EXPECT_FALSE(errorLineWith(tap, device + " non esiste", 5000).empty());
+    EXPECT_FALSE(tap.errorLineWith(device + " non esiste", 5000).empty());
     const std::string environment = contents("/proc/" + std::to_string(panel.pid) + "/environ");
     EXPECT_NE(environment.find("PELMORA_COM1=" + device + '\0'), std::string::npos);
     EXPECT_NE(environment.find("PELMORA_COM2=" + panelEnd + '\0'), std::string::npos);

@@ -13,7 +13,7 @@ struct TapForwarding {
     bool started = false;
     std::vector<double> throughTapUs;  // request and reply frames, each from one end to the other
     std::vector<double> directUs;      // the same frames over one pseudo-terminal without the tap
-    double cpuShare = 0;               // of one core, over the measured stretch
+    double cpuShare = 0;               // of one core, over the measured stretch, its chart's process included
     double seconds = 0;
 };
 

@@ -4,14 +4,13 @@
 #include "card_device.h"
 #include "card_link/port_name.h"
 #include "card_terminal.h"
+#include "chart_process.h"
 #include "clocks.h"
 #include "dated_recording.h"
 #include "device_link.h"
 #include "device_name.h"
 #include "forwarding_loop.h"
-#include "live_application.h"
 #include "live_feed.h"
-#include "live_window.h"
 #include "panel_process.h"
 #include "panel_program.h"
 #include "recording_file.h"
@@ -21,9 +20,9 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -106,7 +105,7 @@ bool panelCanTell(const TapOptions& options, const CardDevice& card, const std::
 
 } // namespace
 
-int runForwardCommand(const TapOptions& options, int& argc, char** argv)
+int runForwardCommand(const TapOptions& options)
 {
     // A reader of the recording that goes away, or a file grown past the size limit,
     // must not end the tap: the write just fails.
@@ -114,13 +113,18 @@ int runForwardCommand(const TapOptions& options, int& argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
     std::string error;
     // Signals are blocked first, so a stop that arrives during start-up is not lost and
-    // no thread (the writers', Qt's, the forwarding's) ever takes one.
+    // no thread (the writers', the forwarding's, the chart's watcher) ever takes one.
     StopSignals stops;
     if (!stops.block(error))
         return fail(error);
-    std::unique_ptr<QApplication> app;
-    if (options.live)
-        app = makeLiveApplication(argc, argv);
+    // The live chart's process comes first: without a display it says so, and the tap
+    // ends before it has opened anything.
+    std::optional<LiveFeed> feed;
+    ChartProcess chart;
+    int chartStatus = 0;
+    if (options.live
+        && !chart.start(feed.emplace().releaseReadEnd(), options.windowSeconds, stops.fd(), chartStatus, error))
+        return error.empty() ? chartStatus : fail(error, chartStatus);
 
     CardTerminal terminal;
     if (!terminal.open(error))
@@ -203,28 +207,26 @@ int runForwardCommand(const TapOptions& options, int& argc, char** argv)
     }
 
     ForwardingLoop::Ending ending = ForwardingLoop::Ending::Stopped;
-    if (ok && app) {
-        LiveFeed feed;
+    if (ok && feed) {
+        // The chart draws in its own process, so neither its drawing nor its end holds
+        // up a frame: whatever becomes of it, forwarding and recording go on.
         const std::string until = options.panel ? "the panel ends" : "the tap is stopped";
-        LiveWindow window(cardTitle(options, card), options.windowSeconds, feed, [messages, until] {
-            messages->add(message("the live chart is closed; forwarding and recording go on until " + until));
+        chart.show(cardTitle(options, card).toStdString(), [messages, until](int status, const std::string& how) {
+            const std::string what = status == 0 ? "the live chart is closed"
+                                                 : "the live chart has ended: its process " + how
+                    + " (its own message, if any, is above)";
+            messages->add(message(what + "; forwarding and recording go on until " + until));
         });
-        loop.showFramesOn(&feed);
-        window.show();
-        // Forwarding keeps its own thread, so drawing never holds up a frame; when it
-        // ends it asks the window's thread to end too.
-        std::thread forwarding([&] {
-            ending = loop.run(terminal, error);
-            QMetaObject::invokeMethod(app.get(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-        });
-        app->exec();
-        forwarding.join();
-        // What the last wakeup brought, so that the chart has every frame the file has.
-        window.updater().takeWaiting();
-    } else if (ok) {
-        ending = loop.run(terminal, error);
+        loop.showFramesOn(&*feed);
     }
+    if (ok)
+        ending = loop.run(terminal, error);
+    chart.end();
 
+    // A stop that came as the panel ended (both told at once, or a hang-up that reached
+    // the panel too) is the panel's end: the words and the status say so.
+    if (ending == ForwardingLoop::Ending::Stopped && options.panel && panel.hasEnded())
+        ending = ForwardingLoop::Ending::PanelEnded;
     int status = ok ? 0 : 1;
     if (ending == ForwardingLoop::Ending::Failed) {
         status = 1;
@@ -234,7 +236,7 @@ int runForwardCommand(const TapOptions& options, int& argc, char** argv)
         messages->add(message("the panel " + how + "; the recording ends with it"));
     } else if (options.panel && panel.pid() > 0) {
         messages->add(message("stopped; the panel (pid " + std::to_string(panel.pid())
-                              + ") goes on without the card"));
+                              + ") is still running and goes on without the card"));
     }
     const BackgroundWriter::Outcome outcome = rows.finish(kRowsDrainTime);
     if (outcome.dropped > 0)

@@ -1,8 +1,8 @@
 #pragma once
-// The Qt application of pelmora-tap --live. Made after the stop signals are blocked, so
-// that the threads Qt starts never take one. Without a display Qt would abort with a
-// core dump; instead the tap says what it needs and exits with status 2, before it has
-// opened anything. The windows closing never ends it: the forwarding does.
+// The Qt application of the live chart's process (pelmora-tap --live). Without a display
+// Qt would abort with a core dump; instead the chart says what the tap needs and exits
+// with status 2, before the tap has opened anything. The window closing does not end it
+// by itself: the chart decides.
 
 #include <QApplication>
 

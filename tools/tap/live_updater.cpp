@@ -1,5 +1,7 @@
 #include "live_updater.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 LiveUpdater::LiveUpdater(LiveFeed& feed, LiveTrace& trace, std::function<void()> redraw)
@@ -17,7 +19,12 @@ void LiveUpdater::takeWaiting()
     std::uint64_t leftOut = 0;
     const std::vector<TapRow> rows = feed_.take(&leftOut);
     leftOut_ += leftOut;
-    if (rows.empty())
+    if (feed_.ended()) {
+        notifier_.setEnabled(false);
+        QCoreApplication::quit();
+        return;
+    }
+    if (rows.empty() && leftOut == 0)
         return;
     for (const TapRow& row : rows)
         trace_.add(row);

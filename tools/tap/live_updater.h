@@ -1,9 +1,10 @@
 #pragma once
 // Brings the frames from the forwarding thread into the live chart, in the window's
-// thread: one wakeup for each batch the feed holds (its eventfd, watched by the event
+// thread: whatever the feed holds when its pipe becomes readable (watched by the event
 // loop), every row into the trace, then a redraw, at most kRedrawMs after the last one
 // and only when something new came; with nothing new, once every kIdleMs, so the time
-// axis keeps moving. Needs a running event loop, no window.
+// axis keeps moving. When the feed ends (the tap has gone), it asks the event loop to
+// quit. Needs a running event loop, no window.
 
 #include "live_feed.h"
 #include "live_trace.h"

@@ -59,7 +59,10 @@ QLabel* LiveWindow::value(const QString& name, const QString& objectName)
 
 void LiveWindow::showValues()
 {
-    const LiveValues now = liveValues(trace_);
+    LiveValues now = liveValues(trace_);
+    if (updater_.leftOut() > 0)
+        now.status += QStringLiteral(" %1 frames were left out of the chart while it fell behind (none of the recording).")
+                          .arg(updater_.leftOut());
     // Labels whose text is the same are left alone, so only what changed is drawn again.
     for (const auto& [label, text] : {std::pair{analogue1_, now.analogue1}, std::pair{analogue2_, now.analogue2},
                                       std::pair{outputs_, now.outputs}, std::pair{inputs_, now.inputs},

@@ -1,7 +1,7 @@
 #pragma once
 // The window of pelmora-tap --live: the values now as text above the live chart, brought
-// up to date by a LiveUpdater. Closing it only hides it: the tap goes on forwarding and
-// recording until it is stopped or the panel it started ends.
+// up to date by a LiveUpdater, and how many frames the chart missed, if any. Closing it
+// tells `closed`; the tap goes on forwarding and recording without it.
 
 #include "live_chart.h"
 #include "live_feed.h"

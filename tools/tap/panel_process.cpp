@@ -1,11 +1,11 @@
 #include "panel_process.h"
 
+#include "process_ending.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <spawn.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -60,7 +60,10 @@ bool PanelProcess::start(const std::string& program, const Settings& settings, b
         sigaddset(&reset, signal);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &reset);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A session of its own: the terminal's Ctrl-C and hang-up, which go to the tap's
+    // process group, never reach it. Unlike a mere process group of its own, it is no
+    // background job of the terminal either, which would stop it for writing there.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (outputToErrors)
@@ -77,8 +80,7 @@ bool PanelProcess::start(const std::string& program, const Settings& settings, b
         error = "cannot start " + program + ": " + std::strerror(failed);
         return false;
     }
-    // Through syscall(): glibc 2.36's <sys/pidfd.h> does not declare it for C++.
-    fd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+    fd_ = openProcessFd(pid_);
     if (fd_ < 0) {
         error = "cannot watch the panel (pid " + std::to_string(pid_) + "): " + std::strerror(errno);
         return false;
@@ -86,21 +88,12 @@ bool PanelProcess::start(const std::string& program, const Settings& settings, b
     return true;
 }
 
+bool PanelProcess::hasEnded() const
+{
+    return fd_ >= 0 && processHasEnded(fd_);
+}
+
 int PanelProcess::reap(std::string& how)
 {
-    int status = 0;
-    pid_t got;
-    do
-        got = ::waitpid(pid_, &status, 0);
-    while (got < 0 && errno == EINTR);
-    if (got != pid_) {
-        how = std::string("ended, but its status could not be had (") + std::strerror(errno) + ")";
-        return 1;
-    }
-    if (WIFSIGNALED(status)) {
-        how = std::string("was ended by ") + strsignal(WTERMSIG(status));
-        return 128 + WTERMSIG(status);
-    }
-    how = "ended with status " + std::to_string(WEXITSTATUS(status));
-    return WEXITSTATUS(status);
+    return reapProcess(pid_, how);
 }
