@@ -12,6 +12,7 @@
 #include "recording_rows.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -20,7 +21,8 @@
 #include <memory>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <thread>
+#include <atomic>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -58,8 +60,6 @@ TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
     CardTerminal cardEnd;  // the test plays the card on its master
     CardTerminal panelEnd;
     ASSERT_TRUE(cardEnd.open(error) && panelEnd.open(error)) << error;
-    CardDevice card([path = cardEnd.slavePath()](std::string&) { return path; });
-    ASSERT_TRUE(card.open(error)) << error;
     const std::string csv = testing::TempDir() + "live_chart_" + std::to_string(getpid()) + ".csv";
     const int csvFd = ::open(csv.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -75,9 +75,22 @@ TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
     LiveFeed chartEnd(feed.releaseReadEnd());
     LiveWindow window(QStringLiteral("test card"), 60, chartEnd);
     window.show();
-    ForwardingLoop loop(card, rows, messages, stop);
-    loop.showFramesOn(&feed);
-    std::thread forwarding([&] { loop.run(panelEnd, error); });
+    // The card's port object lives in the thread that forwards, as in the tap.
+    std::atomic<int> cardOpen{-1};
+    std::unique_ptr<QThread> forwarding(QThread::create([&] {
+        CardDevice card([path = cardEnd.slavePath()](std::string&) { return path; });
+        cardOpen = card.open(error) ? 1 : 0;
+        ForwardingLoop loop(card, rows, messages, stop);
+        loop.showFramesOn(&feed);
+        if (cardOpen == 1)
+            loop.run(panelEnd, error);
+    }));
+    forwarding->start();
+    while (cardOpen < 0)
+        QThread::yieldCurrentThread();
+    if (cardOpen == 0)
+        forwarding->wait();
+    ASSERT_EQ(cardOpen, 1) << error;
 
     CardClient panel(panelEnd.slavePath());
     ASSERT_TRUE(panel.isOpen());
@@ -93,7 +106,7 @@ TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
     }
     const std::uint64_t one = 1;
     ASSERT_EQ(::write(stop, &one, sizeof one), ssize_t(sizeof one));
-    forwarding.join();
+    forwarding->wait();
     rows.finish(std::chrono::seconds(2));
     messages.finish(std::chrono::seconds(1));
     window.updater().takeWaiting();

@@ -1,5 +1,7 @@
 #include "forward_command.h"
 
+#include <QCoreApplication>
+
 #include "background_writer.h"
 #include "card_device.h"
 #include "card_link/port_name.h"
@@ -117,6 +119,12 @@ int runForwardCommand(const TapOptions& options)
     StopSignals stops;
     if (!stops.block(error))
         return fail(error);
+    // The card's port object and the forwarding loop run on Qt's event loop in this
+    // thread; made after the signals are blocked, so no thread Qt starts takes one.
+    int qtArgc = 1;
+    char qtName[] = "pelmora-tap";
+    char* qtArgv[] = {qtName, nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
     // The live chart's process comes first: without a display it says so, and the tap
     // ends before it has opened anything.
     std::optional<LiveFeed> feed;

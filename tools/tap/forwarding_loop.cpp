@@ -3,11 +3,14 @@
 #include "clocks.h"
 #include "live_feed.h"
 
+#include <QEventLoop>
+#include <QSocketNotifier>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <poll.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -21,116 +24,174 @@ std::array<std::uint8_t, 4096> chunk;
 ForwardingLoop::ForwardingLoop(CardDevice& card, BackgroundWriter& rows, BackgroundWriter& messages, int stopFd)
     : card_(card), rows_(rows), messages_(messages), stopFd_(stopFd)
 {
+    deadline_.setSingleShot(true);
+    retry_.setInterval(kRetryMs);
 }
 
 void ForwardingLoop::startWithoutCard(const std::string& reason)
 {
-    card_.lose(monotonicMicros());
+    cardGone_ = true;
     writeRows(recorder_.deviceGone(reason, now()));
 }
 
 ForwardingLoop::Ending ForwardingLoop::run(CardTerminal& panel, std::string& error)
 {
     panel_ = panel.master();
-    error.clear();
-    Ending ending = Ending::Stopped;
-    // Once the panel's process has ended: when the loop ends.
-    std::int64_t endUs = INT64_MAX;
-    enum { kStop, kPanel, kCard, kPanelClosed, kProcess };
-    while (error.empty()) {
-        std::array<pollfd, 5> fds{{
-            {stopFd_, POLLIN, 0},
-            {panel_, static_cast<short>(POLLIN | (toPanel_.waiting() ? POLLOUT : 0)), 0},
-            {card_.fd(), static_cast<short>(POLLIN | (toCard_.waiting() ? POLLOUT : 0)), 0},
-            {panel.closeWatch(), POLLIN, 0},
-            {endUs == INT64_MAX ? processFd_ : -1, POLLIN, 0},
-        }};
-        // A negative fd (card gone) is left out by poll(); the timeout brings the retry.
-        if (::poll(fds.data(), fds.size(), pollTimeoutMs(endUs)) < 0) {
-            if (errno != EINTR)
-                error = std::string("poll: ") + std::strerror(errno);
-            continue;
-        }
-        if (fds[kStop].revents != 0)
-            break;
-        if (fds[kProcess].revents != 0) {
-            ending = Ending::PanelEnded;
-            // A card that is gone has no answer on its way.
-            endUs = card_.isOpen() ? monotonicMicros() + kLastAnswerUs : 0;
-        }
-        if (fds[kPanel].revents & (POLLERR | POLLNVAL)) {
-            error = "the panel's pseudo-terminal failed";
-            break;
-        }
-        if (fds[kPanel].revents & POLLIN)
-            forwardFromPanel();
-        if (fds[kCard].revents & POLLIN)
-            forwardFromCard();
-        else if (card_.isOpen() && (fds[kCard].revents & (POLLHUP | POLLERR | POLLNVAL)))
-            cardLost("hung up");
-        if ((fds[kPanel].revents & POLLOUT) && !toPanel_.flush(panel_))
-            error = std::string("writing to the panel's pseudo-terminal: ") + std::strerror(errno);
-        if (card_.isOpen() && (fds[kCard].revents & POLLOUT) && !toCard_.flush(card_.fd()))
-            cardLost(std::strerror(errno));
-        if (fds[kPanelClosed].revents != 0)
-            panel.clientClosed();
-        writeRows(recorder_.settleQuiet(monotonicMicros()));
-        retryCard();
-        if (monotonicMicros() >= endUs)
-            break;
+    error_.clear();
+    ending_ = Ending::Stopped;
+    endUs_ = INT64_MAX;
+    QEventLoop loop;
+    loop_ = &loop;
+    card_link::CardPort& card = card_.port();
+    QObject context;  // every connection below ends with this run
+
+    QSocketNotifier stop(stopFd_, QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QSocketNotifier fromPanel(panel_, QSocketNotifier::Read);
+    QObject::connect(&fromPanel, &QSocketNotifier::activated, &context, [this] { forwardFromPanel(); afterEvent(); });
+    QSocketNotifier toPanel(panel_, QSocketNotifier::Write);
+    toPanel.setEnabled(false);
+    panelWritable_ = &toPanel;
+    QObject::connect(&toPanel, &QSocketNotifier::activated, &context, [this] { flushToPanel(); afterEvent(); });
+    std::unique_ptr<QSocketNotifier> closed;
+    if (panel.closeWatch() >= 0) {
+        closed = std::make_unique<QSocketNotifier>(panel.closeWatch(), QSocketNotifier::Read);
+        QObject::connect(closed.get(), &QSocketNotifier::activated, &context, [&panel] { panel.clientClosed(); });
     }
+    std::unique_ptr<QSocketNotifier> process;
+    if (processFd_ >= 0) {
+        process = std::make_unique<QSocketNotifier>(processFd_, QSocketNotifier::Read);
+        QObject::connect(process.get(), &QSocketNotifier::activated, &context, [this, &process] {
+            process->setEnabled(false);  // ended once; the pidfd stays readable
+            panelEnded();
+            afterEvent();
+        });
+    }
+    QObject::connect(&card, &card_link::CardPort::readyRead, &context, [this] { forwardFromCard(); afterEvent(); });
+    QObject::connect(&card, &card_link::CardPort::deviceLost, &context, [this](const QString& reason) {
+        cardLost(reason.toStdString());
+        afterEvent();
+    });
+    QObject::connect(&card, &card_link::CardPort::opened, &context, [this] { cardBack(); afterEvent(); });
+    QObject::connect(&retry_, &QTimer::timeout, &context, [this] { retryCard(); afterEvent(); });
+    QObject::connect(&deadline_, &QTimer::timeout, &context, [this] { afterEvent(); });
+    if (cardGone_)
+        retry_.start();
+    // Bytes the card sent before the loop began.
+    forwardFromCard();
+    afterEvent();
+    if (error_.empty() && monotonicMicros() < endUs_)
+        loop.exec();
+    retry_.stop();
+    deadline_.stop();
+    loop_ = nullptr;
+    panelWritable_ = nullptr;
     // However it ended, what was recorded so far is handed over.
     writeRows(recorder_.finish());
-    return error.empty() ? ending : Ending::Failed;
+    error = error_;
+    return error_.empty() ? ending_ : Ending::Failed;
+}
+
+void ForwardingLoop::afterEvent()
+{
+    writeRows(recorder_.settleQuiet(monotonicMicros()));
+    if (panelWritable_)
+        panelWritable_->setEnabled(toPanel_.waiting());
+    if (!error_.empty() || monotonicMicros() >= endUs_) {
+        if (loop_)
+            loop_->quit();
+        return;
+    }
+    std::int64_t next = std::min(recorder_.nextDeadline().value_or(INT64_MAX), endUs_);
+    if (next == INT64_MAX) {
+        deadline_.stop();
+        return;
+    }
+    // Rounded up, so the wait is never cut short into a second wake-up.
+    const std::int64_t waitUs = std::max<std::int64_t>(0, next - monotonicMicros());
+    deadline_.start(static_cast<int>((waitUs + 999) / 1000));
+}
+
+void ForwardingLoop::panelEnded()
+{
+    ending_ = Ending::PanelEnded;
+    // A card that is gone has no answer on its way.
+    endUs_ = card_.isOpen() ? monotonicMicros() + kLastAnswerUs : 0;
 }
 
 void ForwardingLoop::forwardFromPanel()
 {
     const ssize_t n = ::read(panel_, chunk.data(), chunk.size());
+    if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO)
+        error_ = std::string("the panel's pseudo-terminal failed: ") + std::strerror(errno);
     if (n <= 0)
         return;  // no panel on its end just now, or nothing after all
     const Moment at = now();
     const auto size = static_cast<std::size_t>(n);
+    const QByteArray bytes(reinterpret_cast<const char*>(chunk.data()), static_cast<qsizetype>(size));
     // While the card is gone the panel's bytes go nowhere, as on an unplugged cable.
-    if (card_.isOpen() && !toCard_.send(card_.fd(), chunk.data(), size))
-        cardLost(std::strerror(errno));
+    if (card_.isOpen()) {
+        try {
+            card_.port().output(bytes);
+        } catch (const card_link::SerialError&) {
+            // A card that takes nothing (its line stalled): these bytes are lost on the way.
+        }
+    }
     writeRows(recorder_.record(Direction::PanelToCard, chunk.data(), size, at));
+}
+
+void ForwardingLoop::flushToPanel()
+{
+    if (!toPanel_.flush(panel_))
+        error_ = std::string("writing to the panel's pseudo-terminal: ") + std::strerror(errno);
 }
 
 void ForwardingLoop::forwardFromCard()
 {
-    ssize_t n;
-    do
-        n = ::read(card_.fd(), chunk.data(), chunk.size());
-    while (n < 0 && errno == EINTR);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+    if (!card_.isOpen())
         return;
-    if (n <= 0) {
-        cardLost(n == 0 ? "end of file" : std::strerror(errno));
+    QByteArray bytes;
+    try {
+        bytes = card_.port().input();
+    } catch (const card_link::SerialError&) {
         return;
     }
+    if (bytes.isEmpty())
+        return;
     const Moment at = now();
-    const auto size = static_cast<std::size_t>(n);
-    if (!toPanel_.send(panel_, chunk.data(), size))
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const auto size = static_cast<std::size_t>(bytes.size());
+    if (!toPanel_.send(panel_, data, size))
         toPanel_.clear();
-    writeRows(recorder_.record(Direction::CardToPanel, chunk.data(), size, at));
+    writeRows(recorder_.record(Direction::CardToPanel, data, size, at));
 }
 
 void ForwardingLoop::cardLost(const std::string& reason)
 {
+    if (cardGone_)
+        return;
+    cardGone_ = true;
     say(card_.name() + " went away (" + reason + "); trying it again once a second");
-    toCard_.clear();
-    card_.lose(monotonicMicros());
     writeRows(recorder_.deviceGone(card_.name() + ": " + reason, now()));
+    retry_.start();
 }
 
 void ForwardingLoop::retryCard()
 {
-    std::string error;
-    if (card_.isOpen() || !card_.retryIfDue(monotonicMicros(), error))
+    // A remote card is connected in the background and is back when it has opened.
+    if (card_.port().reopen())
+        cardBack();
+}
+
+void ForwardingLoop::cardBack()
+{
+    if (!cardGone_ || !card_.isOpen())
         return;
+    cardGone_ = false;
+    retry_.stop();
     say(card_.name() + " is back");
     writeRows(recorder_.deviceBack(card_.name(), now()));
+    forwardFromCard();
 }
 
 void ForwardingLoop::writeRows(const std::vector<TapRow>& rows)
@@ -149,18 +210,4 @@ void ForwardingLoop::writeRows(const std::vector<TapRow>& rows)
 void ForwardingLoop::say(const std::string& message)
 {
     messages_.add("pelmora-tap: " + message + "\n");
-}
-
-int ForwardingLoop::pollTimeoutMs(std::int64_t endUs) const
-{
-    std::optional<std::int64_t> deadline = recorder_.nextDeadline();
-    if (!card_.isOpen())
-        deadline = std::min(deadline.value_or(INT64_MAX), card_.nextAttemptUs());
-    if (endUs != INT64_MAX)
-        deadline = std::min(deadline.value_or(INT64_MAX), endUs);
-    if (!deadline)
-        return -1;
-    const std::int64_t waitUs = *deadline - monotonicMicros();
-    // Rounded up, so the wait is never cut short into a second wake-up.
-    return waitUs <= 0 ? 0 : static_cast<int>((waitUs + 999) / 1000);
 }

@@ -1,11 +1,12 @@
 #pragma once
-// The tap's one loop: waits in poll() on the panel's pseudo-terminal, the card's device,
-// the stop descriptor, the panel closing its end and, when the tap started the panel,
-// the panel's process; passes each read on to the other side at once, then records it.
-// Wakes otherwise only to settle the card's quiet bytes into rows and, while the card is
-// gone, to try its device once a second. Rows and messages are handed to writers that
-// never make it wait, and frames to a live chart's feed that never does either, so it
-// ends on a stop whatever their readers do. It may run in a thread of its own.
+// The tap's one loop: an event loop in the calling thread, woken by the panel's
+// pseudo-terminal, the card, the stop descriptor, the panel closing its end and, when the
+// tap started the panel, the panel's process; it passes each read on to the other side
+// at once, then records it. Wakes otherwise only to settle the card's quiet bytes into
+// rows and, while the card is gone, to try it again once a second. Rows and messages are
+// handed to writers that never make it wait, and frames to a live chart's feed that never
+// does either, so it ends on a stop whatever their readers do. The card's port object
+// must live in the thread that calls run().
 
 #include "background_writer.h"
 #include "card_device.h"
@@ -13,10 +14,14 @@
 #include "outgoing_bytes.h"
 #include "traffic_recorder.h"
 
+#include <QTimer>
+
 #include <cstdint>
 #include <string>
 
 class LiveFeed;
+class QEventLoop;
+class QSocketNotifier;
 
 class ForwardingLoop {
 public:
@@ -29,6 +34,7 @@ public:
     // After the panel's process ends, the card's answer to its last request is still
     // awaited this long (one polling period), so that it is recorded too.
     static constexpr std::int64_t kLastAnswerUs = 100'000;
+    static constexpr int kRetryMs = 1000;
 
     // Rows go to `rows` as CSV lines, messages for the user to `messages`; the loop ends
     // when `stopFd` becomes readable (the stop signals' descriptor).
@@ -41,7 +47,7 @@ public:
     // Requests, replies and the card's outages also go to `feed`.
     void showFramesOn(LiveFeed* feed) { feed_ = feed; }
     // The card could not be opened at the start, for `reason`: the recording begins with
-    // a row that says so, and the device is tried again once a second.
+    // a row that says so, and the card is tried again once a second.
     void startWithoutCard(const std::string& reason);
 
     // Forwards between the panel's end of `panel` and the card until it ends, then hands
@@ -50,12 +56,15 @@ public:
 
 private:
     void forwardFromPanel();
+    void flushToPanel();
     void forwardFromCard();
     void cardLost(const std::string& reason);
     void retryCard();
+    void cardBack();
+    void panelEnded();
+    void afterEvent();
     void writeRows(const std::vector<TapRow>& rows);
     void say(const std::string& message);
-    int pollTimeoutMs(std::int64_t endUs) const;
 
     int panel_ = -1;
     CardDevice& card_;
@@ -65,6 +74,14 @@ private:
     int processFd_ = -1;
     LiveFeed* feed_ = nullptr;
     TrafficRecorder recorder_;
-    OutgoingBytes toCard_;
     OutgoingBytes toPanel_;
+    bool cardGone_ = false;
+    Ending ending_ = Ending::Stopped;
+    std::string error_;
+    // Once the panel's process has ended: when the loop ends.
+    std::int64_t endUs_ = INT64_MAX;
+    QEventLoop* loop_ = nullptr;
+    QSocketNotifier* panelWritable_ = nullptr;
+    QTimer deadline_;
+    QTimer retry_;
 };

@@ -1,0 +1,63 @@
+// The tap with its card on another machine: the real ser2net in front of a
+// pseudo-terminal that the test plays the card on.
+#include "card_client.h"
+#include "card_process.h"
+#include "pseudo_terminal.h"
+#include "ser2net_server.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+QByteArray asBytes(const Bytes& bytes) { return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())); }
+
+// One request from the panel through the tap and ser2net to the card, and the card's reply back.
+bool exchanged(CardClient& panel, PseudoTerminal& card, const Bytes& reply, int timeoutMs = 300)
+{
+    panel.send(request(0xFF));
+    if (card.receive(4, timeoutMs) != asBytes(request(0xFF)))
+        return false;
+    card.send(asBytes(reply));
+    return panel.receive(3, timeoutMs) == reply;
+}
+
+} // namespace
+
+TEST(TapRemote, ForwardsACardThroughSer2netAndFollowsItAcrossARestart)
+{
+    PseudoTerminal card;
+    auto server = std::make_unique<Ser2netServer>(Ser2netServer::Accepter::Telnet, card.slavePath());
+    ASSERT_TRUE(server->start());
+    const quint16 port = server->port();
+    const std::string csv = ::testing::TempDir() + "tap_remote_" + std::to_string(::getpid()) + ".csv";
+    CardProcess tap(TAP_PATH, {server->url().toStdString(), "--csv", csv});
+    const std::string panelEnd = tap.readLine(5000);
+    ASSERT_FALSE(panelEnd.empty()) << tap.readErrors(200);
+    CardClient panel(panelEnd);
+    // 0xFF both ways, and a carriage return, pass whole through the telnet layer.
+    EXPECT_TRUE(exchanged(panel, card, {0xFF, 0x0D, 0x00}));
+
+    server.reset();  // SIGKILL: the connection drops
+    EXPECT_FALSE(tap.errorLineWith("went away", 3000).empty());
+    server = std::make_unique<Ser2netServer>(Ser2netServer::Accepter::Telnet, card.slavePath(),
+                                             QStringLiteral("9600n81"), port);
+    ASSERT_TRUE(server->start());
+    EXPECT_FALSE(tap.errorLineWith("is back", 3000).empty());
+    bool answered = false;
+    for (int i = 0; i < 10 && !answered; ++i)
+        answered = exchanged(panel, card, {0x01, 0x02, 0x03});
+    EXPECT_TRUE(answered);
+
+    EXPECT_EQ(tap.stop(), 0);
+    std::ifstream file(csv);
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_NE(text.str().find(",device gone,"), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("device back"), std::string::npos);
+    std::remove(csv.c_str());
+}
