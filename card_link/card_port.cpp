@@ -4,14 +4,14 @@
 
 namespace card_link {
 
-CardPort::CardPort(QObject* parent) : QObject(parent)
+CardPort::CardPort(QObject* parent) : SerialPortObject(parent)
 {
-    connect(&local_, &QtSerialPort::deviceLost, this, &CardPort::deviceLost);
-    connect(&remote_, &RemoteSerialPort::deviceLost, this, &CardPort::deviceLost);
-    connect(&remote_, &RemoteSerialPort::notice, this, &CardPort::notice);
-    connect(&remote_, &RemoteSerialPort::opened, this, &CardPort::opened);
-    connect(&local_, &QtSerialPort::readyRead, this, &CardPort::readyRead);
-    connect(&remote_, &RemoteSerialPort::readyRead, this, &CardPort::readyRead);
+    for (SerialPortObject* transport : {static_cast<SerialPortObject*>(&local_), static_cast<SerialPortObject*>(&remote_)}) {
+        connect(transport, &SerialPortObject::deviceLost, this, &SerialPortObject::deviceLost);
+        connect(transport, &SerialPortObject::opened, this, &SerialPortObject::opened);
+        connect(transport, &SerialPortObject::readyRead, this, &SerialPortObject::readyRead);
+        connect(transport, &SerialPortObject::notice, this, &SerialPortObject::notice);
+    }
 }
 
 void CardPort::setPortNumber(int number)

@@ -10,7 +10,7 @@
 
 namespace card_link {
 
-class CardPort : public QObject, public SerialPort {
+class CardPort : public SerialPortObject {
     Q_OBJECT
 public:
     explicit CardPort(QObject* parent = nullptr);
@@ -29,16 +29,6 @@ public:
     // name, or empty with the reason why there is none now.
     using Resolver = std::function<QString(QString& problem)>;
     void setResolver(Resolver resolver) { resolver_ = std::move(resolver); }
-
-signals:
-    // The device went away, or the connection dropped, while open, for `reason`; the port is closed.
-    void deviceLost(const QString& reason);
-    // A reopen() that finished in the background: the port is open now.
-    void opened();
-    // Bytes have come from the card: input() has them.
-    void readyRead();
-    // Something the user should know once, in Italian (a remote line setting refused).
-    void notice(const QString& text);
 
 private:
     // The transport for the device the port number names now.

@@ -8,7 +8,7 @@
 
 namespace card_link {
 
-QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent)
+QtSerialPort::QtSerialPort(QObject* parent) : SerialPortObject(parent)
 {
     port_.setBaudRate(kBaudRate);
     port_.setDataBits(QSerialPort::Data8);

@@ -3,14 +3,13 @@
 // 9600 baud, 8 data bits, no parity, 1 stop bit, no handshaking, a 1024-byte
 // input buffer and a 512-byte output buffer.
 
-#include "serial_port.h"
+#include "serial_port_object.h"
 
-#include <QObject>
 #include <QSerialPort>
 
 namespace card_link {
 
-class QtSerialPort : public QObject, public SerialPort {
+class QtSerialPort : public SerialPortObject {
     Q_OBJECT
 public:
     static constexpr qint32 kBaudRate = 9600;
@@ -30,12 +29,6 @@ public:
     QString deviceName() const;
     // Opens `device` rather than what the port number names; empty goes back to the number.
     void setDevice(const QString& device) { device_ = device; }
-
-signals:
-    // The device went away while open, for `reason`; the port has been released and is closed.
-    void deviceLost(const QString& reason);
-    // Bytes have come from the card.
-    void readyRead();
 
 private:
     void open();

@@ -43,7 +43,7 @@ QString socket_reason(const QTcpSocket& socket, const RemoteName& remote)
 
 } // namespace
 
-RemoteSerialPort::RemoteSerialPort(QObject* parent) : QObject(parent)
+RemoteSerialPort::RemoteSerialPort(QObject* parent) : SerialPortObject(parent)
 {
     for (QTimer* timer : {&connectTimer_, &settleTimer_, &confirmTimer_})
         timer->setSingleShot(true);

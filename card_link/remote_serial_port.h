@@ -14,10 +14,9 @@
 
 #include "line_settings.h"
 #include "remote_name.h"
-#include "serial_port.h"
+#include "serial_port_object.h"
 #include "server_refusal.h"
 
-#include <QObject>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -28,7 +27,7 @@ namespace card_link {
 
 class TelnetChannel;
 
-class RemoteSerialPort : public QObject, public SerialPort {
+class RemoteSerialPort : public SerialPortObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kConnectTimeout{3000};
@@ -52,17 +51,6 @@ public:
     // The name the next open uses, as written: the one set, else what the port number names.
     QString deviceName() const;
     void setDevice(const QString& device) { device_ = device; }
-
-signals:
-    // The connection dropped while open, for `reason` (a line for the user); the port is closed.
-    void deviceLost(const QString& reason);
-    // An open begun by reopen() has finished: the port is open.
-    void opened();
-    // Bytes have come from the card.
-    void readyRead();
-    // Something the user should know once, in Italian: a line setting refused or
-    // not confirmed.
-    void notice(const QString& text);
 
 private:
     enum class State { Closed, Connecting, Settling, Open };
