@@ -165,24 +165,40 @@ TEST(CardOnTheBus, GetReadsWhatTheWindowShows)
         << line.out.toStdString();
 }
 
-TEST(CardOnTheBus, SetAndMaskReachTheCardAtOnceAndShowOnTheButtons)
-{
-    START_PRIVATE_BUS(bus);
-    QTemporaryDir dir;
-    const QString log = dir.filePath("frames.log");
-    VirtualCard card({"--log", log});
-    ASSERT_FALSE(card.device().isEmpty());
-    WindowOnBus panel(bus, card.device());
-    ASSERT_TRUE(panel.published()) << panel.error().toStdString();
-    panel::Form1& window = panel.window();
-    runEventsFor(300);
+// The window in this process on a virtual card that logs every request, on a private bus.
+class CardOnTheBusLogged : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (bus_.missing())
+            GTEST_SKIP() << bus_.error().toStdString();
+        ASSERT_TRUE(bus_.error().isEmpty()) << bus_.error().toStdString();
+        card_ = std::make_unique<VirtualCard>(QStringList{"--log", log_});
+        ASSERT_FALSE(card_->device().isEmpty());
+        panel_ = std::make_unique<WindowOnBus>(bus_, card_->device());
+        ASSERT_TRUE(panel_->published()) << panel_->error().toStdString();
+        runEventsFor(300);
+    }
+    // The requests the card receives from now on: at least one, waited for.
+    QList<LoggedFrame> nextFrames(qsizetype before) { return wait_for_frames(log_, int(before) + 1, 5000).mid(before); }
+    qsizetype framesSoFar() { return read_frame_log(log_).size(); }
 
+    QTemporaryDir dir_;
+    const QString log_ = dir_.filePath("frames.log");
+    PrivateSessionBus bus_;
+    std::unique_ptr<VirtualCard> card_;
+    std::unique_ptr<WindowOnBus> panel_;
+};
+
+TEST_F(CardOnTheBusLogged, SetAndMaskReachTheCardInTheNextRequestAndShowOnTheButtons)
+{
+    panel::Form1& window = panel_->window();
+    qsizetype before = framesSoFar();
     ASSERT_EQ(run_ctl({"set", "3", "on"}).status, 0);
-    // The request went out before the answer came back: the card has it at once.
-    runEventsFor(50);
-    QList<LoggedFrame> frames = read_frame_log(log);
+    // The next request the card receives carries it.
+    QList<LoggedFrame> frames = nextFrames(before);
     ASSERT_FALSE(frames.isEmpty());
-    EXPECT_EQ(frames.last().mask, 0x20);
+    EXPECT_EQ(frames.first().mask, 0x20);
     EXPECT_EQ(window.stato_uscite(), 0x20);
     EXPECT_EQ(window.onoff(2)->accessibleDescription(), "acceso");
     EXPECT_EQ(window.led_out(2)->accessibleName(), "Interruttore 3: acceso");
@@ -193,10 +209,9 @@ TEST(CardOnTheBus, SetAndMaskReachTheCardAtOnceAndShowOnTheButtons)
     EXPECT_EQ(window.stato_uscite(), 0);
 
     // A whole mask goes in one request, with no other mix of outputs before it.
-    const int before = int(read_frame_log(log).size());
+    before = framesSoFar();
     ASSERT_EQ(run_ctl({"mask", "0x81"}).status, 0);
-    runEventsFor(50);
-    frames = read_frame_log(log).mid(before);
+    frames = nextFrames(before);
     ASSERT_FALSE(frames.isEmpty());
     EXPECT_EQ(frames.first().mask, 0x81);
     for (const LoggedFrame& frame : frames)
@@ -206,16 +221,9 @@ TEST(CardOnTheBus, SetAndMaskReachTheCardAtOnceAndShowOnTheButtons)
     EXPECT_EQ(window.onoff(3)->accessibleDescription(), "spento");
 }
 
-TEST(CardOnTheBus, BadRequestsAreRefusedByNameAndNeverReachTheCard)
+TEST_F(CardOnTheBusLogged, BadRequestsAreRefusedByNameAndNeverReachTheCard)
 {
-    START_PRIVATE_BUS(bus);
-    QTemporaryDir dir;
-    const QString log = dir.filePath("frames.log");
-    VirtualCard card({"--log", log});
-    ASSERT_FALSE(card.device().isEmpty());
-    WindowOnBus panel(bus, card.device());
-    ASSERT_TRUE(panel.published()) << panel.error().toStdString();
-    QDBusConnection client = QDBusConnection::connectToBus(bus.address(), "refusal-client");
+    QDBusConnection client = QDBusConnection::connectToBus(bus_.address(), "refusal-client");
 
     struct Case {
         const char* method;
@@ -262,9 +270,9 @@ TEST(CardOnTheBus, BadRequestsAreRefusedByNameAndNeverReachTheCard)
             << run.err.toStdString();
     }
     runEventsFor(200);
-    for (const LoggedFrame& frame : read_frame_log(log))
+    for (const LoggedFrame& frame : read_frame_log(log_))
         EXPECT_EQ(frame.mask, 0);
-    EXPECT_EQ(panel.window().stato_uscite(), 0);
+    EXPECT_EQ(panel_->window().stato_uscite(), 0);
 }
 
 TEST(CardOnTheBus, WatchPrintsAChangeOfInputAndWaitEndsOnOne)
