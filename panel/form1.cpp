@@ -6,6 +6,7 @@
 #include "port_tooltips.h"
 #include "window_centring.h"
 
+#include "card_link/card_frames.h"
 #include "card_link/output_mask.h"
 #include "card_link/remote_name.h"
 #include "gauge/gaugix_identity.h"
@@ -132,6 +133,8 @@ void Form1::comunica()
     const bool replied = card_link::comunica(*port_, stato_uscite_, *this);
     if (watched && !ending_)
         tell(watch_.exchanged(replied, card_link::CardWatch::Clock::now()));
+    if (!ending_)
+        emit cardShown();
 }
 
 void Form1::pilota_led(int quale_led, int acceso)
@@ -140,6 +143,8 @@ void Form1::pilota_led(int quale_led, int acceso)
     if (!led)
         return;
     const QPixmap picture = (acceso == 1 ? picLedOn() : picLedOff())->pixmap();
+    const int bit = 1 << (7 - quale_led);
+    shownInputs_ = acceso == 1 ? shownInputs_ | bit : shownInputs_ & ~bit;
     if (led->pixmap().cacheKey() != picture.cacheKey()) {
         led->setPixmap(picture);
         set_accessible_name(led, input_led_name(7 - quale_led, acceso == 1));
@@ -153,6 +158,11 @@ void Form1::accendi_o_spegni(int Index)
         return;
     set_back_colour(indicator, card_link::toggled_colour(back_colour(indicator)));
     showOutputState(Index);
+    sendOutputs();
+}
+
+void Form1::sendOutputs()
+{
     yieldEvents();
     std::array<int, card_link::kChannelCount> colours{};
     for (int i = 0; i < card_link::kChannelCount; ++i)
@@ -166,11 +176,50 @@ void Form1::onoff_Click(int Index)
     accendi_o_spegni(Index);
 }
 
+void Form1::switchOutput(int Index, bool on)
+{
+    QLabel* indicator = led_out(Index);
+    if (indicator && (back_colour(indicator) == card_link::kColourOn) != on)
+        onoff_Click(Index);
+}
+
+void Form1::setOutputs(int mask)
+{
+    bool changed = false;
+    for (int i = 0; i < card_link::kChannelCount; ++i) {
+        const int colour = card_link::output_on(mask, i) ? card_link::kColourOn : card_link::kColourOff;
+        if (back_colour(led_out(i)) != colour) {
+            set_back_colour(led_out(i), colour);
+            showOutputState(i);
+            changed = true;
+        }
+    }
+    if (changed)
+        sendOutputs();
+}
+
+CardState Form1::shownCard() const
+{
+    CardState card;
+    card.outputs = stato_uscite_;
+    card.inputs = shownInputs_;
+    card.analog1Volts = shownVolts_[0];
+    card.analog2Volts = shownVolts_[1];
+    card.port = QStringLiteral("Com%1").arg(port_->portNumber());
+    card.device = device_;
+    card.connected = answering_ && selection_.inUse() && port_->portOpen();
+    return card;
+}
+
 void Form1::quale_porta_Click(int Index)
 {
     selection_.quale_porta_Click(Index);
     watch_.restart(card_link::CardWatch::Clock::now());
     portTexts_->refresh();
+    device_ = ownPort_ ? ownPort_->deviceName() : QString();
+    answering_ = true;
+    if (!ending_)
+        emit cardShown();
 }
 
 void Form1::Timer1_Timer()
@@ -181,6 +230,8 @@ void Form1::Timer1_Timer()
         tell(watch_.portChecked(ready, now));
     if (ready)
         comunica();
+    else if (!ending_)
+        emit cardShown();
 }
 
 void Form1::esci_Click()
@@ -218,7 +269,9 @@ void Form1::tell(card_link::CardWatch::Change change)
 {
     if (change == card_link::CardWatch::Change::None)
         return;
+    answering_ = change == card_link::CardWatch::Change::Answering || change == card_link::CardWatch::Change::Back;
     const QString device = ownPort_ ? ownPort_->deviceName() : QString();
+    device_ = device;
     QString port = QStringLiteral("Com%1").arg(port_->portNumber());
     if (!device.isEmpty())
         port += QStringLiteral(" (%1)").arg(device);
@@ -234,6 +287,8 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::setGaugeValue(int gauge, double volts)
 {
+    if (gauge == 0 || gauge == 1)
+        shownVolts_[gauge] = volts;
     if (platform::HostedControl* meter = v_meter1(gauge))
         meter->putProperty(gaugix::kValueDispId, volts);
 }

@@ -2,6 +2,7 @@
 // The panel window: eight output channels, eight input LEDs, two gauges and the
 // choice of port, polling the card ten times a second.
 
+#include "card_state.h"
 #include "form1_controls.h"
 #include "form_builder.h"
 
@@ -37,6 +38,11 @@ public:
     void pilota_led(int quale_led, int acceso) override;
     void accendi_o_spegni(int Index);
     void onoff_Click(int Index);
+    // What a click on output Index's button would do, when it is not already `on`.
+    void switchOutput(int Index, bool on);
+    // All eight outputs as `mask` gives them (output channel i at bit 7 - i), shown as
+    // clicks would show them but sent in one request, so no other mix reaches the card.
+    void setOutputs(int mask);
     void quale_porta_Click(int Index);
     void Timer1_Timer();
     void esci_Click();
@@ -51,6 +57,15 @@ public:
     bool ending() const { return ending_; }
 
     int stato_uscite() const { return stato_uscite_; }
+    // What the window shows of the card now.
+    CardState shownCard() const;
+
+signals:
+    // After each poll, output change and choice of port, when shownCard() may have
+    // changed: at most once a poll.
+    void cardShown();
+
+public:
 
     // Controls by name and index, as the description calls them.
     QWidget* control(const QString& key) const { return form_.widgets.value(key); }
@@ -82,6 +97,8 @@ private:
     // Prints a change in the card's answers on standard error.
     void tell(card_link::CardWatch::Change change);
     void showOutputState(int channel);
+    // The mask from the indicators, sent to the card at once.
+    void sendOutputs();
 
     std::unique_ptr<card_link::CardPort> ownPort_;
     card_link::SerialPort* port_;
@@ -93,6 +110,10 @@ private:
     card_link::PortSelection selection_;
     card_link::CardWatch watch_;
     int stato_uscite_ = 0;
+    int shownInputs_ = 0;
+    double shownVolts_[2] = {0, 0};
+    QString device_;
+    bool answering_ = false;
     bool ending_ = false;
 };
 

@@ -1,6 +1,8 @@
 // pelmora: the control panel of the serial I/O card.
+#include "card_bus_service.h"
 #include "command_line.h"
 #include "form1.h"
+#include "window_on_bus.h"
 #include "platform/window_system_failure.h"
 
 #include "platform/stop_signals.h"
@@ -72,6 +74,11 @@ int main(int argc, char** argv)
     QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &window, &panel::Form1::endProgram);
     for (const QString& problem : window.problems())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(problem));
+    // On the bus from start-up on, so that a script reaches the panel even while a
+    // message box about the port waits for the user.
+    panel::CardBusService busService;
+    panel::connect_window_to_service(window, busService);
+    panel::offer_on_session_bus(busService);
     window.Form_Load();
     if (window.ending())
         return 0;

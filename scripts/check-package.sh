@@ -100,7 +100,8 @@ grep -qx "libgaugix 1 libgaugix1 (>= $(dpkg-deb -f "$library_deb" Version))" \
 # --- the lists of files -------------------------------------------------------------
 files_of() { dpkg-deb -c "$1" | awk '{ print $6 }' | sed 's|^\./|/|' | grep -v '/$'; }
 required_panel=(
-    /usr/bin/pelmora /usr/bin/pelmora-tap /usr/bin/pelmora-virtual-card /usr/bin/gaugix-tool
+    /usr/bin/pelmora /usr/bin/pelmora-tap /usr/bin/pelmora-virtual-card /usr/bin/gaugix-tool /usr/bin/pelmora-ctl
+    /usr/share/dbus-1/interfaces/io.github.pelmora.Card1.xml
     /usr/share/applications/io.github.pelmora.pelmora.desktop
     /usr/share/metainfo/io.github.pelmora.pelmora.metainfo.xml
     /usr/share/icons/hicolor/scalable/apps/pelmora.svg

@@ -9,7 +9,8 @@ set -euo pipefail
 # stress-ng keeps a core busy for scripts/stress-test.sh, which checks that the tests hold on a loaded machine.
 # The accessibility tests turn Qt's accessibility on in process (Qt's private platform
 # headers), and read the running panel through a private session bus (dbus-run-session)
-# and the accessibility bus (at-spi2-core) with pyatspi.
+# and the accessibility bus (at-spi2-core) with pyatspi. The tests of the panel's own D-Bus
+# interface start a dbus-daemon of their own; Qt D-Bus and its code generator come with qt6-base-dev.
 # libtelnet-dev is the telnet layer of a card on another machine; the tests start the
 # real ser2net in front of the virtual card.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev qt6-charts-dev

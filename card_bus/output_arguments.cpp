@@ -1,0 +1,55 @@
+#include "output_arguments.h"
+
+#include "card_bus_names.h"
+
+namespace card_bus {
+
+std::optional<Refusal> check_output(qint64 output)
+{
+    if (output >= 1 && output <= kOutputCount)
+        return std::nullopt;
+    return Refusal{kInvalidOutput, QStringLiteral("there is no output %1: outputs are numbered 1 to %2")
+                                       .arg(output)
+                                       .arg(kOutputCount)};
+}
+
+std::optional<Refusal> check_mask(qint64 mask)
+{
+    if (mask >= 0 && mask <= kMaxMask)
+        return std::nullopt;
+    return Refusal{kInvalidMask,
+                   QStringLiteral("mask 0x%1 is above 0xFF: it has one bit for each of the 8 outputs")
+                       .arg(QString::number(mask, 16).toUpper())};
+}
+
+std::optional<OutputState> output_state(const QString& word)
+{
+    if (word == QLatin1String("on"))
+        return OutputState::On;
+    if (word == QLatin1String("off"))
+        return OutputState::Off;
+    if (word == QLatin1String("toggle"))
+        return OutputState::Toggle;
+    return std::nullopt;
+}
+
+Refusal state_refusal(const QString& word)
+{
+    return Refusal{kInvalidArgs, QStringLiteral("'%1' is not a state: say on, off or toggle").arg(word)};
+}
+
+int switched_mask(int mask, int output, OutputState state)
+{
+    const int bit = 1 << (kOutputCount - output);
+    switch (state) {
+    case OutputState::On:
+        return mask | bit;
+    case OutputState::Off:
+        return mask & ~bit;
+    case OutputState::Toggle:
+        break;
+    }
+    return mask ^ bit;
+}
+
+} // namespace card_bus

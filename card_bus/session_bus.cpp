@@ -1,0 +1,31 @@
+#include "session_bus.h"
+
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace card_bus {
+namespace {
+
+QString socket_address(const QString& path)
+{
+    // A socket is neither a file nor a folder to QFileInfo.
+    const QFileInfo socket(path);
+    if (!socket.exists() || socket.isFile() || socket.isDir())
+        return {};
+    return QStringLiteral("unix:path=") + path;
+}
+
+} // namespace
+
+QString session_bus_address()
+{
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+        return qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        return socket_address(runtime + QStringLiteral("/bus"));
+    return socket_address(QStringLiteral("/run/user/%1/bus").arg(getuid()));
+}
+
+} // namespace card_bus

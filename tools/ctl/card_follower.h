@@ -1,0 +1,35 @@
+#pragma once
+// Follows one panel's values from its PropertiesChanged signals, for watch and wait:
+// subscribed before the first reading, so no change between the two is missed.
+
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+class CardFollower : public QObject {
+    Q_OBJECT
+public:
+    CardFollower(QDBusConnection bus, const QString& service, QObject* parent = nullptr);
+
+    // Subscribes and reads every value; false, with error(), when the panel did not answer.
+    bool start();
+    QString error() const { return error_; }
+    const QVariantMap& values() const { return values_; }
+
+signals:
+    void changed(const QStringList& names);
+    // The panel left the bus (it ended).
+    void panelEnded();
+
+private slots:
+    void propertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
+
+private:
+    QDBusConnection bus_;
+    QString service_;
+    QDBusServiceWatcher watcher_;
+    QVariantMap values_;
+    QString error_;
+};

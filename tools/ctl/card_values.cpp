@@ -1,0 +1,51 @@
+#include "card_values.h"
+
+#include "card_bus/card_bus_names.h"
+
+using namespace card_bus;
+
+namespace {
+
+QString hex_byte(const QVariant& value)
+{
+    return QStringLiteral("0x%1").arg(value.toUInt(), 2, 16, QLatin1Char('0'));
+}
+
+QString volts(const QVariant& value)
+{
+    return QString::number(value.toDouble(), 'f', 3);
+}
+
+} // namespace
+
+QString card_text(const QVariantMap& p)
+{
+    QString device = p.value(kDevice).toString();
+    device.replace(QLatin1Char(' '), QLatin1String("\\x20"));  // one word, whatever the name
+    return QStringLiteral("outputs=%1 inputs=%2 analog1=%3 analog2=%4 analog1_raw=%5 analog2_raw=%6 port=%7 "
+                          "device=%8 connected=%9")
+        .arg(hex_byte(p.value(kOutputs)), hex_byte(p.value(kInputs)), volts(p.value(kAnalog1Volts)),
+             volts(p.value(kAnalog2Volts)), QString::number(p.value(kAnalog1Raw).toUInt()),
+             QString::number(p.value(kAnalog2Raw).toUInt()), p.value(kPort).toString(), device,
+             p.value(kConnected).toBool() ? QStringLiteral("yes") : QStringLiteral("no"));
+}
+
+QJsonObject card_json(const QVariantMap& p)
+{
+    return {
+        {QStringLiteral("outputs"), qint64(p.value(kOutputs).toUInt())},
+        {QStringLiteral("inputs"), qint64(p.value(kInputs).toUInt())},
+        {QStringLiteral("analog1"), volts(p.value(kAnalog1Volts)).toDouble()},
+        {QStringLiteral("analog2"), volts(p.value(kAnalog2Volts)).toDouble()},
+        {QStringLiteral("analog1_raw"), qint64(p.value(kAnalog1Raw).toUInt())},
+        {QStringLiteral("analog2_raw"), qint64(p.value(kAnalog2Raw).toUInt())},
+        {QStringLiteral("port"), p.value(kPort).toString()},
+        {QStringLiteral("device"), p.value(kDevice).toString()},
+        {QStringLiteral("connected"), p.value(kConnected).toBool()},
+    };
+}
+
+bool input_on(const QVariantMap& properties, int input)
+{
+    return (properties.value(kInputs).toUInt() >> (input - 1)) & 1U;
+}
