@@ -13,7 +13,9 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
 fi
 
 "$root/scripts/install-deps.sh"
-PELMORA_BUILD_DIR=$build "$root/scripts/build.sh"
+# Only what this runs: the panel, its gauge library and the virtual card, not the tests
+# and the other tools.
+PELMORA_BUILD_DIR=$build PELMORA_TARGETS="pelmora gaugix pelmora-virtual-card" "$root/scripts/build.sh"
 
 card_pid=
 cleanup() { [ -n "$card_pid" ] && kill "$card_pid" 2>/dev/null || true; }

