@@ -6,9 +6,9 @@ namespace card_link {
 
 QByteArray build_request(int stato_uscite)
 {
-    QByteArray frame("**");
+    QByteArray frame(2, static_cast<char>(kRequestHeader));
     frame.append(static_cast<char>(static_cast<std::uint8_t>(stato_uscite & 0xFF)));
-    frame.append('#');
+    frame.append(static_cast<char>(kRequestTrailer));
     return frame;
 }
 
@@ -21,7 +21,7 @@ double raw_to_volts(int raw)
 
 std::optional<CardReply> decode_reply(const QByteArray& received)
 {
-    if (received.size() != 3)
+    if (received.size() != static_cast<qsizetype>(kReplySize))
         return std::nullopt;
     const auto byte = [&](int i) { return static_cast<int>(static_cast<std::uint8_t>(received[i])); };
     return CardReply{byte(0), raw_to_volts(byte(1)), raw_to_volts(byte(2))};

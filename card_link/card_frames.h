@@ -2,6 +2,8 @@
 // The two frames exchanged with the card: a 4-byte request carrying the output
 // mask and a 3-byte reply carrying the input mask and two analogue readings.
 
+#include "frame_bytes.h"
+
 #include <QByteArray>
 #include <optional>
 

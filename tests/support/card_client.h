@@ -1,6 +1,8 @@
 #pragma once
 // The panel's side of the virtual card: the slave device opened in raw mode with plain POSIX.
 
+#include "card_link/frame_bytes.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,4 +27,7 @@ private:
     int fd_ = -1;
 };
 
-inline Bytes request(std::uint8_t mask) { return {0x2A, 0x2A, mask, 0x23}; }
+inline Bytes request(std::uint8_t mask)
+{
+    return {card_link::kRequestHeader, card_link::kRequestHeader, mask, card_link::kRequestTrailer};
+}

@@ -2,6 +2,8 @@
 // every 100 ms; on each expiry the 4-byte all-off request is written and whatever the card
 // has sent since is read and thrown away; nothing else. The benchmark runs it beside the
 // panel, as the floor that the panel's costs are measured against. Ends on SIGTERM or SIGINT.
+#include "card_link/frame_bytes.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -41,7 +43,8 @@ int main(int argc, char** argv)
         std::perror("pelmora-bare-poller");
         return 1;
     }
-    const unsigned char request[] = {0x2A, 0x2A, 0x00, 0x23};
+    const unsigned char request[card_link::kRequestSize] = {card_link::kRequestHeader, card_link::kRequestHeader, 0x00,
+                                                            card_link::kRequestTrailer};
     unsigned char reply[1024];
     for (;;) {
         pollfd watched[] = {{timer, POLLIN, 0}, {stop, POLLIN, 0}};

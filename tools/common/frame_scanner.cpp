@@ -1,9 +1,11 @@
 #include "frame_scanner.h"
 
+#include "card_link/frame_bytes.h"
+
 namespace {
-constexpr std::uint8_t kHeader = 0x2A;
-constexpr std::uint8_t kTrailer = 0x23;
-constexpr std::size_t kFrameSize = 4;
+constexpr std::uint8_t kHeader = card_link::kRequestHeader;
+constexpr std::uint8_t kTrailer = card_link::kRequestTrailer;
+constexpr std::size_t kFrameSize = card_link::kRequestSize;
 
 void addStray(std::vector<ScannedPiece>& pieces, std::uint8_t byte)
 {
