@@ -31,6 +31,38 @@ bool is_remote_name(const QString& name)
     return true;
 }
 
+// Splits "HOST:PORT" or "[IPv6]:PORT" (what follows the scheme) into its two parts.
+static bool split_host_and_port(const QString& name, const QString& rest, QString& host, QString& port, QString& problem)
+{
+    if (!rest.startsWith(QLatin1Char('['))) {
+        const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
+        host = colon < 0 ? rest : rest.left(colon);
+        port = colon < 0 ? QString() : rest.mid(colon + 1);
+        if (!host.contains(QLatin1Char(':')))
+            return true;
+        problem = QStringLiteral("%1: un indirizzo IPv6 va scritto tra parentesi quadre, per esempio "
+                                 "rfc2217://[::1]:3001.")
+                      .arg(name);
+        return false;
+    }
+    const qsizetype close = rest.indexOf(QLatin1Char(']'));
+    if (close < 0) {
+        problem = QStringLiteral("%1: manca la ] che chiude l'indirizzo IPv6.").arg(name);
+        return false;
+    }
+    host = rest.mid(1, close - 1);
+    if (rest.mid(close + 1, 1) == QLatin1String(":")) {
+        port = rest.mid(close + 2);
+    } else if (close + 1 < rest.size()) {
+        problem = QStringLiteral("%1: dopo l'indirizzo IPv6 tra [ ] ci vuole :PORTA.").arg(name);
+        return false;
+    }
+    if (QHostAddress(host).protocol() == QAbstractSocket::IPv6Protocol)
+        return true;
+    problem = QStringLiteral("%1: %2 non è un indirizzo IPv6.").arg(name, host);
+    return false;
+}
+
 bool parse_remote_name(const QString& name, RemoteName& remote, QString& problem)
 {
     remote = {};
@@ -44,37 +76,9 @@ bool parse_remote_name(const QString& name, RemoteName& remote, QString& problem
         return false;
     }
     remote.scheme = scheme == QLatin1String("rfc2217") ? RemoteName::Scheme::Telnet : RemoteName::Scheme::Raw;
-    const QString rest = name.mid(separator + kSeparator.size());
-    QString host;
-    QString port;
-    if (rest.startsWith(QLatin1Char('['))) {
-        const qsizetype close = rest.indexOf(QLatin1Char(']'));
-        if (close < 0) {
-            problem = QStringLiteral("%1: manca la ] che chiude l'indirizzo IPv6.").arg(name);
-            return false;
-        }
-        host = rest.mid(1, close - 1);
-        if (rest.mid(close + 1, 1) == QLatin1String(":"))
-            port = rest.mid(close + 2);
-        else if (close + 1 < rest.size()) {
-            problem = QStringLiteral("%1: dopo l'indirizzo IPv6 tra [ ] ci vuole :PORTA.").arg(name);
-            return false;
-        }
-        if (QHostAddress(host).protocol() != QAbstractSocket::IPv6Protocol) {
-            problem = QStringLiteral("%1: %2 non è un indirizzo IPv6.").arg(name, host);
-            return false;
-        }
-    } else {
-        const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
-        host = colon < 0 ? rest : rest.left(colon);
-        port = colon < 0 ? QString() : rest.mid(colon + 1);
-        if (host.contains(QLatin1Char(':'))) {
-            problem = QStringLiteral("%1: un indirizzo IPv6 va scritto tra parentesi quadre, per esempio "
-                                     "rfc2217://[::1]:3001.")
-                          .arg(name);
-            return false;
-        }
-    }
+    QString host, port;
+    if (!split_host_and_port(name, name.mid(separator + kSeparator.size()), host, port, problem))
+        return false;
     if (host.isEmpty()) {
         problem = QStringLiteral("%1: manca il nome o l'indirizzo del computer.").arg(name);
         return false;

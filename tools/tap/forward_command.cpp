@@ -105,6 +105,184 @@ bool panelCanTell(const TapOptions& options, const CardDevice& card, const std::
     return true;
 }
 
+// The card's port object and the forwarding loop run on Qt's event loop in this thread.
+std::unique_ptr<QCoreApplication> makeEventLoopApplication()
+{
+    static int argc = 1;
+    static char name[] = "pelmora-tap";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+// The device number of a device file, 0 when it cannot be had.
+dev_t deviceNumber(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_rdev : 0;
+}
+
+// The link to the panel's end, when one is asked for. The status to end with when it cannot be made.
+std::optional<int> makeLink(const TapOptions& options, DeviceLink& link, const std::string& panelEnd, std::string& error)
+{
+    if (options.linkPath.empty())
+        return std::nullopt;
+    const DeviceLink::Result made = link.create(options.linkPath, panelEnd, error);
+    if (made == DeviceLink::Result::Made)
+        return std::nullopt;
+    return made == DeviceLink::Result::Refused ? 2 : 1;
+}
+
+// Opens where the rows go: a dated file in the documents folder or the file given (or
+// standard output). The status to end with when it cannot.
+std::optional<int> openRecording(const TapOptions& options, RecordingFile& file, std::string& error)
+{
+    if (options.record)
+        return openDatedRecording(recordingFolder(), wallMicros(), file, error) ? std::nullopt : std::optional(1);
+    const RecordingFileOpened opened = openRecordingFile(options.csvPath, existingRecording(options), file, error);
+    if (opened == RecordingFileOpened::Ready)
+        return std::nullopt;
+    return opened == RecordingFileOpened::Refused ? 2 : 1;
+}
+
+// What the rows' writer tells the user, through `messages`, about `name`.
+BackgroundWriter::Hooks rowHooks(const std::shared_ptr<BackgroundWriter>& messages, const std::string& name)
+{
+    BackgroundWriter::Hooks hooks;
+    hooks.failed = [messages, name](const std::string& reason) {
+        messages->add(message("cannot write to " + name + ": " + reason + "; recording stopped, forwarding goes on"));
+    };
+    hooks.firstDrop = [messages, name] {
+        messages->add(message(name + " is not taking the rows as fast as they come: rows are left out until it "
+                             "does, and a 'rows dropped' row counts them"));
+    };
+    hooks.dropNotice = [](std::uint64_t count) {
+        return csvLine({wallMicros(), Direction::None, RowKind::RowsDropped, {}, std::to_string(count)});
+    };
+    return hooks;
+}
+
+// Starts the panel on the tap's end and has the loop end with it. False when the tap
+// cannot go on: no panel was started at all.
+bool startPanel(PanelProcess& panel, const std::string& program, const PanelProcess::Settings& settings,
+                const TapOptions& options, const std::string& panelEnd, ForwardingLoop& loop, BackgroundWriter& messages)
+{
+    std::string error;
+    const bool rowsOnStdout = options.csvPath.empty() && !options.record;
+    if (panel.start(program, settings, rowsOnStdout, error)) {
+        messages.add(message("started " + program + " (pid " + std::to_string(panel.pid()) + ") with " + panelEnd
+                             + " as its Com1"));
+        loop.endWithProcess(panel.fd());
+        return true;
+    }
+    messages.add(message(error));
+    // A panel that runs but cannot be watched still gets its card; the tap then ends on
+    // a stop signal only.
+    return panel.pid() > 0;
+}
+
+// The chart draws in its own process, so neither its drawing nor its end holds up a
+// frame: whatever becomes of it, forwarding and recording go on.
+void showChart(ChartProcess& chart, const QString& title, const TapOptions& options,
+               const std::shared_ptr<BackgroundWriter>& messages)
+{
+    const std::string until = options.panel ? "the panel ends" : "the tap is stopped";
+    chart.show(title.toStdString(), [messages, until](int status, const std::string& how) {
+        const std::string what = status == 0
+            ? "the live chart is closed"
+            : "the live chart has ended: its process " + how + " (its own message, if any, is above)";
+        messages->add(message(what + "; forwarding and recording go on until " + until));
+    });
+}
+
+// What the tap says of the panel as it ends, and its exit status.
+int endingStatus(ForwardingLoop::Ending ending, bool ok, const TapOptions& options, PanelProcess& panel,
+                 BackgroundWriter& messages)
+{
+    // A stop that came as the panel ended (both told at once, or a hang-up that reached
+    // the panel too) is the panel's end: the words and the status say so.
+    if (ending == ForwardingLoop::Ending::Stopped && options.panel && panel.hasEnded())
+        ending = ForwardingLoop::Ending::PanelEnded;
+    if (ending == ForwardingLoop::Ending::Failed)
+        return 1;
+    if (ending == ForwardingLoop::Ending::PanelEnded) {
+        std::string how;
+        const int status = panel.reap(how);
+        messages.add(message("the panel " + how + "; the recording ends with it"));
+        return status;
+    }
+    if (options.panel && panel.pid() > 0)
+        messages.add(message("stopped; the panel (pid " + std::to_string(panel.pid())
+                             + ") is still running and goes on without the card"));
+    return ok ? 0 : 1;
+}
+
+// The tap's writers: the rows to the recording, messages to standard error and the
+// panel's end to standard output, unless the rows have it. Started with the first lines.
+struct TapWriters {
+    TapWriters(const TapOptions& options, const RecordingFile& recording, const std::string& panelEnd)
+        : name(recording.name),
+          // Shared with the rows' writer, whose thread may outlive the tap's run when abandoned.
+          messages(std::make_shared<BackgroundWriter>(STDERR_FILENO, false, kMessageQueueBytes)),
+          rows(recording.fd, recording.owned, kRowQueueBytes, rowHooks(messages, recording.name)),
+          pathOut(STDOUT_FILENO, false, kMessageQueueBytes)
+    {
+        messages->start();
+        rows.start();
+        pathOut.start();
+        (options.csvPath.empty() && !options.record ? *messages : pathOut).add(panelEnd + "\n");
+        if (options.record)
+            messages->add(message("recording to " + name));
+        if (recording.needsHeader)
+            rows.add(csvHeader());
+    }
+
+    // Writes what is left of the rows, says what could not be written and why the tap
+    // failed, if it did, and hands over the last messages.
+    void finish(const std::string& error)
+    {
+        const BackgroundWriter::Outcome outcome = rows.finish(kRowsDrainTime);
+        if (outcome.dropped > 0)
+            messages->add(message(std::to_string(outcome.dropped) + " rows were left out while " + name
+                                  + " was not taking them"));
+        if (outcome.unwritten > 0)
+            messages->add(message(std::to_string(outcome.unwritten) + " rows could not be written to " + name));
+        if (!error.empty())
+            messages->add(message(error));
+        pathOut.finish(std::chrono::milliseconds(50));
+        messages->finish(kMessagesDrainTime);
+    }
+
+    std::string name;
+    std::shared_ptr<BackgroundWriter> messages;
+    BackgroundWriter rows;
+    BackgroundWriter pathOut;
+};
+
+// With --live, starts the chart's process with the reading end of `feed`. The status
+// to end with when it cannot draw (no display: it has said so itself, `error` empty).
+std::optional<int> startChart(const TapOptions& options, std::optional<LiveFeed>& feed, ChartProcess& chart,
+                              int stopFd, std::string& error)
+{
+    int status = 0;
+    if (!options.live || chart.start(feed.emplace().releaseReadEnd(), options.windowSeconds, stopFd, status, error))
+        return std::nullopt;
+    return status;
+}
+
+enum class CardAtStart { Open, LeftToThePanel, Refused };
+
+// Opens the card. One that cannot be opened now ends the tap, unless the panel can tell
+// why (see panelCanTell), whose `settings` then name the card as its Com1.
+CardAtStart openCard(const TapOptions& options, CardDevice& card, const CardName& name, const std::string& panelEnd,
+                     PanelProcess::Settings& settings, std::string& problem)
+{
+    if (card.open(problem))
+        return CardAtStart::Open;
+    if (options.panel && !name.isOwnEnd && panelCanTell(options, card, panelEnd, settings))
+        return CardAtStart::LeftToThePanel;
+    return CardAtStart::Refused;
+}
+
 } // namespace
 
 int runForwardCommand(const TapOptions& options)
@@ -119,142 +297,58 @@ int runForwardCommand(const TapOptions& options)
     StopSignals stops;
     if (!stops.block(error))
         return fail(error);
-    // The card's port object and the forwarding loop run on Qt's event loop in this
-    // thread; made after the signals are blocked, so no thread Qt starts takes one.
-    int qtArgc = 1;
-    char qtName[] = "pelmora-tap";
-    char* qtArgv[] = {qtName, nullptr};
-    QCoreApplication application(qtArgc, qtArgv);
+    // Made after the signals are blocked, so no thread Qt starts takes one.
+    const std::unique_ptr<QCoreApplication> application = makeEventLoopApplication();
     // The live chart's process comes first: without a display it says so, and the tap
     // ends before it has opened anything.
     std::optional<LiveFeed> feed;
     ChartProcess chart;
-    int chartStatus = 0;
-    if (options.live
-        && !chart.start(feed.emplace().releaseReadEnd(), options.windowSeconds, stops.fd(), chartStatus, error))
-        return error.empty() ? chartStatus : fail(error, chartStatus);
+    if (const std::optional<int> refused = startChart(options, feed, chart, stops.fd(), error))
+        return error.empty() ? *refused : fail(error, *refused);
 
     CardTerminal terminal;
     if (!terminal.open(error))
         return fail(error);
-    struct stat ownEnd {};
-    ::stat(terminal.slavePath().c_str(), &ownEnd);
-    auto cardName = std::make_shared<CardName>(CardName{options.device, ownEnd.st_rdev, false});
+    const auto cardName = std::make_shared<CardName>(CardName{options.device, deviceNumber(terminal.slavePath()), false});
     CardDevice card([cardName](std::string& problem) { return (*cardName)(problem); });
     std::string cardProblem;
     PanelProcess::Settings panelSettings{{"PELMORA_COM1", terminal.slavePath()}};
-    const bool cardOpen = card.open(cardProblem);
-    if (!cardOpen && (!options.panel || cardName->isOwnEnd
-                      || !panelCanTell(options, card, terminal.slavePath(), panelSettings)))
+    const CardAtStart cardAtStart = openCard(options, card, *cardName, terminal.slavePath(), panelSettings, cardProblem);
+    if (cardAtStart == CardAtStart::Refused)
         return fail(cardProblem);
+    const bool cardOpen = cardAtStart == CardAtStart::Open;
     std::string panelProgram;
     if (options.panel && (panelProgram = findPanelProgram(error)).empty())
         return fail(error);
 
     DeviceLink link;
-    if (!options.linkPath.empty()) {
-        const DeviceLink::Result made = link.create(options.linkPath, terminal.slavePath(), error);
-        if (made != DeviceLink::Result::Made)
-            return fail(error, made == DeviceLink::Result::Refused ? 2 : 1);
-    }
+    if (const std::optional<int> refused = makeLink(options, link, terminal.slavePath(), error))
+        return fail(error, *refused);
     RecordingFile file;
-    if (options.record) {
-        if (!openDatedRecording(recordingFolder(), wallMicros(), file, error))
-            return fail(error);
-    } else {
-        const RecordingFileOpened opened = openRecordingFile(options.csvPath, existingRecording(options), file, error);
-        if (opened != RecordingFileOpened::Ready)
-            return fail(error, opened == RecordingFileOpened::Refused ? 2 : 1);
-    }
+    if (const std::optional<int> refused = openRecording(options, file, error))
+        return fail(error, *refused);
 
-    // Shared with the rows' writer, whose thread may outlive this function when abandoned.
-    const auto messages = std::make_shared<BackgroundWriter>(STDERR_FILENO, false, kMessageQueueBytes);
-    BackgroundWriter::Hooks hooks;
-    hooks.failed = [messages, name = file.name](const std::string& reason) {
-        messages->add(message("cannot write to " + name + ": " + reason + "; recording stopped, forwarding goes on"));
-    };
-    hooks.firstDrop = [messages, name = file.name] {
-        messages->add(message(name + " is not taking the rows as fast as they come: rows are left out until it "
-                             "does, and a 'rows dropped' row counts them"));
-    };
-    hooks.dropNotice = [](std::uint64_t count) {
-        return csvLine({wallMicros(), Direction::None, RowKind::RowsDropped, {}, std::to_string(count)});
-    };
-    BackgroundWriter rows(file.fd, file.owned, kRowQueueBytes, hooks);
-    // The panel's end goes first on standard output, unless the rows have it.
-    BackgroundWriter pathOut(STDOUT_FILENO, false, kMessageQueueBytes);
-    messages->start();
-    rows.start();
-    pathOut.start();
-    (options.csvPath.empty() && !options.record ? *messages : pathOut).add(terminal.slavePath() + "\n");
-    if (options.record)
-        messages->add(message("recording to " + file.name));
-    if (file.needsHeader)
-        rows.add(csvHeader());
-
-    ForwardingLoop loop(card, rows, *messages, stops.fd());
+    TapWriters writers(options, file, terminal.slavePath());
+    const std::shared_ptr<BackgroundWriter>& messages = writers.messages;
+    ForwardingLoop loop(card, writers.rows, *messages, stops.fd());
     if (!cardOpen) {
         messages->add(message(cardProblem + "; the panel says why in its ERRORE box and polls the tap through its "
                               "Com2, and the tap tries the card again once a second"));
         loop.startWithoutCard(cardProblem);
     }
     PanelProcess panel;
-    bool ok = true;
-    if (options.panel) {
-        const bool rowsOnStdout = options.csvPath.empty() && !options.record;
-        if (panel.start(panelProgram, panelSettings, rowsOnStdout, error)) {
-            messages->add(message("started " + panelProgram + " (pid " + std::to_string(panel.pid()) + ") with "
-                                  + terminal.slavePath() + " as its Com1"));
-            loop.endWithProcess(panel.fd());
-        } else {
-            messages->add(message(error));
-            // A panel that runs but cannot be watched still gets its card; the tap then
-            // ends on a stop signal only.
-            ok = panel.pid() > 0;
-        }
-    }
-
+    const bool ok = !options.panel
+        || startPanel(panel, panelProgram, panelSettings, options, terminal.slavePath(), loop, *messages);
     ForwardingLoop::Ending ending = ForwardingLoop::Ending::Stopped;
     if (ok && feed) {
-        // The chart draws in its own process, so neither its drawing nor its end holds
-        // up a frame: whatever becomes of it, forwarding and recording go on.
-        const std::string until = options.panel ? "the panel ends" : "the tap is stopped";
-        chart.show(cardTitle(options, card).toStdString(), [messages, until](int status, const std::string& how) {
-            const std::string what = status == 0 ? "the live chart is closed"
-                                                 : "the live chart has ended: its process " + how
-                    + " (its own message, if any, is above)";
-            messages->add(message(what + "; forwarding and recording go on until " + until));
-        });
+        showChart(chart, cardTitle(options, card), options, messages);
         loop.showFramesOn(&*feed);
     }
     if (ok)
         ending = loop.run(terminal, error);
     chart.end();
 
-    // A stop that came as the panel ended (both told at once, or a hang-up that reached
-    // the panel too) is the panel's end: the words and the status say so.
-    if (ending == ForwardingLoop::Ending::Stopped && options.panel && panel.hasEnded())
-        ending = ForwardingLoop::Ending::PanelEnded;
-    int status = ok ? 0 : 1;
-    if (ending == ForwardingLoop::Ending::Failed) {
-        status = 1;
-    } else if (ending == ForwardingLoop::Ending::PanelEnded) {
-        std::string how;
-        status = panel.reap(how);
-        messages->add(message("the panel " + how + "; the recording ends with it"));
-    } else if (options.panel && panel.pid() > 0) {
-        messages->add(message("stopped; the panel (pid " + std::to_string(panel.pid())
-                              + ") is still running and goes on without the card"));
-    }
-    const BackgroundWriter::Outcome outcome = rows.finish(kRowsDrainTime);
-    if (outcome.dropped > 0)
-        messages->add(message(std::to_string(outcome.dropped) + " rows were left out while " + file.name
-                             + " was not taking them"));
-    if (outcome.unwritten > 0)
-        messages->add(message(std::to_string(outcome.unwritten) + " rows could not be written to " + file.name));
-    if (ending == ForwardingLoop::Ending::Failed)
-        messages->add(message(error));
-    pathOut.finish(std::chrono::milliseconds(50));
-    messages->finish(kMessagesDrainTime);
+    const int status = endingStatus(ending, ok, options, panel, *messages);
+    writers.finish(ending == ForwardingLoop::Ending::Failed ? error : std::string());
     return status;
 }
