@@ -29,7 +29,7 @@ std::vector<double> click_to_wire_latencies(int presses)
         QPushButton* button = panel.form().onoff(i % 8);
         const QPoint centre = button->rect().center();
         runEventsFor(10);
-        const double before = monotonic_micros();
+        const double before = clockMicros(CLOCK_MONOTONIC);
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, centre);
         sent.push_back({before, panel.form().stato_uscite()});
     }

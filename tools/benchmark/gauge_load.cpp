@@ -40,10 +40,10 @@ GaugeLoad run_gauge_load(int gauges, int seconds)
     writer.start();
     runEventsFor(1000);
 
-    const double cpuBefore = process_cpu_micros();
-    const double wallBefore = monotonic_micros();
+    const double cpuBefore = clockMicros(CLOCK_PROCESS_CPUTIME_ID);
+    const double wallBefore = clockMicros(CLOCK_MONOTONIC);
     runEventsFor(seconds * 1000);
-    load.seconds = (monotonic_micros() - wallBefore) / 1e6;
-    load.cpuShare = (process_cpu_micros() - cpuBefore) / 1e6 / load.seconds;
+    load.seconds = (clockMicros(CLOCK_MONOTONIC) - wallBefore) / 1e6;
+    load.cpuShare = (clockMicros(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore) / 1e6 / load.seconds;
     return load;
 }

@@ -94,13 +94,13 @@ SideBySide run_side_by_side(const QByteArray& display, bool sweep, int seconds)
     if (!panel.running() || !bare.running())
         return result;
 
-    const double from = monotonic_micros();
+    const double from = clockMicros(CLOCK_MONOTONIC);
     const ProcessUsage panelBefore = process_usage(panel.pid());
     const ProcessUsage bareBefore = process_usage(bare.pid());
     runEventsFor(seconds * 1000);
     result.panel.used = process_usage(panel.pid()) - panelBefore;
     result.bare.used = process_usage(bare.pid()) - bareBefore;
-    const double to = monotonic_micros();
+    const double to = clockMicros(CLOCK_MONOTONIC);
     result.seconds = (to - from) / 1e6;
     read_polls(panelLog, from, to, result.panel);
     read_polls(bareLog, from, to, result.bare);
@@ -118,7 +118,7 @@ std::vector<double> start_to_first_request(const QByteArray& display, int starts
         VirtualCard card(card_options(log, false));
         if (card.device().isEmpty())
             continue;
-        const double started = monotonic_micros();
+        const double started = clockMicros(CLOCK_MONOTONIC);
         Measured panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), display, dir));
         const QList<LoggedFrame> first = wait_for_frames(log, 1, 5000);
         if (!first.isEmpty())

@@ -23,8 +23,8 @@ bool receive_at_card(int master, std::size_t count)
 {
     std::uint8_t bytes[16];
     std::size_t got = 0;
-    const double deadline = monotonic_micros() + 1e6;
-    while (got < count && monotonic_micros() < deadline) {
+    const double deadline = clockMicros(CLOCK_MONOTONIC) + 1e6;
+    while (got < count && clockMicros(CLOCK_MONOTONIC) < deadline) {
         pollfd watch{master, POLLIN, 0};
         if (::poll(&watch, 1, 100) <= 0 || !(watch.revents & POLLIN))
             continue;
@@ -38,18 +38,18 @@ bool receive_at_card(int master, std::size_t count)
 // One request from the panel's end to the card's and one reply back, in microseconds each.
 bool exchange(CardClient& panel, int cardMaster, const Bytes& reply, std::vector<double>& latencies)
 {
-    const double sent = monotonic_micros();
+    const double sent = clockMicros(CLOCK_MONOTONIC);
     panel.send(request(0x81));
     if (!receive_at_card(cardMaster, 4))
         return false;
-    const double arrived = monotonic_micros();
+    const double arrived = clockMicros(CLOCK_MONOTONIC);
     if (::write(cardMaster, reply.data(), reply.size()) != static_cast<ssize_t>(reply.size()))
         return false;
-    const double replied = monotonic_micros();
+    const double replied = clockMicros(CLOCK_MONOTONIC);
     if (panel.receive(3, 1000).size() != 3)
         return false;
     latencies.push_back(arrived - sent);
-    latencies.push_back(monotonic_micros() - replied);
+    latencies.push_back(clockMicros(CLOCK_MONOTONIC) - replied);
     return true;
 }
 
@@ -58,7 +58,7 @@ double process_cpu_micros_of(qint64 pid)
     clockid_t clock;
     if (clock_getcpuclockid(static_cast<pid_t>(pid), &clock) != 0)
         return 0;
-    return clock_micros(clock);
+    return clockMicros(clock);
 }
 
 // The tap's CPU time with its children's: with --live, the chart draws in a process of its own.
@@ -112,7 +112,7 @@ TapForwarding run_tap_forwarding(int exchanges, const QByteArray& liveDisplay)
     for (int i = 0; i < kWarmUpExchanges + exchanges; ++i) {
         if (i == kWarmUpExchanges) {
             cpuBefore = tap_cpu_micros_of(tap.processId());
-            wallBefore = monotonic_micros();
+            wallBefore = clockMicros(CLOCK_MONOTONIC);
         }
         std::vector<double>& through = i < kWarmUpExchanges ? warmUp : run.throughTapUs;
         std::vector<double>& direct = i < kWarmUpExchanges ? warmUp : run.directUs;
@@ -124,7 +124,7 @@ TapForwarding run_tap_forwarding(int exchanges, const QByteArray& liveDisplay)
         next += std::chrono::milliseconds(100);
         std::this_thread::sleep_until(next);
     }
-    run.seconds = (monotonic_micros() - wallBefore) / 1e6;
+    run.seconds = (clockMicros(CLOCK_MONOTONIC) - wallBefore) / 1e6;
     run.cpuShare = (tap_cpu_micros_of(tap.processId()) - cpuBefore) / 1e6 / run.seconds;
     tap.terminate();
     run.started = tap.waitForFinished(3000) && tap.exitCode() == 0;
