@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 ParsedOptions parse(std::vector<std::string> args)
@@ -38,11 +40,23 @@ TEST(CardOptions, ReadsDecimalAndHexNumbers)
 
 TEST(CardOptions, RejectsBadValues)
 {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--inputs", "256"}, {"--inputs", "-1"}, {"--analog1", "12abc"}, {"--analog2", "0x"},
-             {"--analog1"}, {"--flood", "0"}, {"--log"}, {"--bogus"}, {"--inputs", ""}, {"--loop"},
-             {"--replay", "r.csv", "--sweep"}, {"--replay"}}) {
-        EXPECT_FALSE(parse(args).error.empty()) << args[0];
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
+        {{"--inputs", "256"}, "--inputs: '256' is not a number from 0 to 255"},
+        {{"--inputs", "-1"}, "--inputs: '-1' is not a number from 0 to 255"},
+        {{"--analog1", "12abc"}, "--analog1: '12abc' is not a number from 0 to 255"},
+        {{"--analog2", "0x"}, "--analog2: '0x' is not a number from 0 to 255"},
+        {{"--analog1"}, "--analog1 needs a value"},
+        {{"--flood", "0"}, "--flood needs a rate of at least 1 Hz"},
+        {{"--log"}, "--log needs a value"},
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"--inputs", ""}, "--inputs: '' is not a number from 0 to 255"},
+        {{"--loop"}, "--loop goes with --replay"},
+        {{"--replay", "r.csv", "--sweep"}, "--replay answers what was recorded: it does not go with --sweep"},
+        {{"--replay"}, "--replay needs a value"},
+    };
+    for (const auto& [args, said] : refusals) {
+        const std::string error = parse(args).error;
+        EXPECT_NE(error.find(said), std::string::npos) << error;
     }
 }
 

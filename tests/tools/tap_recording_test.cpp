@@ -12,6 +12,8 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -98,15 +100,32 @@ TEST(TapOptions, ForwardingOrPlottingAndNothingBetween)
     EXPECT_EQ(p.options.width, 640);
     EXPECT_EQ(p.options.height, 480);
     EXPECT_TRUE(p.options.force);
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {"a", "b"}, {"--plot", "r.csv"}, {"--plot", "r.csv", "--out", "p.png", "Com1"}, {"--out", "p.png", "Com1"},
-             {"--plot", "r.csv", "--out", "p.png", "--size", "640"}, {"--plot", "r.csv", "--out", "p.png", "--size", "9x9"},
-             {"--csv"}, {"--bogus", "Com1"}, {"--append", "Com1"}, {"--force", "Com1"},
-             {"--csv", "r.csv", "--append", "--force", "Com1"}, {"--plot", "r.csv", "--out", "p.png", "--append"},
-             {"--record", "--csv", "r.csv", "Com1"}, {"--record", "--force", "Com1"}, {"--window", "30", "Com1"},
-             {"--live", "--window", "4", "Com1"}, {"--live", "--window", "1e3", "Com1"},
-             {"--plot", "r.csv", "--out", "p.png", "--panel"}, {"--plot", "r.csv", "--out", "p.png", "--live"}}) {
-        EXPECT_FALSE(parseTapOptions(args).error.empty()) << args.size();
+    const std::string plotAlone = "--plot draws a recording: it takes no device";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
+        {{}, "no device given (Com1..Com4, a path, or a card on another machine"},
+        {{"a", "b"}, "one device only ('a', then 'b')"},
+        {{"--plot", "r.csv"}, "--plot needs --out FILE.png"},
+        {{"--plot", "r.csv", "--out", "p.png", "Com1"}, plotAlone},
+        {{"--out", "p.png", "Com1"}, "--out and --size go with --plot"},
+        {{"--plot", "r.csv", "--out", "p.png", "--size", "640"}, "--size: '640' is not WIDTHxHEIGHT"},
+        {{"--plot", "r.csv", "--out", "p.png", "--size", "9x9"}, "--size: '9x9' is not WIDTHxHEIGHT"},
+        {{"--csv"}, "--csv needs a value"},
+        {{"--bogus", "Com1"}, "unknown option '--bogus'"},
+        {{"--append", "Com1"}, "--append goes with --csv FILE"},
+        {{"--force", "Com1"}, "--force goes with --csv FILE"},
+        {{"--csv", "r.csv", "--append", "--force", "Com1"}, "give one of them"},
+        {{"--plot", "r.csv", "--out", "p.png", "--append"}, "--append goes with --csv FILE"},
+        {{"--record", "--csv", "r.csv", "Com1"}, "give --record or --csv FILE, not both"},
+        {{"--record", "--force", "Com1"}, "--record always makes a new file"},
+        {{"--window", "30", "Com1"}, "--window goes with --live"},
+        {{"--live", "--window", "4", "Com1"}, "--window: '4' is not a whole number of seconds from 5 to 3600"},
+        {{"--live", "--window", "1e3", "Com1"}, "--window: '1e3' is not a whole number"},
+        {{"--plot", "r.csv", "--out", "p.png", "--panel"}, plotAlone},
+        {{"--plot", "r.csv", "--out", "p.png", "--live"}, plotAlone},
+    };
+    for (const auto& [args, said] : refusals) {
+        const std::string error = parseTapOptions(args).error;
+        EXPECT_NE(error.find(said), std::string::npos) << error;
     }
     // The panel's own Com1 when it names no card.
     p = parseTapOptions({"--panel", "--record", "--live", "--window", "120"});

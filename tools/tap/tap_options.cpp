@@ -113,7 +113,7 @@ ParsedTapOptions parseTapOptions(const std::vector<std::string>& args)
     } else if (windowGiven && !o.live) {
         parsed.error = "--window goes with --live";
     } else if (o.device.empty() && !o.panel) {
-        parsed.error = "no device given (Com1..Com4 or a path)";
+        parsed.error = "no device given (Com1..Com4, a path, or a card on another machine: rfc2217://HOST:PORT)";
     }
     if (parsed.error.empty() && o.device.empty() && o.panel)
         o.device = "Com1";
