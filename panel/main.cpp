@@ -3,9 +3,9 @@
 #include "command_line.h"
 #include "form1.h"
 #include "window_on_bus.h"
-#include "platform/window_system_failure.h"
+#include "platform/process/window_system_failure.h"
 
-#include "platform/stop_signals.h"
+#include "platform/process/stop_signals.h"
 
 #include <QApplication>
 #include <cstdio>

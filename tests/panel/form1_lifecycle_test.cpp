@@ -1,7 +1,7 @@
 #include "panel/form1.h"
 #include "fake_serial_port.h"
 #include "panel_test_support.h"
-#include "platform/stop_signals.h"
+#include "platform/process/stop_signals.h"
 
 #include <QAction>
 #include <QLabel>

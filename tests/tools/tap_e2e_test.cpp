@@ -392,7 +392,9 @@ TEST(Tap, AReaderThatStopsReadingNeverHoldsUpTheLine)
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.back(), '\n');
     const ReadBack read = readBack(rows);
-    EXPECT_TRUE(read.ok && read.warnings.empty() && !read.rows.empty());
+    EXPECT_TRUE(read.ok && read.warnings.empty() && !read.rows.empty())
+        << read.error << (read.warnings.empty() ? std::string() : " / " + read.warnings.front()) << "\nlast row: "
+        << rows.substr(rows.rfind('\n', rows.size() - 2) + 1);
 }
 
 TEST(Tap, LeavesTheCardsDeviceFreeWhenStopped)

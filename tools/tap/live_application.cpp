@@ -1,6 +1,6 @@
 #include "live_application.h"
 
-#include "platform/window_system_failure.h"
+#include "platform/process/window_system_failure.h"
 
 std::unique_ptr<QApplication> makeLiveApplication(int& argc, char** argv)
 {

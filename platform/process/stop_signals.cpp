@@ -1,4 +1,4 @@
-#include "platform/stop_signals.h"
+#include "platform/process/stop_signals.h"
 
 #include <QSocketNotifier>
 
