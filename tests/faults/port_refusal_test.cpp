@@ -49,7 +49,7 @@ TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
     VirtualCard free({"--log", dir.filePath("free.log")});
     ASSERT_FALSE(held.device().isEmpty());
     ASSERT_FALSE(free.device().isEmpty());
-    PanelProcess other(held.device());
+    PanelUnderTest other(held.device());
     ASSERT_FALSE(wait_for_frames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
 
     ScopedEnvironment environment;
@@ -116,7 +116,7 @@ TEST(PortRefusal, Com4NotPermittedThenCom1HeldGiveTwoBoxesThenNothing)
     VirtualCard free({});
     ASSERT_FALSE(held.device().isEmpty());
     ASSERT_FALSE(free.device().isEmpty());
-    PanelProcess other(held.device());
+    PanelUnderTest other(held.device());
     ASSERT_FALSE(wait_for_frames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
 
     ScopedEnvironment environment;

@@ -29,7 +29,7 @@ TEST(SilentCard, EachChangeIsOneLineOnStandardError)
     const QString link = dir.filePath("card");
     auto card = std::make_unique<VirtualCard>(QStringList{"--link", link, "--log", dir.filePath("frames1.log")});
     ASSERT_FALSE(card->device().isEmpty());
-    PanelProcess panel(link);
+    PanelUnderTest panel(link);
     ASSERT_GE(wait_for_frames(dir.filePath("frames1.log"), 3, 10000).size(), 3);
 
     {

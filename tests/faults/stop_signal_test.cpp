@@ -41,7 +41,7 @@ void expect_clean_end(int signal, VirtualCard& card, const QString& log, bool bl
     const sigset_t stops = stop_set();
     sigset_t before;
     ::pthread_sigmask(blockedByParent ? SIG_BLOCK : SIG_UNBLOCK, &stops, &before);
-    PanelProcess panel(card.device());
+    PanelUnderTest panel(card.device());
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     ASSERT_GE(wait_for_frames(log, 2, 10000).size(), 2) << "the program never polled the card";
     ASSERT_TRUE(QFileInfo::exists(lockFile)) << "no lock file while the port is open: " << lockFile.toStdString();

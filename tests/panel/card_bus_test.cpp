@@ -367,9 +367,9 @@ TEST(CardOnTheBus, TwoPanelsOnTwoCardsAreBothReachable)
     VirtualCard second({"--link", dir.filePath("second")});
     ASSERT_FALSE(first.device().isEmpty());
     ASSERT_FALSE(second.device().isEmpty());
-    auto firstPanel = std::make_unique<PanelProcess>(dir.filePath("first"));
+    auto firstPanel = std::make_unique<PanelUnderTest>(dir.filePath("first"));
     ASSERT_EQ(wait_for_panels(1).size(), 1);  // the first is first in line for the shared name
-    PanelProcess secondPanel(dir.filePath("second"));
+    PanelUnderTest secondPanel(dir.filePath("second"));
     const QStringList listed = wait_for_panels(2);
     ASSERT_EQ(listed.size(), 2) << listed.join('\n').toStdString();
     EXPECT_TRUE(listed.filter(QRegularExpression("^" + dir.filePath("first") + " Com1 io.github.pelmora.pelmora.p\\d+$")).size() == 1)
@@ -408,7 +408,7 @@ TEST(CardOnTheBus, SigtermEndsThePanelCleanlyWithAClientAttached)
     START_PRIVATE_BUS(bus);
     VirtualCard card({"--sweep"});
     ASSERT_FALSE(card.device().isEmpty());
-    PanelProcess panel(card.device());
+    PanelUnderTest panel(card.device());
     ASSERT_EQ(wait_for_panels(1).size(), 1);
     QProcess watch;
     watch.start(kCtl, {"watch", "--json"});

@@ -22,7 +22,7 @@ TEST(PanelEndToEnd, ProgramPollsTenTimesASecondWithAllOutputsOff)
     const QString log = dir.filePath("frames.log");
     VirtualCard card({"--inputs", "0x05", "--log", log});
     ASSERT_FALSE(card.device().isEmpty());
-    PanelProcess panel(card.device());
+    PanelUnderTest panel(card.device());
     runEventsFor(2600);
     ASSERT_EQ(panel.process().state(), QProcess::Running) << panel.process().readAllStandardError().constData();
 
@@ -43,7 +43,7 @@ TEST(PanelEndToEnd, UnpluggedCardCostsThePanelNoCpu)
     const QString link = dir.filePath("card");
     auto card = std::make_unique<VirtualCard>(QStringList{"--follow-outputs", "--log", log, "--link", link});
     ASSERT_FALSE(card->device().isEmpty());
-    PanelProcess panel(link);
+    PanelUnderTest panel(link);
     // Start-up costs CPU of its own: unplug only once polling is under way.
     ASSERT_GE(wait_for_frames(log, 3, 10000).size(), 3);
     card->kill();
@@ -63,7 +63,7 @@ TEST(PanelEndToEnd, SigtermEndsTheProgramLikeEsciAndFreesThePort)
     const QString log = dir.filePath("frames.log");
     VirtualCard card({"--log", log});
     ASSERT_FALSE(card.device().isEmpty());
-    PanelProcess panel(card.device());
+    PanelUnderTest panel(card.device());
     ASSERT_GE(wait_for_frames(log, 2, 10000).size(), 2);
     ASSERT_TRUE(QFileInfo::exists(card_link::lock_file_for(card.device()))) << "the open port has no lock file";
 

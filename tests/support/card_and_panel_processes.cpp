@@ -37,7 +37,7 @@ void end_process(QProcess& process, int timeoutMs)
     }
 }
 
-PanelProcess::PanelProcess(const QString& device, const QStringList& arguments)
+PanelUnderTest::PanelUnderTest(const QString& device, const QStringList& arguments)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PELMORA_COM1", device);
@@ -48,7 +48,7 @@ PanelProcess::PanelProcess(const QString& device, const QStringList& arguments)
     process_.waitForStarted(3000);
 }
 
-PanelProcess::~PanelProcess()
+PanelUnderTest::~PanelUnderTest()
 {
     end_process(process_);
 }

@@ -24,10 +24,10 @@ private:
 
 // The pelmora program on the offscreen platform with COM1 naming `device` and a
 // registry of its own, ended with SIGTERM when this goes.
-class PanelProcess {
+class PanelUnderTest {
 public:
-    explicit PanelProcess(const QString& device, const QStringList& arguments = {});
-    ~PanelProcess();
+    explicit PanelUnderTest(const QString& device, const QStringList& arguments = {});
+    ~PanelUnderTest();
     QProcess& process() { return process_; }
     qint64 pid() const { return process_.processId(); }
 
