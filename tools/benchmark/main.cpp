@@ -96,98 +96,100 @@ void add_gauge_load_row(QList<ResultRow>& rows, const GaugeLoad& load)
                     load.gauges == kLoadGauges && load.cpuShare < 0.015});
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// --gauges-only: the gauges written by this process, nothing else.
+int runGaugesOnly(const QString& loadBefore)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A registry of its own, so the user's is never touched.
-    QTemporaryDir registry;
-    qputenv("PELMORA_REGISTRY", registry.filePath("registry.ini").toLocal8Bit());
-    QApplication app(argc, argv);
-
-    const QString loadBefore = load_average();
     QList<ResultRow> rows;
-    if (app.arguments().contains(QStringLiteral("--gauges-only"))) {
-        const GaugeLoad load = gauge_load();
-        add_gauge_load_row(rows, load);
-        print_table(rows, {QStringLiteral("QT_QPA_PLATFORM=%1; load average %2 before, %3 after.")
-                               .arg(qEnvironmentVariable("QT_QPA_PLATFORM"), loadBefore, load_average())});
-        return load.gauges > 0 ? 0 : 1;
-    }
-    if (app.arguments().contains(QStringLiteral("--tap-only"))) {
-        bool tapStarted = add_tap_rows(rows);
-        DesktopSession desktop;
-        if (desktop.ready())
-            tapStarted = add_tap_rows(rows, desktop.display()) && tapStarted;
-        else
-            rows.push_back({"pelmora-tap --live on an X display", desktop.error(), "", false});
-        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
-        return tapStarted && desktop.ready() ? 0 : 1;
-    }
-    if (app.arguments().contains(QStringLiteral("--remote-only"))) {
-        progress(QStringLiteral("a panel through ser2net beside a local one, %1 s").arg(kPollingSeconds));
-        const bool ran = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges);
-        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
-        return ran ? 0 : 1;
-    }
-    if (const qsizetype at = app.arguments().indexOf(QStringLiteral("--soak")); at >= 0) {
-        const int minutes = app.arguments().value(at + 1).toInt();
-        progress(QStringLiteral("the panel polling a sweeping card for %1 minutes").arg(minutes));
-        const Soak soak = run_soak(minutes);
-        const qint64 startKiB = soak.minuteKiB.value(0);
-        const qint64 endKiB = soak.minuteKiB.isEmpty() ? 0 : soak.minuteKiB.last();
-        QStringList minuteFigures;
-        for (const qint64 kib : soak.minuteKiB)
-            minuteFigures << number(kib / 1024.0, 1);
-        rows.push_back({QStringLiteral("Panel resident memory over %1 minutes (VmRSS, offscreen, changing reply)").arg(minutes),
-                        QStringLiteral("%1 MiB after the first sweep, %2 MiB at the end")
-                            .arg(number(startKiB / 1024.0, 1), number(endKiB / 1024.0, 1)),
-                        "< 40 MiB, flat", soak.started && endKiB < 40 * 1024 && endKiB <= startKiB + 512});
-        rows.push_back({"  at the end of each minute (MiB)", minuteFigures.join(QStringLiteral(", ")), "", true});
-        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
-        return soak.started ? 0 : 1;
-    }
+    const GaugeLoad load = gauge_load();
+    add_gauge_load_row(rows, load);
+    print_table(rows, {QStringLiteral("QT_QPA_PLATFORM=%1; load average %2 before, %3 after.")
+                           .arg(qEnvironmentVariable("QT_QPA_PLATFORM"), loadBefore, load_average())});
+    return load.gauges > 0 ? 0 : 1;
+}
 
-    // The panel beside the bare poller: offscreen, then on a real X server (Xvfb, with a
-    // window manager), each with a constant and with a changing reply.
+// --tap-only: the tap alone, then drawing its live chart on Xvfb.
+int runTapOnly(const QString& loadBefore)
+{
+    QList<ResultRow> rows;
+    bool tapStarted = add_tap_rows(rows);
+    DesktopSession desktop;
+    if (desktop.ready())
+        tapStarted = add_tap_rows(rows, desktop.display()) && tapStarted;
+    else
+        rows.push_back({"pelmora-tap --live on an X display", desktop.error(), "", false});
+    print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+    return tapStarted && desktop.ready() ? 0 : 1;
+}
+
+// --remote-only: a panel through ser2net beside a local one.
+int runRemoteOnly(const QString& loadBefore)
+{
+    QList<ResultRow> rows;
+    progress(QStringLiteral("a panel through ser2net beside a local one, %1 s").arg(kPollingSeconds));
+    const bool ran = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges);
+    print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+    return ran ? 0 : 1;
+}
+
+// --soak MINUTES: the panel's resident memory, minute by minute.
+int runSoak(int minutes, const QString& loadBefore)
+{
+    QList<ResultRow> rows;
+    progress(QStringLiteral("the panel polling a sweeping card for %1 minutes").arg(minutes));
+    const Soak soak = run_soak(minutes);
+    const qint64 startKiB = soak.minuteKiB.value(0);
+    const qint64 endKiB = soak.minuteKiB.isEmpty() ? 0 : soak.minuteKiB.last();
+    QStringList minuteFigures;
+    for (const qint64 kib : soak.minuteKiB)
+        minuteFigures << number(kib / 1024.0, 1);
+    rows.push_back({QStringLiteral("Panel resident memory over %1 minutes (VmRSS, offscreen, changing reply)").arg(minutes),
+                    QStringLiteral("%1 MiB after the first sweep, %2 MiB at the end")
+                        .arg(number(startKiB / 1024.0, 1), number(endKiB / 1024.0, 1)),
+                    "< 40 MiB, flat", soak.started && endKiB < 40 * 1024 && endKiB <= startKiB + 512});
+    rows.push_back({"  at the end of each minute (MiB)", minuteFigures.join(QStringLiteral(", ")), "", true});
+    print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+    return soak.started ? 0 : 1;
+}
+
+// The panel beside the bare poller: offscreen, then on a real X server (Xvfb, with a
+// window manager), each with a constant and with a changing reply; on Xvfb also the start
+// to the first request and, unless `pollingOnly`, the tap drawing its chart there.
+bool addPollingRows(QList<ResultRow>& rows, bool offscreenOnly, bool pollingOnly)
+{
     bool allStarted = true;
-    const bool offscreenOnly = app.arguments().contains(QStringLiteral("--offscreen-only"));
     for (const bool sweep : {false, true}) {
         progress(QStringLiteral("the panel and the bare poller, offscreen, %1 reply, %2 s")
                      .arg(sweep ? "changing" : "constant")
                      .arg(kPollingSeconds));
         allStarted = add_side_by_side_rows(rows, run_side_by_side({}, sweep, kPollingSeconds)) && allStarted;
     }
-    if (!offscreenOnly) {
-        DesktopSession desktop;
-        if (!desktop.ready()) {
-            rows.push_back({"On an X display", desktop.error(), "", false});
-            allStarted = false;
-        } else {
-            for (const bool sweep : {false, true}) {
-                progress(QStringLiteral("the panel and the bare poller on Xvfb, %1 reply, %2 s")
-                             .arg(sweep ? "changing" : "constant")
-                             .arg(kPollingSeconds));
-                allStarted = add_side_by_side_rows(rows, run_side_by_side(desktop.display(), sweep, kPollingSeconds))
-                    && allStarted;
-            }
-            progress(QStringLiteral("start to first request on Xvfb, %1 starts").arg(kStarts));
-            const std::vector<double> starts = start_to_first_request(desktop.display(), kStarts);
-            rows.push_back({"Start of pelmora to its first request, on Xvfb", median_and_p99(starts, 1, 0, "ms"),
-                            "< 150 ms", starts.size() == kStarts && percentile_of(starts, 99) < 150});
-            // The tap with its live chart drawing on the same X server, in the same run.
-            if (!app.arguments().contains(QStringLiteral("--polling-only")))
-                allStarted = add_tap_rows(rows, desktop.display()) && allStarted;
-        }
+    if (offscreenOnly)
+        return allStarted;
+    DesktopSession desktop;
+    if (!desktop.ready()) {
+        rows.push_back({"On an X display", desktop.error(), "", false});
+        return false;
     }
-
-    if (app.arguments().contains(QStringLiteral("--polling-only"))) {
-        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
-        return allStarted ? 0 : 1;
+    for (const bool sweep : {false, true}) {
+        progress(QStringLiteral("the panel and the bare poller on Xvfb, %1 reply, %2 s")
+                     .arg(sweep ? "changing" : "constant")
+                     .arg(kPollingSeconds));
+        allStarted = add_side_by_side_rows(rows, run_side_by_side(desktop.display(), sweep, kPollingSeconds)) && allStarted;
     }
+    progress(QStringLiteral("start to first request on Xvfb, %1 starts").arg(kStarts));
+    const std::vector<double> starts = start_to_first_request(desktop.display(), kStarts);
+    rows.push_back({"Start of pelmora to its first request, on Xvfb", median_and_p99(starts, 1, 0, "ms"), "< 150 ms",
+                    starts.size() == kStarts && percentile_of(starts, 99) < 150});
+    // The tap with its live chart drawing on the same X server, in the same run.
+    if (!pollingOnly)
+        allStarted = add_tap_rows(rows, desktop.display()) && allStarted;
+    return allStarted;
+}
 
+// What is measured in this process: an exchange, a gauge update, a click reaching the
+// card, a hundred gauges; then the tap and a panel through ser2net.
+bool addCostRows(QList<ResultRow>& rows)
+{
     progress(QStringLiteral("exchange and gauge update costs in this process"));
     const std::vector<double> exchanges = exchange_cpu_costs(kExchanges);
     const std::vector<double> gaugeUpdates = gauge_update_cpu_costs(kGaugeUpdates);
@@ -202,9 +204,13 @@ int main(int argc, char** argv)
     add_gauge_load_row(rows, load);
     const bool tapStarted = add_tap_rows(rows);
     progress(QStringLiteral("a panel through ser2net beside a local one, %1 s").arg(kPollingSeconds));
-    allStarted = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges) && allStarted;
+    const bool remoteRan = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges);
+    return !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
+}
 
-    const QStringList notes{
+QStringList notes(const QString& loadBefore)
+{
+    return {
         QStringLiteral("on a real line at 9600 baud, 8N1, the 4 request bytes add 4.2 ms (40 bits) to the click-to-wire latency."),
         QStringLiteral("the exchange cost includes the event passes inside comunica(), which repaint the two gauges and the LEDs."),
         QStringLiteral("the gauge update cost includes one QCoreApplication::processEvents(), which paints the gauge."),
@@ -219,7 +225,37 @@ int main(int argc, char** argv)
             .arg(QThread::idealThreadCount())
             .arg(loadBefore, load_average()),
     };
-    print_table(rows, notes);
-    allStarted = allStarted && !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A registry of its own, so the user's is never touched.
+    QTemporaryDir registry;
+    qputenv("PELMORA_REGISTRY", registry.filePath("registry.ini").toLocal8Bit());
+    QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    const QString loadBefore = load_average();
+    if (arguments.contains(QStringLiteral("--gauges-only")))
+        return runGaugesOnly(loadBefore);
+    if (arguments.contains(QStringLiteral("--tap-only")))
+        return runTapOnly(loadBefore);
+    if (arguments.contains(QStringLiteral("--remote-only")))
+        return runRemoteOnly(loadBefore);
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--soak")); at >= 0)
+        return runSoak(arguments.value(at + 1).toInt(), loadBefore);
+
+    QList<ResultRow> rows;
+    const bool pollingOnly = arguments.contains(QStringLiteral("--polling-only"));
+    bool allStarted = addPollingRows(rows, arguments.contains(QStringLiteral("--offscreen-only")), pollingOnly);
+    if (pollingOnly) {
+        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+        return allStarted ? 0 : 1;
+    }
+    allStarted = addCostRows(rows) && allStarted;
+    print_table(rows, notes(loadBefore));
     return allStarted ? 0 : 1;
 }
