@@ -1,5 +1,6 @@
 // pelmora-benchmark: measures the panel against the virtual card over a
 // pseudo-terminal and prints one table of the figures beside their aims.
+#include "bus_cost.h"
 #include "click_latency.h"
 #include "exchange_cost.h"
 #include "gauge_load.h"
@@ -131,6 +132,17 @@ int runRemoteOnly(const QString& loadBefore)
     return ran ? 0 : 1;
 }
 
+// --bus-only: what the panel's D-Bus interface costs it.
+int runBusOnly(const QString& loadBefore)
+{
+    QList<ResultRow> rows;
+    progress(QStringLiteral("three panels: no bus, on a bus with no client, with pelmora-ctl watch; %1 s twice")
+                 .arg(kPollingSeconds));
+    const bool ran = add_bus_cost_rows(rows, kPollingSeconds);
+    print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+    return ran ? 0 : 1;
+}
+
 // --soak MINUTES: the panel's resident memory, minute by minute.
 int runSoak(int minutes, const QString& loadBefore)
 {
@@ -205,7 +217,9 @@ bool addCostRows(QList<ResultRow>& rows)
     const bool tapStarted = add_tap_rows(rows);
     progress(QStringLiteral("a panel through ser2net beside a local one, %1 s").arg(kPollingSeconds));
     const bool remoteRan = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges);
-    return !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
+    progress(QStringLiteral("the panel's D-Bus interface, %1 s twice").arg(kPollingSeconds));
+    const bool busRan = add_bus_cost_rows(rows, kPollingSeconds);
+    return busRan && !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
 }
 
 QStringList notes(const QString& loadBefore)
@@ -245,6 +259,8 @@ int main(int argc, char** argv)
         return runTapOnly(loadBefore);
     if (arguments.contains(QStringLiteral("--remote-only")))
         return runRemoteOnly(loadBefore);
+    if (arguments.contains(QStringLiteral("--bus-only")))
+        return runBusOnly(loadBefore);
     if (const qsizetype at = arguments.indexOf(QStringLiteral("--soak")); at >= 0)
         return runSoak(arguments.value(at + 1).toInt(), loadBefore);
 

@@ -1,6 +1,7 @@
 #include "remote_polling.h"
 
 #include "card_and_panel_processes.h"
+#include "measured_program.h"
 #include "process_usage.h"
 #include "sample_statistics.h"
 #include "ser2net_server.h"
@@ -9,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -17,21 +17,9 @@
 
 namespace {
 
-QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
+const QString kPanel = QStringLiteral(PELMORA_BIN_DIR "/pelmora");
 
-std::unique_ptr<QProcess> start_panel(const QString& device, const QTemporaryDir& home)
-{
-    auto panel = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PELMORA_COM1"), device);
-    environment.insert(QStringLiteral("PELMORA_REGISTRY"), home.filePath(QStringLiteral("registry.ini")));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    panel->setProcessEnvironment(environment);
-    panel->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    panel->start(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {});
-    panel->waitForStarted(3000);
-    return panel;
-}
+QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
 
 // Milliseconds from each request written to its three-byte reply read, `count` times,
 // through the port object that the panel uses.
@@ -79,19 +67,17 @@ bool add_remote_polling_rows(QList<ResultRow>& rows, int seconds, int exchanges)
     }
     double localShare = 0, remoteShare = 0;
     {
-        const auto local = start_panel(localCard.device(), dir);
-        const auto remote = start_panel(server.url(), dir);
+        const MeasuredProgram local(kPanel, {}, panel_environment(localCard.device(), {}, dir));
+        const MeasuredProgram remote(kPanel, {}, panel_environment(server.url(), {}, dir));
         runEventsFor(2000);
-        const ProcessUsage localBefore = process_usage(local->processId());
-        const ProcessUsage remoteBefore = process_usage(remote->processId());
+        const ProcessUsage localBefore = process_usage(local.pid());
+        const ProcessUsage remoteBefore = process_usage(remote.pid());
         QElapsedTimer wall;
         wall.start();
         runEventsFor(seconds * 1000);
         const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
-        localShare = (process_usage(local->processId()) - localBefore).cpuSeconds / elapsed;
-        remoteShare = (process_usage(remote->processId()) - remoteBefore).cpuSeconds / elapsed;
-        for (QProcess* panel : {local.get(), remote.get()})
-            end_process(*panel);
+        localShare = (process_usage(local.pid()) - localBefore).cpuSeconds / elapsed;
+        remoteShare = (process_usage(remote.pid()) - remoteBefore).cpuSeconds / elapsed;
     }
     const std::vector<double> localTimes = request_to_reply(localCard.device(), exchanges);
     const std::vector<double> remoteTimes = request_to_reply(server.url(), exchanges);

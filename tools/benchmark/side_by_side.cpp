@@ -2,6 +2,7 @@
 
 #include "card_and_panel_processes.h"
 #include "clocks.h"
+#include "measured_program.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,47 +11,6 @@
 #include <memory>
 
 namespace {
-
-// A program of the benchmark, ended with SIGTERM as a user's session would end it.
-class Measured {
-public:
-    Measured(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
-    {
-        process_.setProcessEnvironment(environment);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(program, arguments);
-        process_.waitForStarted(3000);
-    }
-    ~Measured()
-    {
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-    bool running() const { return process_.state() == QProcess::Running; }
-    qint64 pid() const { return process_.processId(); }
-
-private:
-    QProcess process_;
-};
-
-// The panel's environment: COM1 on the card, a registry of its own, the display asked for.
-QProcessEnvironment panel_environment(const QString& device, const QByteArray& display, const QTemporaryDir& home)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PELMORA_COM1"), device);
-    environment.insert(QStringLiteral("PELMORA_REGISTRY"), home.filePath(QStringLiteral("registry.ini")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-    if (display.isEmpty()) {
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    } else {
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
-    }
-    return environment;
-}
 
 QStringList card_options(const QString& log, bool sweep)
 {
@@ -87,8 +47,8 @@ SideBySide run_side_by_side(const QByteArray& display, bool sweep, int seconds)
     VirtualCard bareCard(card_options(bareLog, sweep));
     if (panelCard.device().isEmpty() || bareCard.device().isEmpty())
         return result;
-    Measured panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(panelCard.device(), display, dir));
-    Measured bare(QStringLiteral(PELMORA_BIN_DIR "/pelmora-bare-poller"), {bareCard.device()},
+    MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(panelCard.device(), display, dir));
+    MeasuredProgram bare(QStringLiteral(PELMORA_BIN_DIR "/pelmora-bare-poller"), {bareCard.device()},
                   QProcessEnvironment::systemEnvironment());
     runEventsFor(2000);  // start-up: libraries, the first paint, the first requests
     if (!panel.running() || !bare.running())
@@ -119,7 +79,7 @@ std::vector<double> start_to_first_request(const QByteArray& display, int starts
         if (card.device().isEmpty())
             continue;
         const double started = clockMicros(CLOCK_MONOTONIC);
-        Measured panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), display, dir));
+        MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), display, dir));
         const QList<LoggedFrame> first = wait_for_frames(log, 1, 5000);
         if (!first.isEmpty())
             times.push_back((first.first().micros - started) / 1000.0);
@@ -134,7 +94,7 @@ Soak run_soak(int minutes)
     VirtualCard card(card_options(dir.filePath(QStringLiteral("card.log")), true));
     if (card.device().isEmpty())
         return soak;
-    Measured panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), {}, dir));
+    MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), {}, dir));
     // The first figure after one whole sweep (10 s), by which time each gauge has shown
     // every reading once and drawn what it keeps of it.
     runEventsFor(12000);
