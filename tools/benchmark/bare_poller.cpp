@@ -1,16 +1,16 @@
 // pelmora-bare-poller DEVICE: the least a program can do to poll the card. A kernel timer
 // every 100 ms; on each expiry the 4-byte all-off request is written and whatever the card
 // has sent since is read and thrown away; nothing else. The benchmark runs it beside the
-// panel, as the floor that the panel's costs are measured against. Ends on SIGTERM or SIGINT.
+// panel, as the floor that the panel's costs are measured against. Ends on SIGTERM, SIGINT or SIGHUP.
 #include "card_link/frame_bytes.h"
+#include "platform/process/stop_pipe.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
@@ -31,15 +31,15 @@ int main(int argc, char** argv)
     cfsetspeed(&raw, B9600);
     tcsetattr(line, TCSANOW, &raw);
 
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGTERM);
-    sigaddset(&stops, SIGINT);
-    sigprocmask(SIG_BLOCK, &stops, nullptr);
-    const int stop = signalfd(-1, &stops, SFD_CLOEXEC);
+    platform::StopPipe stops;
+    std::string error;
+    if (!stops.open(error)) {
+        std::fprintf(stderr, "pelmora-bare-poller: %s\n", error.c_str());
+        return 1;
+    }
     const int timer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
     const itimerspec every100ms{{0, 100'000'000}, {0, 100'000'000}};
-    if (stop < 0 || timer < 0 || timerfd_settime(timer, 0, &every100ms, nullptr) != 0) {
+    if (timer < 0 || timerfd_settime(timer, 0, &every100ms, nullptr) != 0) {
         std::perror("pelmora-bare-poller");
         return 1;
     }
@@ -47,7 +47,7 @@ int main(int argc, char** argv)
                                                             card_link::kRequestTrailer};
     unsigned char reply[1024];
     for (;;) {
-        pollfd watched[] = {{timer, POLLIN, 0}, {stop, POLLIN, 0}};
+        pollfd watched[] = {{timer, POLLIN, 0}, {stops.fd(), POLLIN, 0}};
         if (::poll(watched, 2, -1) < 0 && errno != EINTR)
             return 1;
         if (watched[1].revents != 0)

@@ -16,7 +16,7 @@
 #include "panel_process.h"
 #include "panel_program.h"
 #include "recording_file.h"
-#include "stop_signals.h"
+#include "platform/process/stop_pipe.h"
 #include "tap_row.h"
 
 #include <csignal>
@@ -292,12 +292,10 @@ int runForwardCommand(const TapOptions& options)
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
     std::string error;
-    // Signals are blocked first, so a stop that arrives during start-up is not lost and
-    // no thread (the writers', the forwarding's, the chart's watcher) ever takes one.
-    StopSignals stops;
-    if (!stops.block(error))
+    // The stop signals are taken first, so a stop that arrives during start-up is not lost.
+    platform::StopPipe stops;
+    if (!stops.open(error))
         return fail(error);
-    // Made after the signals are blocked, so no thread Qt starts takes one.
     const std::unique_ptr<QCoreApplication> application = makeEventLoopApplication();
     // The live chart's process comes first: without a display it says so, and the tap
     // ends before it has opened anything.

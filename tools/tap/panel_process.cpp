@@ -55,7 +55,8 @@ bool PanelProcess::start(const std::string& program, const Settings& settings, b
     sigset_t none, reset;
     sigemptyset(&none);
     sigemptyset(&reset);
-    // The stop signals are blocked in the tap, and a broken pipe or a file too large ignored.
+    // The panel starts with no signal blocked and every one at its default action: the tap
+    // handles the stop signals, and ignores a broken pipe or a file too large.
     for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGXFSZ, SIGCHLD})
         sigaddset(&reset, signal);
     posix_spawnattr_setsigmask(&attributes, &none);

@@ -42,7 +42,7 @@ CardLoop::~CardLoop()
 
 bool CardLoop::prepare(std::string& error)
 {
-    if (!stops_.block(error))
+    if (!stops_.open(error))
         return false;
     delayTimer_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     floodTimer_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);

@@ -8,7 +8,7 @@
 #include "frame_log.h"
 #include "frame_scanner.h"
 #include "reply_maker.h"
-#include "stop_signals.h"
+#include "platform/process/stop_pipe.h"
 
 #include <cstdint>
 #include <deque>
@@ -21,7 +21,7 @@ public:
     CardLoop(const CardLoop&) = delete;
     CardLoop& operator=(const CardLoop&) = delete;
 
-    // Blocks the stop signals and creates the timers; call before anything else can race them.
+    // Takes over the stop signals and creates the timers; call before anything else can race them.
     bool prepare(std::string& error);
     // Serves the line on `terminal` until a stop signal; returns false with `error` if the line fails.
     bool run(CardTerminal& terminal, std::string& error);
@@ -44,7 +44,7 @@ private:
     ReplyMaker replies_;
     std::deque<PendingReply> pending_;
     std::uint8_t lastOutputs_ = 0;
-    StopSignals stops_;
+    platform::StopPipe stops_;
     int delayTimer_ = -1;
     int floodTimer_ = -1;
 };
