@@ -111,6 +111,9 @@ TEST(TapOptions, ForwardingOrPlottingAndNothingBetween)
         {{"--plot", "r.csv", "--out", "p.png", "--size", "9x9"}, "--size: '9x9' is not WIDTHxHEIGHT"},
         {{"--csv"}, "--csv needs a value"},
         {{"--bogus", "Com1"}, "unknown option '--bogus'"},
+        {{"--csv=r.csv", "Com1"}, "unknown option '--csv=r.csv'"},
+        {{"--", "Com1"}, "unknown option '--'"},
+        {{"-hx"}, "unknown option '-hx'"},
         {{"--append", "Com1"}, "--append goes with --csv FILE"},
         {{"--force", "Com1"}, "--force goes with --csv FILE"},
         {{"--csv", "r.csv", "--append", "--force", "Com1"}, "give one of them"},
@@ -134,6 +137,10 @@ TEST(TapOptions, ForwardingOrPlottingAndNothingBetween)
     EXPECT_TRUE(p.options.panel && p.options.record && p.options.live);
     EXPECT_EQ(p.options.windowSeconds, 120);
     EXPECT_EQ(parseTapOptions({"--live", "ttyUSB0"}).options.windowSeconds, 60);
+    // A file's name is taken byte for byte, UTF-8 or not; a value may look like an option.
+    p = parseTapOptions({"--csv", "r\xe9.csv", "--link", "--force", "Com1"});
+    EXPECT_EQ(p.options.csvPath, "r\xe9.csv");
+    EXPECT_EQ(p.options.linkPath, "--force");
 }
 
 TEST(PanelProgram, TheOneBesideTheTapFirstThenPath)

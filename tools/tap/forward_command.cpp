@@ -283,14 +283,50 @@ CardAtStart openCard(const TapOptions& options, CardDevice& card, const CardName
     return CardAtStart::Refused;
 }
 
+// What the panel is started with, when it is, and the card as forwarding starts.
+struct StartingPoint {
+    PanelProcess::Settings panelSettings;
+    std::string panelProgram;  // empty without --panel
+    std::string cardProblem;   // why the card could not be opened, when it is left to the panel
+    bool cardOpen = false;
+};
+
+// Opens the card, or leaves it to the panel to tell why it cannot be (see openCard), and
+// finds the panel's program when the tap starts it. False, with `error`, when the tap
+// cannot go on.
+bool settleStart(const TapOptions& options, CardDevice& card, const CardName& name, const std::string& panelEnd,
+                 StartingPoint& start, std::string& error)
+{
+    const CardAtStart cardAtStart = openCard(options, card, name, panelEnd, start.panelSettings, start.cardProblem);
+    if (cardAtStart == CardAtStart::Refused) {
+        error = start.cardProblem;
+        return false;
+    }
+    start.cardOpen = cardAtStart == CardAtStart::Open;
+    return !options.panel || !(start.panelProgram = findPanelProgram(error)).empty();
+}
+
+// A card left to the panel: forwarding starts without it and tries it again once a second.
+void startWithoutCard(ForwardingLoop& loop, BackgroundWriter& messages, const std::string& cardProblem)
+{
+    messages.add(message(cardProblem + "; the panel says why in its ERRORE box and polls the tap through its "
+                         "Com2, and the tap tries the card again once a second"));
+    loop.startWithoutCard(cardProblem);
+}
+
+// A reader of the recording that goes away, or a file grown past the size limit, must
+// not end the tap: the write just fails.
+void ignoreWriteFailures()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 } // namespace
 
 int runForwardCommand(const TapOptions& options)
 {
-    // A reader of the recording that goes away, or a file grown past the size limit,
-    // must not end the tap: the write just fails.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
+    ignoreWriteFailures();
     std::string error;
     // The stop signals are taken first, so a stop that arrives during start-up is not lost.
     platform::StopPipe stops;
@@ -309,14 +345,9 @@ int runForwardCommand(const TapOptions& options)
         return fail(error);
     const auto cardName = std::make_shared<CardName>(CardName{options.device, deviceNumber(terminal.slavePath()), false});
     CardDevice card([cardName](std::string& problem) { return (*cardName)(problem); });
-    std::string cardProblem;
-    PanelProcess::Settings panelSettings{{"PELMORA_COM1", terminal.slavePath()}};
-    const CardAtStart cardAtStart = openCard(options, card, *cardName, terminal.slavePath(), panelSettings, cardProblem);
-    if (cardAtStart == CardAtStart::Refused)
-        return fail(cardProblem);
-    const bool cardOpen = cardAtStart == CardAtStart::Open;
-    std::string panelProgram;
-    if (options.panel && (panelProgram = findPanelProgram(error)).empty())
+    StartingPoint start;
+    start.panelSettings = {{"PELMORA_COM1", terminal.slavePath()}};
+    if (!settleStart(options, card, *cardName, terminal.slavePath(), start, error))
         return fail(error);
 
     DeviceLink link;
@@ -329,14 +360,11 @@ int runForwardCommand(const TapOptions& options)
     TapWriters writers(options, file, terminal.slavePath());
     const std::shared_ptr<BackgroundWriter>& messages = writers.messages;
     ForwardingLoop loop(card, writers.rows, *messages, stops.fd());
-    if (!cardOpen) {
-        messages->add(message(cardProblem + "; the panel says why in its ERRORE box and polls the tap through its "
-                              "Com2, and the tap tries the card again once a second"));
-        loop.startWithoutCard(cardProblem);
-    }
+    if (!start.cardOpen)
+        startWithoutCard(loop, *messages, start.cardProblem);
     PanelProcess panel;
     const bool ok = !options.panel
-        || startPanel(panel, panelProgram, panelSettings, options, terminal.slavePath(), loop, *messages);
+        || startPanel(panel, start.panelProgram, start.panelSettings, options, terminal.slavePath(), loop, *messages);
     ForwardingLoop::Ending ending = ForwardingLoop::Ending::Stopped;
     if (ok && feed) {
         showChart(chart, cardTitle(options, card), options, messages);

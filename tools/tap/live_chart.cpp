@@ -24,6 +24,58 @@ constexpr double kAnalogueShare = 0.42;
 const QColor kGrid(0xDD, 0xDD, 0xDD);
 const QColor kAxis(0x55, 0x55, 0x55);
 
+// The volts: a grid line and a label at each whole volt, and the axis' name.
+void drawVolts(QPainter& p, const QRectF& analogue)
+{
+    p.setPen(kGrid);
+    for (int v = 0; v <= 5; ++v) {
+        const double y = analogue.bottom() - v / 5.0 * analogue.height();
+        p.setPen(kGrid);
+        p.drawLine(QPointF(analogue.left(), y), QPointF(analogue.right(), y));
+        p.setPen(kAxis);
+        p.drawText(QRectF(0, y - 10, kLeft - 8, 20), Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
+    }
+    p.save();
+    p.translate(14, analogue.center().y());
+    p.rotate(-90);
+    p.drawText(QRectF(-40, -10, 80, 20), Qt::AlignCenter, QStringLiteral("Volts"));
+    p.restore();
+}
+
+// Time: a tick at each round number of seconds before now, the same for both areas.
+void drawSeconds(QPainter& p, const QRectF& analogue, const QRectF& digital, double window,
+                 const QFontMetricsF& metrics)
+{
+    const double step = tickStep(window);
+    p.setPen(kAxis);
+    for (double s = 0; s <= window + 1e-9; s += step) {
+        const double x = analogue.right() - s / window * analogue.width();
+        p.setPen(kGrid);
+        p.drawLine(QPointF(x, analogue.top()), QPointF(x, analogue.bottom()));
+        p.drawLine(QPointF(x, digital.top()), QPointF(x, digital.bottom()));
+        p.setPen(kAxis);
+        const QString label = s == 0 ? QStringLiteral("now") : QStringLiteral("−%1").arg(s);
+        p.drawText(QRectF(x - 40, digital.bottom() + 4, 80, metrics.height()), Qt::AlignCenter, label);
+    }
+    p.drawText(QRectF(digital.left(), digital.bottom() + 4 + metrics.height(), digital.width(), metrics.height()),
+               Qt::AlignCenter, QStringLiteral("Seconds before now"));
+}
+
+// The legend above the volts.
+void drawLegend(QPainter& p, const QRectF& analogue, const QFontMetricsF& metrics)
+{
+    double x = analogue.left();
+    const double y = kTop / 2;
+    for (const auto& [colour, name] : {std::pair{plot_colours::kAnalogue1, QStringLiteral("Analogue 1")},
+                                       std::pair{plot_colours::kAnalogue2, QStringLiteral("Analogue 2")}}) {
+        p.setPen(QPen(colour, 3));
+        p.drawLine(QPointF(x, y), QPointF(x + 24, y));
+        p.setPen(kAxis);
+        p.drawText(QPointF(x + 30, y + metrics.ascent() / 2 - 1), name);
+        x += 48 + metrics.horizontalAdvance(name);
+    }
+}
+
 } // namespace
 
 LiveChart::LiveChart(const LiveTrace& trace, QWidget* parent) : QWidget(parent), trace_(trace)
@@ -59,21 +111,7 @@ void LiveChart::drawBackground()
     const Areas a = areas();
     const QFontMetricsF metrics(font());
 
-    // The volts: a grid line and a label at each whole volt.
-    p.setPen(kGrid);
-    for (int v = 0; v <= 5; ++v) {
-        const double y = a.analogue.bottom() - v / 5.0 * a.analogue.height();
-        p.setPen(kGrid);
-        p.drawLine(QPointF(a.analogue.left(), y), QPointF(a.analogue.right(), y));
-        p.setPen(kAxis);
-        p.drawText(QRectF(0, y - 10, kLeft - 8, 20), Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
-    }
-    p.save();
-    p.translate(14, a.analogue.center().y());
-    p.rotate(-90);
-    p.drawText(QRectF(-40, -10, 80, 20), Qt::AlignCenter, QStringLiteral("Volts"));
-    p.restore();
-
+    drawVolts(p, a.analogue);
     // The lanes: Out 1..8 from the top, then In 1..8, each labelled in its colour.
     for (int i = 0; i < kLanes; ++i) {
         const QRectF l = lane(a, i);
@@ -84,39 +122,13 @@ void LiveChart::drawBackground()
         const QString label = QStringLiteral("%1 %2").arg(i < 8 ? QStringLiteral("Out") : QStringLiteral("In")).arg(i % 8 + 1);
         p.drawText(QRectF(0, l.top(), kLeft - 8, l.height()), Qt::AlignRight | Qt::AlignVCenter, label);
     }
-
-    // Time: a tick at each round number of seconds before now, the same for both areas.
-    const double window = trace_.windowSeconds();
-    const double step = tickStep(window);
-    p.setPen(kAxis);
-    for (double s = 0; s <= window + 1e-9; s += step) {
-        const double x = a.analogue.right() - s / window * a.analogue.width();
-        p.setPen(kGrid);
-        p.drawLine(QPointF(x, a.analogue.top()), QPointF(x, a.analogue.bottom()));
-        p.drawLine(QPointF(x, a.digital.top()), QPointF(x, a.digital.bottom()));
-        p.setPen(kAxis);
-        const QString label = s == 0 ? QStringLiteral("now") : QStringLiteral("−%1").arg(s);
-        p.drawText(QRectF(x - 40, a.digital.bottom() + 4, 80, metrics.height()), Qt::AlignCenter, label);
-    }
-    p.drawText(QRectF(a.digital.left(), a.digital.bottom() + 4 + metrics.height(), a.digital.width(), metrics.height()),
-               Qt::AlignCenter, QStringLiteral("Seconds before now"));
+    drawSeconds(p, a.analogue, a.digital, trace_.windowSeconds(), metrics);
 
     p.setPen(kAxis);
     p.setBrush(Qt::NoBrush);
     p.drawRect(a.analogue);
     p.drawRect(a.digital);
-
-    // The legend above the volts.
-    double x = a.analogue.left();
-    const double y = kTop / 2;
-    for (const auto& [colour, name] : {std::pair{plot_colours::kAnalogue1, QStringLiteral("Analogue 1")},
-                                       std::pair{plot_colours::kAnalogue2, QStringLiteral("Analogue 2")}}) {
-        p.setPen(QPen(colour, 3));
-        p.drawLine(QPointF(x, y), QPointF(x + 24, y));
-        p.setPen(kAxis);
-        p.drawText(QPointF(x + 30, y + metrics.ascent() / 2 - 1), name);
-        x += 48 + metrics.horizontalAdvance(name);
-    }
+    drawLegend(p, a.analogue, metrics);
 }
 
 void LiveChart::paintEvent(QPaintEvent*)

@@ -1,5 +1,8 @@
 #include "tap_options.h"
 
+#include "option_parser.h"
+
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -32,89 +35,132 @@ bool parseSeconds(const std::string& text, int& seconds)
     return true;
 }
 
+// Every option the tap takes. What --help shows is tapUsage's text, not Qt's.
+QList<QCommandLineOption> tapOptionList()
+{
+    const auto flag = [](const char* name) { return QCommandLineOption(QString::fromLatin1(name)); };
+    const auto valued = [](const char* name) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
+    };
+    return {QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+            flag("append"), flag("force"), flag("record"), flag("panel"), flag("live"),
+            valued("link"), valued("csv"), valued("window"), valued("plot"), valued("out"), valued("size")};
+}
+
+// A value the tap reads as it is (a path): the last one given, none of them empty.
+std::string readText(const OptionParser& line, const char* name, std::string& text)
+{
+    for (const std::string& value : line.values(name)) {
+        if (value.empty())
+            return std::string("--") + name + " needs a value";
+        text = value;
+    }
+    return {};
+}
+
+std::string readWindow(const OptionParser& line, int& seconds)
+{
+    for (const std::string& value : line.values("window")) {
+        if (value.empty())
+            return "--window needs a value";
+        if (!parseSeconds(value, seconds))
+            return "--window: '" + value + "' is not a whole number of seconds from " + std::to_string(kShortestWindow)
+                + " to " + std::to_string(kLongestWindow);
+    }
+    return {};
+}
+
+std::string readSize(const OptionParser& line, int& width, int& height)
+{
+    for (const std::string& value : line.values("size")) {
+        if (value.empty())
+            return "--size needs a value";
+        if (!parseSize(value, width, height))
+            return "--size: '" + value + "' is not WIDTHxHEIGHT, each from " + std::to_string(kSmallestSide) + " to "
+                + std::to_string(kLargestSide) + " pixels";
+    }
+    return {};
+}
+
+// The card's device: the one argument that is neither an option nor a value. Empty
+// arguments before it are passed over.
+std::string readDevice(const OptionParser& line, std::string& device)
+{
+    const std::vector<std::string> given = line.positional();
+    const auto first = std::find_if(given.begin(), given.end(), [](const std::string& g) { return !g.empty(); });
+    if (first == given.end())
+        return {};
+    device = *first;
+    if (first + 1 == given.end())
+        return {};
+    return "one device only ('" + device + "', then '" + *(first + 1) + "')";
+}
+
+// Reads every option into `o`; why one cannot be read, if one cannot.
+std::string readOptions(const OptionParser& line, TapOptions& o)
+{
+    o.append = line.isSet("append");
+    o.force = line.isSet("force");
+    o.record = line.isSet("record");
+    o.panel = line.isSet("panel");
+    o.live = line.isSet("live");
+    const std::string problems[] = {
+        readText(line, "link", o.linkPath), readText(line, "csv", o.csvPath),
+        readWindow(line, o.windowSeconds),  readText(line, "plot", o.plotPath),
+        readText(line, "out", o.outPath),   readSize(line, o.width, o.height),
+        readDevice(line, o.device),
+    };
+    for (const std::string& problem : problems) {
+        if (!problem.empty())
+            return problem;
+    }
+    return {};
+}
+
+// Why the options read cannot go together, if they cannot.
+std::string combinationProblem(const TapOptions& o, bool windowGiven, bool sizeGiven)
+{
+    if (o.append && o.force)
+        return "--append adds to a recording and --force replaces it: give one of them";
+    if (o.record && !o.csvPath.empty())
+        return "--record makes a file of its own: give --record or --csv FILE, not both";
+    if (o.record && (o.append || o.force))
+        return "--record always makes a new file: it takes no --append or --force";
+    if (o.append && o.csvPath.empty())
+        return "--append goes with --csv FILE";
+    if (o.force && o.csvPath.empty() && o.plotPath.empty())
+        return "--force goes with --csv FILE, or with --plot and --out";
+    if (!o.plotPath.empty() && o.outPath.empty())
+        return "--plot needs --out FILE.png";
+    if (!o.plotPath.empty()
+        && (!o.device.empty() || !o.linkPath.empty() || !o.csvPath.empty() || o.record || o.panel || o.live
+            || windowGiven))
+        return "--plot draws a recording: it takes no device, --link, --csv, --record, --panel or --live";
+    if (!o.plotPath.empty())
+        return {};
+    if (!o.outPath.empty() || sizeGiven)
+        return "--out and --size go with --plot";
+    if (windowGiven && !o.live)
+        return "--window goes with --live";
+    if (o.device.empty() && !o.panel)
+        return "no device given (Com1..Com4, a path, or a card on another machine: rfc2217://HOST:PORT)";
+    return {};
+}
+
 } // namespace
 
 ParsedTapOptions parseTapOptions(const std::vector<std::string>& args)
 {
     ParsedTapOptions parsed;
     TapOptions& o = parsed.options;
-    bool sizeGiven = false;
-    bool windowGiven = false;
-    for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
-        const std::string& arg = args[i];
-        auto nextValue = [&](std::string& value) {
-            if (i + 1 >= args.size() || args[i + 1].empty()) {
-                parsed.error = arg + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        std::string size;
-        std::string seconds;
-        if (arg == "--help" || arg == "-h") {
-            parsed.showHelp = true;
-        } else if (arg == "--link") {
-            nextValue(o.linkPath);
-        } else if (arg == "--csv") {
-            nextValue(o.csvPath);
-        } else if (arg == "--append") {
-            o.append = true;
-        } else if (arg == "--force") {
-            o.force = true;
-        } else if (arg == "--record") {
-            o.record = true;
-        } else if (arg == "--panel") {
-            o.panel = true;
-        } else if (arg == "--live") {
-            o.live = true;
-        } else if (arg == "--window") {
-            windowGiven = true;
-            if (nextValue(seconds) && !parseSeconds(seconds, o.windowSeconds))
-                parsed.error = "--window: '" + seconds + "' is not a whole number of seconds from "
-                    + std::to_string(kShortestWindow) + " to " + std::to_string(kLongestWindow);
-        } else if (arg == "--plot") {
-            nextValue(o.plotPath);
-        } else if (arg == "--out") {
-            nextValue(o.outPath);
-        } else if (arg == "--size") {
-            sizeGiven = true;
-            if (nextValue(size) && !parseSize(size, o.width, o.height))
-                parsed.error = "--size: '" + size + "' is not WIDTHxHEIGHT, each from " + std::to_string(kSmallestSide)
-                    + " to " + std::to_string(kLargestSide) + " pixels";
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            parsed.error = "unknown option '" + arg + "'";
-        } else if (o.device.empty()) {
-            o.device = arg;
-        } else {
-            parsed.error = "one device only ('" + o.device + "', then '" + arg + "')";
-        }
-    }
+    OptionParser line(tapOptionList());
+    parsed.error = line.parse(args);
+    if (parsed.error.empty())
+        parsed.error = readOptions(line, o);
+    parsed.showHelp = line.isSet("help");
     if (!parsed.error.empty() || parsed.showHelp)
         return parsed;
-    if (o.append && o.force) {
-        parsed.error = "--append adds to a recording and --force replaces it: give one of them";
-    } else if (o.record && !o.csvPath.empty()) {
-        parsed.error = "--record makes a file of its own: give --record or --csv FILE, not both";
-    } else if (o.record && (o.append || o.force)) {
-        parsed.error = "--record always makes a new file: it takes no --append or --force";
-    } else if (o.append && o.csvPath.empty()) {
-        parsed.error = "--append goes with --csv FILE";
-    } else if (o.force && o.csvPath.empty() && o.plotPath.empty()) {
-        parsed.error = "--force goes with --csv FILE, or with --plot and --out";
-    } else if (!o.plotPath.empty()) {
-        if (o.outPath.empty())
-            parsed.error = "--plot needs --out FILE.png";
-        else if (!o.device.empty() || !o.linkPath.empty() || !o.csvPath.empty() || o.record || o.panel || o.live
-                 || windowGiven)
-            parsed.error = "--plot draws a recording: it takes no device, --link, --csv, --record, --panel or --live";
-    } else if (!o.outPath.empty() || sizeGiven) {
-        parsed.error = "--out and --size go with --plot";
-    } else if (windowGiven && !o.live) {
-        parsed.error = "--window goes with --live";
-    } else if (o.device.empty() && !o.panel) {
-        parsed.error = "no device given (Com1..Com4, a path, or a card on another machine: rfc2217://HOST:PORT)";
-    }
+    parsed.error = combinationProblem(o, line.isSet("window"), line.isSet("size"));
     if (parsed.error.empty() && o.device.empty() && o.panel)
         o.device = "Com1";
     return parsed;

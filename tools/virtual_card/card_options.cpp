@@ -1,5 +1,8 @@
 #include "card_options.h"
 
+#include "option_parser.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -22,74 +25,102 @@ bool parseNumber(const std::string& text, unsigned long long max, unsigned long 
     return errno == 0 && *end == '\0' && value <= max;
 }
 
+// Every option the virtual card takes. What --help shows is cardUsage's text, not Qt's.
+QList<QCommandLineOption> cardOptionList()
+{
+    const auto flag = [](const char* name) { return QCommandLineOption(QString::fromLatin1(name)); };
+    const auto valued = [](const char* name) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
+    };
+    return {QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+            flag("follow-outputs"), flag("sweep"), flag("garbage"), flag("loop"),
+            valued("link"), valued("inputs"), valued("analog1"), valued("analog2"), valued("log"),
+            valued("reply-delay-us"), valued("flood"), valued("seed"), valued("replay")};
+}
+
+// Every value of the number option `name`, in order; none, with `error` set, when one
+// is not a number up to `max` (or none when `error` was set already).
+std::vector<unsigned long long> numbers(const OptionParser& line, const char* name, unsigned long long max,
+                                        std::string& error)
+{
+    std::vector<unsigned long long> read;
+    if (!error.empty())
+        return read;
+    for (const std::string& text : line.values(name)) {
+        unsigned long long value = 0;
+        if (!parseNumber(text, max, value)) {
+            error = std::string("--") + name + ": '" + text + "' is not a number from 0 to " + std::to_string(max);
+            return {};
+        }
+        read.push_back(value);
+    }
+    return read;
+}
+
+// Reads the number options into `o`; why one cannot be read, if one cannot.
+std::string readNumbers(const OptionParser& line, CardOptions& o)
+{
+    std::string error;
+    if (const auto n = numbers(line, "inputs", 0xFF, error); error.empty() && !n.empty())
+        o.inputs = static_cast<std::uint8_t>(n.back());
+    if (const auto n = numbers(line, "analog1", 0xFF, error); error.empty() && !n.empty())
+        o.analog1 = static_cast<std::uint8_t>(n.back());
+    if (const auto n = numbers(line, "analog2", 0xFF, error); error.empty() && !n.empty())
+        o.analog2 = static_cast<std::uint8_t>(n.back());
+    if (const auto n = numbers(line, "reply-delay-us", 10'000'000, error); error.empty() && !n.empty())
+        o.replyDelayUs = static_cast<std::uint32_t>(n.back());
+    if (const auto n = numbers(line, "seed", 0xFFFFFFFFull, error); error.empty() && !n.empty())
+        o.seed = static_cast<std::uint32_t>(n.back());
+    const auto flood = numbers(line, "flood", 100'000, error);
+    if (error.empty() && std::find(flood.begin(), flood.end(), 0) != flood.end())
+        error = "--flood needs a rate of at least 1 Hz";
+    if (error.empty() && !flood.empty())
+        o.floodHz = static_cast<std::uint32_t>(flood.back());
+    return error;
+}
+
+// Reads every option into `o`; why one cannot be read, if one cannot.
+std::string readOptions(const OptionParser& line, CardOptions& o)
+{
+    const std::vector<std::string> stray = line.positional();
+    if (!stray.empty())
+        return "unknown option '" + stray.front() + "'";
+    const auto last = [&line](const char* name) {
+        const std::vector<std::string> values = line.values(name);
+        return values.empty() ? std::string() : values.back();
+    };
+    o.linkPath = last("link");
+    o.logPath = last("log");
+    o.replayPath = last("replay");
+    o.followOutputs = line.isSet("follow-outputs");
+    o.sweep = line.isSet("sweep");
+    o.garbage = line.isSet("garbage");
+    o.replayLoop = line.isSet("loop");
+    return readNumbers(line, o);
+}
+
+// Why the options read cannot go together, if they cannot.
+std::string combinationProblem(const CardOptions& o)
+{
+    if (o.replayLoop && o.replayPath.empty())
+        return "--loop goes with --replay";
+    if (!o.replayPath.empty() && (o.sweep || o.garbage || o.followOutputs))
+        return "--replay answers what was recorded: it does not go with --sweep, --garbage or --follow-outputs";
+    return {};
+}
+
 } // namespace
 
 ParsedOptions parseCardOptions(const std::vector<std::string>& args)
 {
     ParsedOptions parsed;
-    CardOptions& o = parsed.options;
-    for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
-        const std::string& arg = args[i];
-        auto nextValue = [&](std::string& value) {
-            if (i + 1 >= args.size()) {
-                parsed.error = arg + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        auto nextNumber = [&](unsigned long long max, unsigned long long& value) {
-            std::string text;
-            if (!nextValue(text))
-                return false;
-            if (!parseNumber(text, max, value)) {
-                parsed.error = arg + ": '" + text + "' is not a number from 0 to " + std::to_string(max);
-                return false;
-            }
-            return true;
-        };
-        unsigned long long n = 0;
-        if (arg == "--help" || arg == "-h") {
-            parsed.showHelp = true;
-        } else if (arg == "--link") {
-            nextValue(o.linkPath);
-        } else if (arg == "--inputs") {
-            if (nextNumber(0xFF, n)) o.inputs = static_cast<std::uint8_t>(n);
-        } else if (arg == "--analog1") {
-            if (nextNumber(0xFF, n)) o.analog1 = static_cast<std::uint8_t>(n);
-        } else if (arg == "--analog2") {
-            if (nextNumber(0xFF, n)) o.analog2 = static_cast<std::uint8_t>(n);
-        } else if (arg == "--follow-outputs") {
-            o.followOutputs = true;
-        } else if (arg == "--sweep") {
-            o.sweep = true;
-        } else if (arg == "--log") {
-            nextValue(o.logPath);
-        } else if (arg == "--reply-delay-us") {
-            if (nextNumber(10'000'000, n)) o.replyDelayUs = static_cast<std::uint32_t>(n);
-        } else if (arg == "--garbage") {
-            o.garbage = true;
-        } else if (arg == "--flood") {
-            if (nextNumber(100'000, n)) {
-                if (n == 0)
-                    parsed.error = "--flood needs a rate of at least 1 Hz";
-                o.floodHz = static_cast<std::uint32_t>(n);
-            }
-        } else if (arg == "--seed") {
-            if (nextNumber(0xFFFFFFFFull, n)) o.seed = static_cast<std::uint32_t>(n);
-        } else if (arg == "--replay") {
-            nextValue(o.replayPath);
-        } else if (arg == "--loop") {
-            o.replayLoop = true;
-        } else {
-            parsed.error = "unknown option '" + arg + "'";
-        }
-    }
-    if (parsed.error.empty() && o.replayLoop && o.replayPath.empty())
-        parsed.error = "--loop goes with --replay";
-    if (parsed.error.empty() && !o.replayPath.empty() && (o.sweep || o.garbage || o.followOutputs))
-        parsed.error = "--replay answers what was recorded: it does not go with --sweep, --garbage or "
-                       "--follow-outputs";
+    OptionParser line(cardOptionList());
+    parsed.error = line.parse(args);
+    if (parsed.error.empty())
+        parsed.error = readOptions(line, parsed.options);
+    if (parsed.error.empty())
+        parsed.error = combinationProblem(parsed.options);
+    parsed.showHelp = line.isSet("help");
     return parsed;
 }
 
