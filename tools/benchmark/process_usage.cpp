@@ -32,7 +32,10 @@ ProcessUsage process_usage(qint64 pid)
     usage.residentKiB = status_field(status, "VmRSS:");
     for (const QString& task : QDir(base + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString dir = base + QStringLiteral("/task/") + task;
-        usage.cpuSeconds += read_whole(dir + QStringLiteral("/schedstat")).split(' ').value(0).toDouble() / 1e9;
+        const double seconds = read_whole(dir + QStringLiteral("/schedstat")).split(' ').value(0).toDouble() / 1e9;
+        usage.cpuSeconds += seconds;
+        if (read_whole(dir + QStringLiteral("/comm")).startsWith("QDBusConnection"))
+            usage.busThreadSeconds += seconds;
         const QByteArray taskStatus = read_whole(dir + QStringLiteral("/status"));
         usage.voluntarySwitches += status_field(taskStatus, "voluntary_ctxt_switches:");
         usage.involuntarySwitches += status_field(taskStatus, "nonvoluntary_ctxt_switches:");
@@ -45,6 +48,7 @@ ProcessUsage operator-(const ProcessUsage& after, const ProcessUsage& before)
 {
     ProcessUsage used;
     used.cpuSeconds = after.cpuSeconds - before.cpuSeconds;
+    used.busThreadSeconds = after.busThreadSeconds - before.busThreadSeconds;
     used.voluntarySwitches = after.voluntarySwitches - before.voluntarySwitches;
     used.involuntarySwitches = after.involuntarySwitches - before.involuntarySwitches;
     used.residentKiB = after.residentKiB;

@@ -8,6 +8,7 @@
 
 struct ProcessUsage {
     double cpuSeconds = 0;
+    double busThreadSeconds = 0;  // of which Qt D-Bus's own thread, where there is one
     qint64 voluntarySwitches = 0;
     qint64 involuntarySwitches = 0;
     qint64 residentKiB = 0;
