@@ -14,12 +14,16 @@
 #include "desktop_session.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
 
 #include <cmath>
+#include <cstdio>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -241,6 +245,64 @@ QStringList notes(const QString& loadBefore)
     };
 }
 
+// The command line: which part to run; the whole benchmark with no option.
+struct BenchmarkOptions {
+    QString only;  // "gauges", "tap", "remote", "bus", "polling", or empty
+    bool offscreenOnly = false;
+    int soakMinutes = 0;
+};
+
+std::optional<BenchmarkOptions> parseBenchmarkOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Measures what the panel and its tools cost, against the virtual card."));
+    parser.addHelpOption();
+    const QList<std::pair<QString, QString>> parts{
+        {QStringLiteral("gauges"), QStringLiteral("Only 100 gauges written ten times a second.")},
+        {QStringLiteral("tap"), QStringLiteral("Only pelmora-tap --live forwarding.")},
+        {QStringLiteral("remote"), QStringLiteral("Only a panel through ser2net beside a local one.")},
+        {QStringLiteral("bus"), QStringLiteral("Only what the D-Bus interface costs the panel.")},
+        {QStringLiteral("polling"), QStringLiteral("Only the panel's polling beside the bare poller.")},
+    };
+    for (const auto& [part, description] : parts)
+        parser.addOption({part + QStringLiteral("-only"), description});
+    parser.addOption({QStringLiteral("offscreen-only"), QStringLiteral("The polling part offscreen only, without Xvfb.")});
+    parser.addOption({QStringLiteral("soak"), QStringLiteral("The panel's memory over MINUTES."), QStringLiteral("MINUTES")});
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+        const QString error = parser.errorText().isEmpty() ? QStringLiteral("unexpected argument") : parser.errorText();
+        std::fprintf(stderr, "pelmora-benchmark: %s\n%s", qPrintable(error), qPrintable(parser.helpText()));
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    BenchmarkOptions options;
+    for (const auto& part : parts)
+        if (parser.isSet(part.first + QStringLiteral("-only")))
+            options.only = part.first;
+    options.offscreenOnly = parser.isSet(QStringLiteral("offscreen-only"));
+    if (parser.isSet(QStringLiteral("soak")))
+        options.soakMinutes = parser.value(QStringLiteral("soak")).toInt();
+    if (parser.isSet(QStringLiteral("soak")) && options.soakMinutes < 1) {
+        std::fprintf(stderr, "pelmora-benchmark: --soak needs a whole number of minutes, at least 1\n");
+        return std::nullopt;
+    }
+    return options;
+}
+
+int runAll(const BenchmarkOptions& options, const QString& loadBefore)
+{
+    QList<ResultRow> rows;
+    const bool pollingOnly = options.only == QStringLiteral("polling");
+    bool allStarted = addPollingRows(rows, options.offscreenOnly, pollingOnly);
+    if (pollingOnly) {
+        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+        return allStarted ? 0 : 1;
+    }
+    allStarted = addCostRows(rows) && allStarted;
+    print_table(rows, notes(loadBefore));
+    return allStarted ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -251,27 +313,19 @@ int main(int argc, char** argv)
     QTemporaryDir registry;
     qputenv("PELMORA_REGISTRY", registry.filePath("registry.ini").toLocal8Bit());
     QApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
+    const std::optional<BenchmarkOptions> options = parseBenchmarkOptions(app.arguments());
+    if (!options)
+        return 2;
     const QString loadBefore = load_average();
-    if (arguments.contains(QStringLiteral("--gauges-only")))
+    if (options->soakMinutes > 0)
+        return runSoak(options->soakMinutes, loadBefore);
+    if (options->only == QStringLiteral("gauges"))
         return runGaugesOnly(loadBefore);
-    if (arguments.contains(QStringLiteral("--tap-only")))
+    if (options->only == QStringLiteral("tap"))
         return runTapOnly(loadBefore);
-    if (arguments.contains(QStringLiteral("--remote-only")))
+    if (options->only == QStringLiteral("remote"))
         return runRemoteOnly(loadBefore);
-    if (arguments.contains(QStringLiteral("--bus-only")))
+    if (options->only == QStringLiteral("bus"))
         return runBusOnly(loadBefore);
-    if (const qsizetype at = arguments.indexOf(QStringLiteral("--soak")); at >= 0)
-        return runSoak(arguments.value(at + 1).toInt(), loadBefore);
-
-    QList<ResultRow> rows;
-    const bool pollingOnly = arguments.contains(QStringLiteral("--polling-only"));
-    bool allStarted = addPollingRows(rows, arguments.contains(QStringLiteral("--offscreen-only")), pollingOnly);
-    if (pollingOnly) {
-        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
-        return allStarted ? 0 : 1;
-    }
-    allStarted = addCostRows(rows) && allStarted;
-    print_table(rows, notes(loadBefore));
-    return allStarted ? 0 : 1;
+    return runAll(*options, loadBefore);
 }
