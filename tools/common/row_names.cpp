@@ -2,64 +2,41 @@
 
 #include "recording_columns.h"
 
-#include <utility>
-
-namespace {
-
-using DirectionName = std::pair<Direction, const char*>;
-using KindName = std::pair<RowKind, const char*>;
-
-constexpr DirectionName kDirections[] = {
-    {Direction::PanelToCard, recording::kPanelToCard},
-    {Direction::CardToPanel, recording::kCardToPanel},
-    {Direction::None, ""},
-};
-
-constexpr KindName kKinds[] = {
-    {RowKind::Request, recording::kRequest},
-    {RowKind::Reply, recording::kReply},
-    {RowKind::Unframed, recording::kUnframed},
-    {RowKind::DeviceGone, recording::kDeviceGone},
-    {RowKind::DeviceBack, recording::kDeviceBack},
-    {RowKind::RowsDropped, recording::kRowsDropped},
-};
-
-template <typename Value, std::size_t Count>
-const char* nameOf(const std::pair<Value, const char*> (&names)[Count], Value value, const char* otherwise)
-{
-    for (const auto& [candidate, name] : names)
-        if (candidate == value)
-            return name;
-    return otherwise;
-}
-
-template <typename Value, std::size_t Count>
-Value valueNamed(const std::pair<Value, const char*> (&names)[Count], std::string_view text, Value otherwise)
-{
-    for (const auto& [value, name] : names)
-        if (text == name)
-            return value;
-    return otherwise;
-}
-
-} // namespace
-
 const char* directionName(Direction direction)
 {
-    return nameOf(kDirections, direction, "");
+    switch (direction) {
+    case Direction::PanelToCard: return recording::kPanelToCard;
+    case Direction::CardToPanel: return recording::kCardToPanel;
+    case Direction::None: break;
+    }
+    return "";
 }
 
 const char* kindName(RowKind kind)
 {
-    return nameOf(kKinds, kind, recording::kUnframed);
+    switch (kind) {
+    case RowKind::Request: return recording::kRequest;
+    case RowKind::Reply: return recording::kReply;
+    case RowKind::DeviceGone: return recording::kDeviceGone;
+    case RowKind::DeviceBack: return recording::kDeviceBack;
+    case RowKind::RowsDropped: return recording::kRowsDropped;
+    case RowKind::Unframed: break;
+    }
+    return recording::kUnframed;
 }
 
 Direction directionNamed(std::string_view name)
 {
-    return valueNamed(kDirections, name, Direction::None);
+    for (Direction direction : {Direction::PanelToCard, Direction::CardToPanel})
+        if (name == directionName(direction))
+            return direction;
+    return Direction::None;
 }
 
 RowKind kindNamed(std::string_view name)
 {
-    return valueNamed(kKinds, name, RowKind::Unframed);
+    for (RowKind kind : {RowKind::Request, RowKind::Reply, RowKind::DeviceGone, RowKind::DeviceBack, RowKind::RowsDropped})
+        if (name == kindName(kind))
+            return kind;
+    return RowKind::Unframed;
 }
