@@ -1,6 +1,7 @@
 #include "gauge/v_meter_private.h"
 
 #include "gauge/face_painter.h"
+#include "gauge/font_stand_ins.h"
 #include "gauge/needle_math.h"
 #include "gauge/readout_format.h"
 #include "gauge/v_meter_accessibility.h"
@@ -16,16 +17,6 @@
 namespace gaugix {
 
 namespace {
-
-// The face names "MS Sans Serif"; where it is missing a free look-alike stands in.
-void installFontStandIn()
-{
-    static const bool installed = [] {
-        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
-        return true;
-    }();
-    (void)installed;
-}
 
 // What a needle that moved from `before` to `after` leaves to repaint. On the scale it is
 // given the full height of the scale's band, so that the areas of many gauges side by side
@@ -69,7 +60,7 @@ v_meter::v_meter(QWidget* parent)
     : QWidget(parent)
     , d(std::make_unique<v_meterPrivate>(*this))
 {
-    installFontStandIn();
+    installFontStandIns();
     installAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     // In a layout the gauge keeps the size of its face.

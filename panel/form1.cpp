@@ -9,6 +9,7 @@
 #include "card_link/card_frames.h"
 #include "card_link/output_mask.h"
 #include "card_link/remote_name.h"
+#include "gauge/font_stand_ins.h"
 #include "gauge/gaugix_identity.h"
 
 #include <QApplication>
@@ -31,13 +32,6 @@ static void init_pictures()
 namespace panel {
 namespace {
 
-// The description names the classic UI font; a free font of the same kind stands in.
-void install_font_stand_in()
-{
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-}
-
 QIcon window_icon()
 {
     QIcon icon;
@@ -55,7 +49,7 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
       selection_(*port_, *this)
 {
     init_pictures();
-    install_font_stand_in();
+    gaugix::installFontStandIns();  // the description names the gauge's font too
     const FormSpec& form = form1_description();
     setWindowTitle(form.caption);
     setWindowIcon(window_icon());

@@ -1,29 +1,25 @@
 #include "pseudo_terminal.h"
 
+#include "terminal_pair.h"
+
 #include <QElapsedTimer>
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
-#include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
 PseudoTerminal::PseudoTerminal()
 {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
-        throw std::runtime_error("cannot create a pseudo-terminal");
-    slavePath_ = QString::fromLocal8Bit(ptsname(master_));
-    // Raw mode from the start, so nothing is echoed before the port is configured.
-    const int slave = ::open(ptsname(master_), O_RDWR | O_NOCTTY);
-    if (slave >= 0) {
-        termios tio{};
-        tcgetattr(slave, &tio);
-        cfmakeraw(&tio);
-        tcsetattr(slave, TCSANOW, &tio);
-        ::close(slave);
-    }
+    TerminalPair pair;
+    std::string error;
+    if (!openTerminalPair(pair, error))
+        throw std::runtime_error("cannot create a pseudo-terminal: " + error);
+    // The slave is the code under test's alone: when it closes it, nothing else holds it.
+    ::close(pair.slave);
+    master_ = pair.master;
+    // Writes wait for room, as they would to a device.
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) & ~O_NONBLOCK);
+    slavePath_ = QString::fromStdString(pair.slavePath);
 }
 
 PseudoTerminal::~PseudoTerminal()

@@ -1,6 +1,6 @@
 #pragma once
-// The card's end of a pseudo-terminal for tests: the test holds the master and
-// the code under test opens the slave by its path.
+// The card's end of a pseudo-terminal for tests (opened as in terminal_pair.h): the
+// test holds the master and the code under test opens the slave by its path.
 
 #include <QByteArray>
 #include <QString>

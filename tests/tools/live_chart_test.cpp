@@ -117,8 +117,8 @@ TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 
     int frames = 0;
-    for (const RecordedRow& row : readBackFile(csv).rows)
-        frames += row.kind == "request" || row.kind == "reply";
+    for (const TapRow& row : readBackFile(csv).rows)
+        frames += row.kind == RowKind::Request || row.kind == RowKind::Reply;
     EXPECT_EQ(frames, 80);
     EXPECT_EQ(window.trace().frames(), std::uint64_t(frames));
     EXPECT_EQ(window.updater().leftOut(), 0u);

@@ -1,6 +1,7 @@
 // The format of a recording, as the tap writes it and the replay and the plot read it.
 #include "recording_rows.h"
 #include "recording_time.h"
+#include "row_names.h"
 #include "tap_row.h"
 
 #include <gtest/gtest.h>
@@ -69,18 +70,18 @@ TEST(RecordingTime, WrittenInLocalTimeAndReadBackAsTheSameMoment)
 {
     for (const char* tz : {"UTC0", "XST-5:30", "YST3"}) {
         const TimeZone zone(tz);
-        EXPECT_EQ(parseIsoTimeMs(isoTime(kTime)), kTime / 1000) << tz;
+        EXPECT_EQ(parseIsoTimeUs(isoTime(kTime)), kTime / 1000 * 1000) << tz;
     }
     {
         const TimeZone india("XST-5:30");
         EXPECT_EQ(isoTime(kTime), "2024-03-05T19:37:09.042+05:30");
     }
-    EXPECT_EQ(parseIsoTimeMs("2024-03-05T14:07:09Z"), 1'709'647'629'000);
-    EXPECT_EQ(parseIsoTimeMs("2024-03-05 14:07:09.5"), 1'709'647'629'500);
-    EXPECT_EQ(parseIsoTimeMs("1969-12-31T23:59:59.000+00:00"), -1000);
+    EXPECT_EQ(parseIsoTimeUs("2024-03-05T14:07:09Z"), 1'709'647'629'000'000);
+    EXPECT_EQ(parseIsoTimeUs("2024-03-05 14:07:09.5"), 1'709'647'629'500'000);
+    EXPECT_EQ(parseIsoTimeUs("1969-12-31T23:59:59.000+00:00"), -1'000'000);
     for (const char* bad : {"", "2024-03-05", "2024-13-05T14:07:09", "2024-03-05T14:07:09.", "2024-03-05T14:07:09+1",
                             "2024-03-05T14:07:09.042+00:00x", "x2024-03-05T14:07:09"})
-        EXPECT_FALSE(parseIsoTimeMs(bad)) << bad;
+        EXPECT_FALSE(parseIsoTimeUs(bad)) << bad;
 }
 
 TEST(RecordingReader, ReadsRowsBackWithTheirNotesAndOlderOrForeignForms)
@@ -92,12 +93,13 @@ TEST(RecordingReader, ReadsRowsBackWithTheirNotesAndOlderOrForeignForms)
     const ReadBack read = readBack(text);
     ASSERT_TRUE(read.ok) << read.error;
     ASSERT_EQ(read.rows.size(), 3u);
-    EXPECT_EQ(read.rows[0].kind, "request");
-    EXPECT_EQ(read.rows[0].direction, "panel>card");
+    EXPECT_EQ(read.rows[0].kind, RowKind::Request);
+    EXPECT_EQ(read.rows[0].direction, Direction::PanelToCard);
     EXPECT_EQ(read.rows[0].note, "not delivered");
     EXPECT_EQ(read.rows[1].bytes, (Bytes{1, 2, 3}));
     EXPECT_TRUE(isRecordedReply(read.rows[1]));
-    EXPECT_EQ(read.rows[2].kind, "device gone");
+    EXPECT_EQ(read.rows[2].kind, RowKind::DeviceGone);
+    EXPECT_EQ(read.rows[2].direction, Direction::None);
     EXPECT_EQ(read.rows[2].note, "a, b");
     EXPECT_TRUE(read.warnings.empty());
 
@@ -106,8 +108,8 @@ TEST(RecordingReader, ReadsRowsBackWithTheirNotesAndOlderOrForeignForms)
                                     "\"2024-01-01T00:00:00.000+00:00\",\"card>panel\",\"reply\",\"0A 0B 0C\"\r\n");
     ASSERT_TRUE(saved.ok) << saved.error;
     ASSERT_EQ(saved.rows.size(), 1u);
-    EXPECT_EQ(saved.rows[0].time, "2024-01-01T00:00:00.000+00:00");
-    EXPECT_EQ(saved.rows[0].timeMs, 1'704'067'200'000);
+    EXPECT_EQ(saved.times[0], "2024-01-01T00:00:00.000+00:00");
+    EXPECT_EQ(saved.rows[0].wallUs, 1'704'067'200'000'000);
     EXPECT_TRUE(isRecordedReply(saved.rows[0]));
     EXPECT_EQ(saved.rows[0].note, "");
 }
@@ -119,8 +121,8 @@ TEST(RecordingReader, OnlyTheCardsThreeByteRepliesAreReplies)
         + csvLine({0, Direction::CardToPanel, RowKind::Reply, {1, 2}, {}});
     const ReadBack read = readBack(text);
     ASSERT_EQ(read.rows.size(), 3u);
-    for (const RecordedRow& row : read.rows)
-        EXPECT_FALSE(isRecordedReply(row)) << row.direction << " " << row.kind;
+    for (const TapRow& row : read.rows)
+        EXPECT_FALSE(isRecordedReply(row)) << directionName(row.direction) << " " << kindName(row.kind);
 }
 
 TEST(RecordingReader, SkipsWhatIsNotARowAndSaysSoRefusesWhatIsNoRecording)

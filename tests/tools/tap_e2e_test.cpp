@@ -78,7 +78,7 @@ struct RunningTap {
     std::string panelPath;
 };
 
-std::vector<RecordedRow> recording(const std::string& path)
+std::vector<TapRow> recording(const std::string& path)
 {
     const ReadBack read = readBackFile(path);
     EXPECT_TRUE(read.ok) << read.error;
@@ -179,10 +179,10 @@ TEST(Tap, PassesEveryByteUnchangedBothWaysAndRecordsEachOnce)
     EXPECT_EQ(tap.process.stop(), 0);
     Bytes recordedUp, recordedDown;
     int requests = 0;
-    for (const RecordedRow& row : recording(csv)) {
-        Bytes& side = row.direction == "panel>card" ? recordedUp : recordedDown;
+    for (const TapRow& row : recording(csv)) {
+        Bytes& side = row.direction == Direction::PanelToCard ? recordedUp : recordedDown;
         side.insert(side.end(), row.bytes.begin(), row.bytes.end());
-        requests += row.kind == "request";
+        requests += row.kind == RowKind::Request;
     }
     EXPECT_EQ(recordedUp, fromPanel);
     EXPECT_EQ(recordedDown, fromCard);
@@ -253,10 +253,11 @@ TEST(Tap, KeepsGoingWhenThePanelAndTheCardComeAndGo)
     EXPECT_NE(errors.find("is back"), std::string::npos) << errors;
     // Each outage is in the recording, and what the panel sent meanwhile is marked.
     int gone = 0, back = 0, notDelivered = 0;
-    for (const RecordedRow& row : recording(csv)) {
-        gone += row.kind == "device gone" && row.direction.empty() && row.note.rfind(link + ": ", 0) == 0;
-        back += row.kind == "device back" && row.note == link;
-        notDelivered += row.kind == "request" && row.note == "not delivered";
+    for (const TapRow& row : recording(csv)) {
+        gone += row.kind == RowKind::DeviceGone && row.direction == Direction::None
+            && row.note.rfind(link + ": ", 0) == 0;
+        back += row.kind == RowKind::DeviceBack && row.note == link;
+        notDelivered += row.kind == RowKind::Request && row.note == "not delivered";
     }
     EXPECT_EQ(gone, 2);
     EXPECT_EQ(back, 2);
@@ -282,9 +283,9 @@ TEST(Tap, EachStopSignalEndsItWithinASecondWithEveryRowWritten)
         std::ifstream file(csv);
         const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         EXPECT_EQ(text.back(), '\n') << "ends mid-row";
-        const std::vector<RecordedRow> rows = recording(csv);
+        const std::vector<TapRow> rows = recording(csv);
         ASSERT_EQ(rows.size(), 10u);
-        EXPECT_EQ(rows.back().kind, "reply");
+        EXPECT_EQ(rows.back().kind, RowKind::Reply);
         ::unlink(csv.c_str());
     }
 }
@@ -436,7 +437,7 @@ TEST(Tap, ReplacesNoFileItWasNotAskedTo)
     };
     const auto masks = [&] {
         std::vector<int> seen;
-        for (const RecordedRow& row : recording(csv))
+        for (const TapRow& row : recording(csv))
             seen.push_back(row.bytes.at(2));
         return seen;
     };

@@ -123,9 +123,9 @@ TEST_F(TapLive, AChartThatLosesItsDisplayEndsAloneWhileForwardingAndRecordingGoO
     const ReadBack read = readBackFile(csv_);
     EXPECT_TRUE(read.warnings.empty());
     int requests = 0, replies = 0;
-    for (const RecordedRow& row : read.rows) {
-        requests += row.kind == "request";
-        replies += row.kind == "reply";
+    for (const TapRow& row : read.rows) {
+        requests += row.kind == RowKind::Request;
+        replies += row.kind == RowKind::Reply;
     }
     EXPECT_EQ(requests, 20) << "before and after the display went";
     EXPECT_EQ(replies, 20);

@@ -103,12 +103,12 @@ struct Frames {
     int replies = 0;
 };
 
-Frames frames(const std::vector<RecordedRow>& rows)
+Frames frames(const std::vector<TapRow>& rows)
 {
     Frames f;
-    for (const RecordedRow& row : rows) {
-        f.requests += row.kind == "request";
-        f.replies += row.kind == "reply";
+    for (const TapRow& row : rows) {
+        f.requests += row.kind == RowKind::Request;
+        f.replies += row.kind == RowKind::Reply;
     }
     return f;
 }
@@ -252,9 +252,9 @@ TEST_F(TapPanel, ACardThatCannotBeOpenedIsToldInThePanelsBoxAndItsFallbackIsTheT
 
     ASSERT_EQ(::kill(panel.pid, SIGTERM), 0);  // with its box open
     EXPECT_EQ(tap.wait(3000), 0);
-    const std::vector<RecordedRow> rows = readBackFile(csv).rows;
+    const std::vector<TapRow> rows = readBackFile(csv).rows;
     ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows.front().kind, "device gone");
+    EXPECT_EQ(rows.front().kind, RowKind::DeviceGone);
     EXPECT_EQ(rows.front().note.rfind(device, 0), 0u) << rows.front().note;  // the panel's own words
     ::unlink(csv.c_str());
 }

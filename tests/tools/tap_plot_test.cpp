@@ -170,10 +170,10 @@ TEST(Recording, CutAtEveryByteOfItsLastRowStillReplaysAndPlots)
         std::string error;
         ASSERT_TRUE(readRecording(
             in,
-            [&](const RecordedRow& row) {
+            [&](const TapRow& row, std::string_view time) {
                 ++rows;
                 replies += isRecordedReply(row);
-                plot.add(row);
+                plot.add(row, time);
             },
             [&](const std::string& warning) { warnings.push_back(warning); }, error))
             << error;

@@ -18,7 +18,7 @@ public:
     CardTerminal(const CardTerminal&) = delete;
     CardTerminal& operator=(const CardTerminal&) = delete;
 
-    // Opens the pair in raw mode; on failure returns false and fills `error`.
+    // Opens the pair (see terminal_pair.h); on failure returns false and fills `error`.
     bool open(std::string& error);
 
     int master() const { return master_; }

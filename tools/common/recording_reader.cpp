@@ -2,6 +2,7 @@
 
 #include "recording_columns.h"
 #include "recording_time.h"
+#include "row_names.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -75,9 +76,18 @@ bool parseHex(const std::string& text, std::vector<std::uint8_t>& bytes)
 
 constexpr const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
-} // namespace
+// Where the header puts the columns a row is read from.
+struct Columns {
+    int time = -1;
+    int direction = -1;
+    int kind = -1;
+    int bytes = -1;
+    int note = -1;           // -1 in recordings from before the note
+    std::size_t needed = 0;  // the fields a line needs to hold them all
+    std::size_t all = 0;     // the header's fields
+};
 
-bool readRecording(std::istream& in, const RowHandler& onRow, const WarningHandler& onWarning, std::string& error)
+bool readHeader(std::istream& in, Columns& columns, std::string& error)
 {
     std::string line;
     if (!std::getline(in, line)) {
@@ -87,32 +97,78 @@ bool readRecording(std::istream& in, const RowHandler& onRow, const WarningHandl
     if (line.rfind(kByteOrderMark, 0) == 0)
         line.erase(0, std::strlen(kByteOrderMark));
     std::vector<std::string> header;
-    std::size_t headerSize = 0;
-    splitFields(line, header, headerSize);
-    header.resize(headerSize);
+    splitFields(line, header, columns.all);
+    header.resize(columns.all);
     const auto column = [&](const char* name) {
         const auto at = std::find(header.begin(), header.end(), name);
         return at == header.end() ? -1 : static_cast<int>(at - header.begin());
     };
-    const int time = column(recording::kTime);
-    const int direction = column(recording::kDirection);
-    const int kind = column(recording::kKind);
-    const int bytes = column(recording::kBytes);
-    const int note = column(recording::kNote);
-    if (time < 0 || direction < 0 || kind < 0 || bytes < 0) {
+    columns.time = column(recording::kTime);
+    columns.direction = column(recording::kDirection);
+    columns.kind = column(recording::kKind);
+    columns.bytes = column(recording::kBytes);
+    columns.note = column(recording::kNote);
+    if (std::min({columns.time, columns.direction, columns.kind, columns.bytes}) < 0) {
         error = "its first line is not a recording's header (time,direction,kind,bytes,...)";
         return false;
     }
-    const auto needed = static_cast<std::size_t>(std::max({time, direction, kind, bytes, note})) + 1;
-    const auto at = [](const std::vector<std::string>& fields, int index) -> const std::string& {
-        return fields[static_cast<std::size_t>(index)];
-    };
+    const int last = std::max({columns.time, columns.direction, columns.kind, columns.bytes, columns.note});
+    columns.needed = static_cast<std::size_t>(last) + 1;
+    return true;
+}
 
+// Fills `row` from the first `count` of `fields`; false when they are not a row, with
+// fewer than `needed` fields, bytes that are not hex or a time that is not one.
+bool decodeRow(const std::vector<std::string>& fields, std::size_t count, std::size_t needed, const Columns& columns,
+               TapRow& row)
+{
+    const auto at = [&](int index) -> const std::string& { return fields[static_cast<std::size_t>(index)]; };
+    if (count < needed || !parseHex(at(columns.bytes), row.bytes))
+        return false;
+    const std::optional<std::int64_t> wallUs = parseIsoTimeUs(at(columns.time));
+    if (!wallUs)
+        return false;
+    row.wallUs = *wallUs;
+    row.direction = directionNamed(at(columns.direction));
+    row.kind = kindNamed(at(columns.kind));
+    if (columns.note >= 0)
+        row.note = at(columns.note);
+    return true;
+}
+
+// The lines skipped for not being rows, told once when the reading ends.
+struct BadLines {
+    long long count = 0;
+    long long first = 0;
+
+    void add(long long number)
+    {
+        if (count++ == 0)
+            first = number;
+    }
+
+    void report(const WarningHandler& onWarning) const
+    {
+        if (count == 1)
+            onWarning("line " + std::to_string(first) + " is not a recorded row; it is skipped");
+        else if (count > 1)
+            onWarning(std::to_string(count) + " lines are not recorded rows (the first is line "
+                      + std::to_string(first) + "); they are skipped");
+    }
+};
+
+} // namespace
+
+bool readRecording(std::istream& in, const RowHandler& onRow, const WarningHandler& onWarning, std::string& error)
+{
+    Columns columns;
+    if (!readHeader(in, columns, error))
+        return false;
+    std::string line;
     std::vector<std::string> fields;
     std::size_t count = 0;
-    RecordedRow row;
-    long long badLines = 0;
-    long long firstBad = 0;
+    TapRow row;
+    BadLines bad;
     for (long long number = 2; std::getline(in, line); ++number) {
         // A last line without its newline is a row cut off: it is taken only when all its
         // fields are there.
@@ -120,33 +176,16 @@ bool readRecording(std::istream& in, const RowHandler& onRow, const WarningHandl
         if (line.empty() || line == "\r")
             continue;
         splitFields(line, fields, count);
-        bool good = count >= (cutOff ? std::max(needed, headerSize) : needed) && parseHex(at(fields, bytes), row.bytes);
-        if (good) {
-            const std::optional<std::int64_t> ms = parseIsoTimeMs(at(fields, time));
-            good = ms.has_value();
-            row.timeMs = ms.value_or(0);
-        }
-        if (!good) {
-            if (cutOff) {
-                onWarning("line " + std::to_string(number) + " is cut off (the recording ends in the middle of a "
-                          "row); it is skipped");
-            } else if (badLines++ == 0) {
-                firstBad = number;
-            }
-            continue;
-        }
-        row.time = at(fields, time);
-        row.direction = at(fields, direction);
-        row.kind = at(fields, kind);
-        if (note >= 0)
-            row.note = at(fields, note);
-        onRow(row);
+        const std::size_t needed = cutOff ? std::max(columns.needed, columns.all) : columns.needed;
+        if (decodeRow(fields, count, needed, columns, row))
+            onRow(row, fields[static_cast<std::size_t>(columns.time)]);
+        else if (cutOff)
+            onWarning("line " + std::to_string(number) + " is cut off (the recording ends in the middle of a "
+                      "row); it is skipped");
+        else
+            bad.add(number);
     }
-    if (badLines == 1)
-        onWarning("line " + std::to_string(firstBad) + " is not a recorded row; it is skipped");
-    else if (badLines > 1)
-        onWarning(std::to_string(badLines) + " lines are not recorded rows (the first is line "
-                  + std::to_string(firstBad) + "); they are skipped");
+    bad.report(onWarning);
     return true;
 }
 
@@ -174,9 +213,4 @@ bool readRecordingFile(const std::string& path, const RowHandler& onRow, const W
         return false;
     }
     return true;
-}
-
-bool isRecordedReply(const RecordedRow& row)
-{
-    return row.direction == recording::kCardToPanel && row.kind == recording::kReply && row.bytes.size() == 3;
 }

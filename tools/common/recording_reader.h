@@ -9,22 +9,17 @@
 // last one cut off by a full disk or a power cut, say) is skipped and reported through
 // the warning handler, and every good row is kept.
 
-#include <cstdint>
+#include "tap_row.h"
+
 #include <functional>
 #include <istream>
 #include <string>
-#include <vector>
+#include <string_view>
 
-struct RecordedRow {
-    std::string time;         // as written: ISO 8601 with milliseconds and UTC offset
-    std::int64_t timeMs = 0;  // the same, in milliseconds since the Unix epoch
-    std::string direction;    // recording::kPanelToCard, kCardToPanel or empty
-    std::string kind;         // recording::kRequest, kReply, kUnframed, ...
-    std::vector<std::uint8_t> bytes;
-    std::string note;         // empty when the recording has no note column
-};
-
-using RowHandler = std::function<void(const RecordedRow&)>;
+// Each row comes with its time as written, for showing it as recorded (in the time zone
+// it was recorded in), good for the call only; the row's direction and kind are decoded,
+// and its note is empty when the recording has no note column.
+using RowHandler = std::function<void(const TapRow& row, std::string_view time)>;
 using WarningHandler = std::function<void(const std::string&)>;
 
 // Hands each good row to `onRow` in order. False with `error` when the text is not a
@@ -34,6 +29,3 @@ bool readRecording(std::istream& in, const RowHandler& onRow, const WarningHandl
 // The same for a file; errors and warnings start with its path.
 bool readRecordingFile(const std::string& path, const RowHandler& onRow, const WarningHandler& onWarning,
                        std::string& error);
-
-// Whether the row is a reply as the card sent it: card>panel, of kind reply, three bytes.
-bool isRecordedReply(const RecordedRow& row);

@@ -59,7 +59,7 @@ std::string isoTime(std::int64_t wallUs)
     return text;
 }
 
-std::optional<std::int64_t> parseIsoTimeMs(std::string_view text)
+std::optional<std::int64_t> parseIsoTimeUs(std::string_view text)
 {
     std::size_t at = 0;
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -101,5 +101,5 @@ std::optional<std::int64_t> parseIsoTimeMs(std::string_view text)
         return std::nullopt;
     const std::int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     const std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second - offsetMinutes * 60;
-    return seconds * 1000 + millis;
+    return (seconds * 1000 + millis) * 1000;
 }

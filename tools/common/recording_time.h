@@ -10,7 +10,8 @@
 
 std::string isoTime(std::int64_t wallUs);
 
-// Milliseconds since the Unix epoch, from YYYY-MM-DDTHH:MM:SS, optional decimals (a
-// space may stand for the T) and an optional Z or +HH:MM / -HH:MM (none is taken as
-// UTC); nothing for any other text.
-std::optional<std::int64_t> parseIsoTimeMs(std::string_view text);
+// The other way: microseconds since the Unix epoch, in whole milliseconds (decimals past
+// the third are dropped), from YYYY-MM-DDTHH:MM:SS, optional decimals (a space may stand
+// for the T) and an optional Z or +HH:MM / -HH:MM (none is taken as UTC); nothing for
+// any other text.
+std::optional<std::int64_t> parseIsoTimeUs(std::string_view text);

@@ -4,6 +4,7 @@
 #include "card_link/output_mask.h"
 #include "recording_columns.h"
 #include "recording_time.h"
+#include "row_names.h"
 
 #include <charconv>
 
@@ -28,29 +29,6 @@ std::string volts(double value)
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
     return std::string(text, result.ptr);
-}
-
-const char* kindName(RowKind kind)
-{
-    switch (kind) {
-    case RowKind::Request: return recording::kRequest;
-    case RowKind::Reply: return recording::kReply;
-    case RowKind::DeviceGone: return recording::kDeviceGone;
-    case RowKind::DeviceBack: return recording::kDeviceBack;
-    case RowKind::RowsDropped: return recording::kRowsDropped;
-    case RowKind::Unframed: break;
-    }
-    return recording::kUnframed;
-}
-
-const char* directionName(Direction direction)
-{
-    switch (direction) {
-    case Direction::PanelToCard: return recording::kPanelToCard;
-    case Direction::CardToPanel: return recording::kCardToPanel;
-    case Direction::None: break;
-    }
-    return "";
 }
 
 // Eight 0/1 fields, channel 0 first.
@@ -107,4 +85,9 @@ std::string csvLine(const TapRow& row)
         line += kNoStates + kNoStates + ",,,,";
     }
     return line + ',' + quoted(row.note) + '\n';
+}
+
+bool isRecordedReply(const TapRow& row)
+{
+    return row.direction == Direction::CardToPanel && row.kind == RowKind::Reply && row.bytes.size() == 3;
 }

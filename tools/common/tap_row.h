@@ -1,6 +1,7 @@
 #pragma once
-// One row of a tap recording, and its CSV text: the time, the direction, the kind, the
-// raw bytes in hex, what a request or a reply carries, decoded, and a note.
+// One row of a tap recording, as the tap records it and as a reader reads it back
+// (recording_reader.h), and its CSV text: the time, the direction, the kind, the raw
+// bytes in hex, what a request or a reply carries, decoded, and a note.
 
 #include <cstdint>
 #include <string>
@@ -10,12 +11,15 @@ enum class Direction { PanelToCard, CardToPanel, None };
 enum class RowKind { Request, Reply, Unframed, DeviceGone, DeviceBack, RowsDropped };
 
 struct TapRow {
-    std::int64_t wallUs = 0;  // microseconds since the Unix epoch
+    std::int64_t wallUs = 0;  // microseconds since the Unix epoch; whole milliseconds when read back
     Direction direction = Direction::PanelToCard;
     RowKind kind = RowKind::Unframed;
     std::vector<std::uint8_t> bytes;
     std::string note;         // see recording_columns.h; empty for most rows
 };
+
+// Whether the row is a reply as the card sent it: card>panel, of kind reply, three bytes.
+bool isRecordedReply(const TapRow& row);
 
 // The header line, newline included.
 std::string csvHeader();

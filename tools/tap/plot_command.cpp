@@ -41,7 +41,7 @@ int runPlotCommand(const TapOptions& options, int argc, char** argv)
     SeriesBuilder builder(options.width);
     std::string readError;
     const auto warn = [](const std::string& warning) { std::fprintf(stderr, "pelmora-tap: %s\n", warning.c_str()); };
-    if (!readRecordingFile(options.plotPath, [&](const RecordedRow& row) { builder.add(row); }, warn, readError))
+    if (!readRecordingFile(options.plotPath, [&](const TapRow& row, std::string_view time) { builder.add(row, time); }, warn, readError))
         return fail(readError);
     RecordingSeries series;
     QString error;

@@ -21,7 +21,7 @@ bool holdsRecording(int fd)
     const std::string text(start, static_cast<std::size_t>(n));
     std::istringstream firstLine(text.substr(0, text.find('\n')));
     std::string error;
-    return readRecording(firstLine, [](const RecordedRow&) {}, [](const std::string&) {}, error);
+    return readRecording(firstLine, [](const TapRow&, std::string_view) {}, [](const std::string&) {}, error);
 }
 
 bool endsWithNewline(int fd, off_t size)

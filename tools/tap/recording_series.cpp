@@ -47,15 +47,15 @@ SeriesBuilder::SeriesBuilder(int columns)
 {
 }
 
-void SeriesBuilder::add(const RecordedRow& row)
+void SeriesBuilder::add(const TapRow& row, std::string_view time)
 {
-    if (!startMs_) {
-        startMs_ = row.timeMs;
-        startText_ = QString::fromStdString(row.time);
+    if (!startUs_) {
+        startUs_ = row.wallUs;
+        startText_ = QString::fromUtf8(time.data(), static_cast<qsizetype>(time.size()));
     }
-    const double seconds = std::max<double>(0, static_cast<double>(row.timeMs - *startMs_) / 1000.0);
+    const double seconds = std::max<double>(0, static_cast<double>(row.wallUs - *startUs_) / 1e6);
     lengthSeconds_ = std::max(lengthSeconds_, seconds);
-    if (row.direction == recording::kPanelToCard && row.kind == recording::kRequest && row.bytes.size() == 4
+    if (row.direction == Direction::PanelToCard && row.kind == RowKind::Request && row.bytes.size() == 4
         && row.note != recording::kNotDelivered) {
         for (int n = 0; n < 8; ++n)
             outputs_[static_cast<std::size_t>(n)].add(seconds, card_link::output_on(row.bytes[2], n) ? 1 : 0);

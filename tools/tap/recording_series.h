@@ -14,6 +14,7 @@
 
 #include <array>
 #include <optional>
+#include <string_view>
 
 struct RecordingSeries {
     QString startText;        // the first row's time as recorded, for the title
@@ -30,13 +31,14 @@ public:
     // column at least.
     explicit SeriesBuilder(int columns);
 
-    void add(const RecordedRow& row);
+    // `time`: the row's time as written (see recording_reader.h).
+    void add(const TapRow& row, std::string_view time);
 
     // False with `error` when there was no request or reply to plot.
     bool finish(RecordingSeries& series, QString& error) const;
 
 private:
-    std::optional<std::int64_t> startMs_;
+    std::optional<std::int64_t> startUs_;
     QString startText_;
     double lengthSeconds_ = 0;
     bool framesSeen_ = false;

@@ -25,7 +25,7 @@ int fail(const std::string& error, int status = 1)
 // The replies of a recording, card>panel only, in order; false with `error` if none.
 bool recordedReplies(const std::string& path, std::vector<Reply>& replies, std::string& error)
 {
-    const auto keep = [&](const RecordedRow& row) {
+    const auto keep = [&](const TapRow& row, std::string_view) {
         if (isRecordedReply(row))
             replies.push_back({row.bytes[0], row.bytes[1], row.bytes[2]});
     };
