@@ -8,8 +8,36 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
+
+#include <algorithm>
+#include <iterator>
 
 namespace panel {
+namespace {
+
+// How long a change of the readings alone may wait when no client has claimed them.
+constexpr qint64 kUnclaimedReadingsMs = 1000;
+
+constexpr QLatin1StringView kReadings[] = {card_bus::kAnalog1Volts, card_bus::kAnalog2Volts, card_bus::kAnalog1Raw,
+                                           card_bus::kAnalog2Raw};
+
+bool isReading(const QString& name)
+{
+    return std::find(std::begin(kReadings), std::end(kReadings), name) != std::end(kReadings);
+}
+
+bool onlyReadings(const QVariantMap& changed)
+{
+    return std::all_of(changed.keyBegin(), changed.keyEnd(), isReading);
+}
+
+bool anyReading(const QVariantMap& changed)
+{
+    return std::any_of(changed.keyBegin(), changed.keyEnd(), isReading);
+}
+
+} // namespace
 
 CardBusService::CardBusService(QObject* parent) : QObject(parent)
 {
@@ -35,6 +63,14 @@ bool CardBusService::publish(QDBusConnection bus)
         return false;
     }
     bus_ = bus;
+    // A claim ends when its client leaves the bus, however it left.
+    claimsWatcher_ = std::make_unique<QDBusServiceWatcher>();
+    claimsWatcher_->setConnection(bus);
+    claimsWatcher_->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    connect(claimsWatcher_.get(), &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString& name) {
+        readingsClaims_.remove(name);
+        claimsWatcher_->removeWatchedService(name);
+    });
     Interface* names = bus.interface();
     const QDBusReply<Interface::RegisterServiceReply> own =
         names->registerService(instanceName(), Interface::DontQueueService, Interface::DontAllowReplacement);
@@ -54,16 +90,41 @@ bool CardBusService::publish(QDBusConnection bus)
 
 void CardBusService::show(const CardState& card)
 {
-    if (card == card_)
-        return;
-    const QVariantMap changed = changed_properties(card_, card);
     card_ = card;
-    if (!bus_ || changed.isEmpty())
+    if (!bus_) {
+        announced_ = card;
         return;
+    }
+    const QVariantMap changed = changed_properties(announced_, card);
+    if (changed.isEmpty() || holdsBack(changed))
+        return;
+    if (anyReading(changed))
+        readingsAnnounced_.start();
+    announced_ = card;
     QDBusMessage signal = QDBusMessage::createSignal(card_bus::kObjectPath, card_bus::kPropertiesInterface,
                                                      QStringLiteral("PropertiesChanged"));
     signal << QString(card_bus::kInterface) << changed << QStringList();
     bus_->send(signal);
+}
+
+bool CardBusService::holdsBack(const QVariantMap& changed) const
+{
+    return readingsClaims_.isEmpty() && onlyReadings(changed) && readingsAnnounced_.isValid()
+           && readingsAnnounced_.elapsed() < kUnclaimedReadingsMs;
+}
+
+void CardBusService::ClaimReadings()
+{
+    if (!calledFromDBus() || readingsClaims_.contains(message().service()))
+        return;
+    readingsClaims_.insert(message().service());
+    claimsWatcher_->addWatchedService(message().service());
+}
+
+void CardBusService::ReleaseReadings()
+{
+    if (calledFromDBus() && readingsClaims_.remove(message().service()))
+        claimsWatcher_->removeWatchedService(message().service());
 }
 
 uint CardBusService::analog1Raw() const

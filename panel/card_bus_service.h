@@ -2,7 +2,8 @@
 // The panel on the session bus: io.github.pelmora.Card1 at /io/github/pelmora/Card1,
 // under a name of this panel's own and, while it is the first panel, the well-known
 // name. Its properties are the card as the window shows it; each change is announced
-// once, by PropertiesChanged. Requests to switch outputs are checked here and handed on
+// once, by PropertiesChanged (a change of the readings alone at most once a second
+// while no client has claimed them). Requests to switch outputs are checked here and handed on
 // as signals, which the program connects to the window's own handlers.
 
 #include "card_state.h"
@@ -11,8 +12,13 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
+#include <memory>
 #include <optional>
+
+class QDBusServiceWatcher;
 
 namespace panel {
 
@@ -58,6 +64,8 @@ public slots:
     // The interface's methods; a bad argument gets a D-Bus error reply and goes no further.
     void SetOutput(uint output, const QString& state);
     void SetOutputs(uint mask);
+    void ClaimReadings();
+    void ReleaseReadings();
 
 signals:
     // channel counts from 0, the leftmost output, as the window's handlers take it.
@@ -68,8 +76,15 @@ signals:
 private:
     // Refuses the call being handled when there is a refusal; true when it did.
     bool refused(const std::optional<card_bus::Refusal>& refusal);
+    // Whether to keep back a change of the readings alone: nobody claimed them and they
+    // went out less than a second ago.
+    bool holdsBack(const QVariantMap& changed) const;
 
     CardState card_;
+    CardState announced_;              // as the last PropertiesChanged left it
+    QElapsedTimer readingsAnnounced_;  // since the readings last went out
+    QSet<QString> readingsClaims_;     // the callers' unique names
+    std::unique_ptr<QDBusServiceWatcher> claimsWatcher_;
     std::optional<QDBusConnection> bus_;
     QString error_;
 };

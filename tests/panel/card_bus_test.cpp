@@ -335,6 +335,35 @@ TEST(CardOnTheBus, ChangesAreAnnouncedOnceAndOnlyWhenThereAreAny)
     end_process(watch);
 }
 
+// Readings that move at every poll: once a second while nobody claimed them, at every
+// poll while `watch` has them claimed, and once a second again when it has gone.
+TEST(CardOnTheBus, MovingReadingsGoOutAtEveryPollOnlyWhileAClientClaimsThem)
+{
+    START_PRIVATE_BUS(bus);
+    VirtualCard card({"--sweep"});
+    ASSERT_FALSE(card.device().isEmpty());
+    WindowOnBus panel(bus, card.device());
+    ASSERT_TRUE(panel.published()) << panel.error().toStdString();
+    QProcess monitor;
+    monitor.start(QStringLiteral("dbus-monitor"), {"--session", "type='signal',member='PropertiesChanged'"});
+    ASSERT_TRUE(monitor.waitForStarted());
+    runEventsFor(500);
+    const auto signalsWithin = [&](int ms) {
+        monitor.readAllStandardOutput();
+        runEventsFor(ms);
+        return QString::fromLocal8Bit(monitor.readAllStandardOutput()).count(QStringLiteral("member=PropertiesChanged"));
+    };
+    EXPECT_LE(signalsWithin(2000), 3);
+    QProcess watch;
+    watch.start(kCtl, {"watch"});
+    runEventsFor(500);
+    EXPECT_GE(signalsWithin(2000), 12);
+    end_process(watch);
+    runEventsFor(500);
+    EXPECT_LE(signalsWithin(2000), 3);
+    end_process(monitor);
+}
+
 TEST(CardOnTheBus, WithNoPanelRunningItSaysSoAndExits3)
 {
     {

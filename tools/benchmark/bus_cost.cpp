@@ -4,6 +4,7 @@
 #include "measured_program.h"
 #include "private_session_bus.h"
 #include "process_usage.h"
+#include "sample_statistics.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -11,13 +12,14 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace {
 
 QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
 
 enum Role { NoBus, NoClient, Watched };
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 // One round's shares of a core, by role, and the no-client panel's D-Bus thread alone.
 struct RoundShares {
@@ -76,11 +78,19 @@ RoundShares measure_round(const QStringList& cardOptions, int round, int seconds
     return result;
 }
 
+// What the bus and the client add, round by round: the panels of one round share the
+// machine's ups and downs, and the median leaves out a round that another program upset.
+struct Added {
+    std::vector<double> rounds;
+    double median() const { return median_of(rounds); }
+    double low() const { return *std::min_element(rounds.begin(), rounds.end()); }
+    double high() const { return *std::max_element(rounds.begin(), rounds.end()); }
+};
+
 struct BusCost {
     bool ran = true;
-    std::array<double, 3> share{};               // mean over the rounds
-    double idleLow = 1, idleHigh = -1;           // the bus with no client, lowest and highest round
-    double watchingLow = 1, watchingHigh = -1;   // the watching client, lowest and highest round
+    std::array<double, 3> share{};  // median over the rounds
+    Added idle, watching;
     double busThread = 0;
 };
 
@@ -89,25 +99,27 @@ BusCost measure(bool sweep, int seconds)
     BusCost cost;
     PrivateSessionBus bus;
     const QStringList options = sweep ? QStringList{QStringLiteral("--sweep")} : QStringList{};
+    std::array<std::vector<double>, 3> shares;
+    std::vector<double> busThread;
     for (int round = 0; round < kRounds; ++round) {
-        const RoundShares shares = measure_round(options, round, seconds / kRounds, bus);
-        cost.ran = cost.ran && shares.ran;
+        const RoundShares round_shares = measure_round(options, round, seconds, bus);
+        cost.ran = cost.ran && round_shares.ran;
         for (int role = 0; role < 3; ++role)
-            cost.share[role] += shares.share[role] / kRounds;
-        cost.busThread += shares.busThread / kRounds;
-        const double idle = shares.share[NoClient] - shares.share[NoBus];
-        const double watching = shares.share[Watched] - shares.share[NoClient];
-        cost.idleLow = std::min(cost.idleLow, idle);
-        cost.idleHigh = std::max(cost.idleHigh, idle);
-        cost.watchingLow = std::min(cost.watchingLow, watching);
-        cost.watchingHigh = std::max(cost.watchingHigh, watching);
+            shares[role].push_back(round_shares.share[role]);
+        busThread.push_back(round_shares.busThread);
+        cost.idle.rounds.push_back(round_shares.share[NoClient] - round_shares.share[NoBus]);
+        cost.watching.rounds.push_back(round_shares.share[Watched] - round_shares.share[NoClient]);
     }
+    for (int role = 0; role < 3; ++role)
+        cost.share[role] = median_of(shares[role]);
+    cost.busThread = median_of(busThread);
     return cost;
 }
 
-QString percent_range(double low, double high)
+QString percents(const Added& added)
 {
-    return QStringLiteral("%1 … %2").arg(number(low * 100, 3), number(high * 100, 3));
+    return QStringLiteral("%1 % (rounds %2 … %3)")
+        .arg(number(added.median() * 100, 3), number(added.low() * 100, 3), number(added.high() * 100, 3));
 }
 
 } // namespace
@@ -115,32 +127,27 @@ QString percent_range(double low, double high)
 bool add_bus_cost_rows(QList<ResultRow>& rows, int seconds)
 {
     bool ran = true;
+    const int roundSeconds = std::max(5, seconds / 3);
     for (const bool sweep : {false, true}) {
-        const BusCost cost = measure(sweep, seconds);
+        const BusCost cost = measure(sweep, roundSeconds);
         ran = ran && cost.ran;
-        const double idle = (cost.share[NoClient] - cost.share[NoBus]) * 100;
-        const double watching = (cost.share[Watched] - cost.share[NoClient]) * 100;
-        // Nothing measurable: the rounds do not agree that the bus costs anything, or it is
-        // under 0.05 % of a core.
-        const bool idleUnmeasurable = cost.idleLow <= 0 || idle <= 0.05;
-        rows.push_back({QStringLiteral("Panel CPU, %1 readings (%2 rounds, %3 s): no bus / on the bus, no client / "
-                                       "`watch` attached")
+        // Nothing measurable: under 0.05 % of a core, or the rounds do not even agree that
+        // the bus costs anything.
+        const bool idleUnmeasurable = cost.idle.median() <= 0.0005 || cost.idle.low() <= 0;
+        rows.push_back({QStringLiteral("Panel CPU, %1 readings (%2 rounds of %3 s, medians): no bus / on the bus, "
+                                       "no client / `watch` attached")
                             .arg(sweep ? QStringLiteral("changing") : QStringLiteral("constant"))
                             .arg(kRounds)
-                            .arg(seconds),
+                            .arg(roundSeconds),
                         QStringLiteral("%1 % / %2 % / %3 % of one core")
                             .arg(number(cost.share[NoBus] * 100, 3), number(cost.share[NoClient] * 100, 3),
                                  number(cost.share[Watched] * 100, 3)),
                         "", cost.ran});
-        rows.push_back({QStringLiteral("  added by the bus with no client (rounds); of it, Qt D-Bus's thread"),
-                        QStringLiteral("%1 % (%2); %3 % of one core")
-                            .arg(number(idle, 3), percent_range(cost.idleLow, cost.idleHigh),
-                                 number(cost.busThread * 100, 3)),
+        rows.push_back({QStringLiteral("  added by the bus with no client; Qt D-Bus's own thread in that panel"),
+                        QStringLiteral("%1; %2 %").arg(percents(cost.idle), number(cost.busThread * 100, 3)),
                         QStringLiteral("not measurable"), cost.ran && idleUnmeasurable});
-        rows.push_back({QStringLiteral("  added by a watching client (rounds)"),
-                        QStringLiteral("%1 % (%2) of one core")
-                            .arg(number(watching, 3), percent_range(cost.watchingLow, cost.watchingHigh)),
-                        QStringLiteral("≤ 0.2 %"), cost.ran && watching <= 0.2});
+        rows.push_back({QStringLiteral("  added by a watching client"), percents(cost.watching),
+                        QStringLiteral("≤ 0.2 %"), cost.ran && cost.watching.median() <= 0.002});
     }
     return ran;
 }

@@ -4,6 +4,8 @@
 
 #include "card_bus/card_bus_names.h"
 
+#include <QDBusMessage>
+
 CardFollower::CardFollower(QDBusConnection bus, const QString& service, QObject* parent)
     : QObject(parent), bus_(bus), service_(service),
       watcher_(service, bus, QDBusServiceWatcher::WatchForUnregistration)
@@ -11,7 +13,7 @@ CardFollower::CardFollower(QDBusConnection bus, const QString& service, QObject*
     connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered, this, &CardFollower::panelEnded);
 }
 
-bool CardFollower::start()
+bool CardFollower::start(bool everyReading)
 {
     if (!bus_.connect(service_, card_bus::kObjectPath, card_bus::kPropertiesInterface,
                       QStringLiteral("PropertiesChanged"), this,
@@ -25,6 +27,12 @@ bool CardFollower::start()
         return false;
     }
     values_ = values.value();
+    // No answer is awaited: a panel that does not know the call still announces every
+    // other change.
+    if (everyReading)
+        bus_.call(QDBusMessage::createMethodCall(service_, card_bus::kObjectPath, card_bus::kInterface,
+                                                 QStringLiteral("ClaimReadings")),
+                  QDBus::NoBlock);
     return true;
 }
 

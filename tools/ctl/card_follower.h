@@ -14,7 +14,9 @@ public:
     CardFollower(QDBusConnection bus, const QString& service, QObject* parent = nullptr);
 
     // Subscribes and reads every value; false, with error(), when the panel did not answer.
-    bool start();
+    // With `everyReading`, the panel is asked to announce the readings at every poll too
+    // (otherwise a change of the readings alone comes at most once a second).
+    bool start(bool everyReading);
     QString error() const { return error_; }
     const QVariantMap& values() const { return values_; }
 

@@ -89,7 +89,7 @@ QString state_word(card_bus::OutputState state)
 int follow(QDBusConnection& bus, const RunningPanel& panel, const CtlCommand& command)
 {
     CardFollower follower(bus, panel.service);
-    if (!follower.start())
+    if (!follower.start(command.kind == CtlCommand::Kind::Watch))
         return fail(kRefused, QStringLiteral("the panel did not answer: %1").arg(follower.error()));
     QObject::connect(&follower, &CardFollower::panelEnded, [] {
         QCoreApplication::exit(fail(kNoPanel, QStringLiteral("the panel has ended")));
