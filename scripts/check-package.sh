@@ -8,6 +8,8 @@
 #     tree they were built in, no run path; every program has a manual page;
 #   - unpacked together into a temporary root with dpkg-deb -x, pelmora runs offscreen
 #     against pelmora-virtual-card, polls, and creates both gauges from that libgaugix;
+#     on a session bus of the check's own, found as the user's bus socket with no address
+#     set, the unpacked pelmora-ctl reads that panel and switches an output that the card sees;
 #     pelmora-tap --panel starts the unpacked pelmora beside it on that card, records its
 #     polling, and ends with it, with every request and reply in the file;
 #   - the example host in examples/gauge_host, copied out of the source tree, builds against
@@ -147,11 +149,39 @@ done
 # $! the program's own process.
 mkdir -m 700 "$work/home"
 run() {
-    exec env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH HOME="$work/home" XDG_DATA_HOME="$work/home/data" \
+    exec env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH -u DBUS_SESSION_BUS_ADDRESS HOME="$work/home" XDG_DATA_HOME="$work/home/data" \
         XDG_RUNTIME_DIR="$work/home" PELMORA_REGISTRY="$work/home/registry.ini" QT_QPA_PLATFORM=offscreen "$@"
 }
 
+# The unpacked pelmora-ctl reads the running panel and switches output 1 (mask 0x80, 128 in the card's log),
+# which the card must receive within a second or so.
+check_ctl() {
+    local values
+    if ! values=$(run "$unpacked/usr/bin/pelmora-ctl" get 2>&1); then
+        fail "the unpacked pelmora-ctl get: $values"
+        return
+    fi
+    case "$values" in
+        *"connected=yes"*) ;;
+        *) fail "pelmora-ctl get does not see the card connected: $values"; return ;;
+    esac
+    if ! values=$(run "$unpacked/usr/bin/pelmora-ctl" set 1 on 2>&1); then
+        fail "the unpacked pelmora-ctl set 1 on: $values"
+        return
+    fi
+    for _ in $(seq 30); do grep -q ' 128$' "$work/requests" && break; sleep 0.1; done
+    if grep -q ' 128$' "$work/requests"; then
+        echo "pelmora: the unpacked pelmora-ctl read the panel and switched output 1 on the card"
+    else
+        fail "after pelmora-ctl set 1 on the card saw no request with mask 80: $(tail -n 3 "$work/requests")"
+    fi
+}
+
 # --- the unpacked panel against the unpacked virtual card -----------------------
+# The user's bus socket, where the panel and pelmora-ctl look when no address is set.
+dbus-daemon --session --nofork --address="unix:path=$work/home/bus" >"$work/bus.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -S "$work/home/bus" ] && break; sleep 0.1; done
 card=$work/card
 run "$unpacked/usr/bin/pelmora-virtual-card" --follow-outputs --link "$card" --log "$work/requests" \
     >"$work/card.out" 2>&1 &
@@ -189,6 +219,7 @@ else
                 || fail "the panel has loaded gaugix from '${loaded:-nowhere}', not from $unpacked$library"
             while IFS= read -r problem; do fail "$problem"; done <"$work/gauges"
         fi
+        check_ctl
     fi
     # Ended as a user's session ends it, so the card is free for the tap's panel.
     kill "$panel" 2>/dev/null || true
