@@ -4,7 +4,7 @@
 
 namespace card_bus {
 
-std::optional<Refusal> check_output(qint64 output)
+std::optional<Refusal> checkOutput(qint64 output)
 {
     if (output >= 1 && output <= kOutputCount)
         return std::nullopt;
@@ -13,7 +13,7 @@ std::optional<Refusal> check_output(qint64 output)
                                        .arg(kOutputCount)};
 }
 
-std::optional<Refusal> check_mask(qint64 mask)
+std::optional<Refusal> checkMask(qint64 mask)
 {
     if (mask >= 0 && mask <= kMaxMask)
         return std::nullopt;
@@ -22,7 +22,7 @@ std::optional<Refusal> check_mask(qint64 mask)
                        .arg(QString::number(mask, 16).toUpper())};
 }
 
-std::optional<OutputState> output_state(const QString& word)
+std::optional<OutputState> outputState(const QString& word)
 {
     if (word == QLatin1String("on"))
         return OutputState::On;
@@ -33,12 +33,12 @@ std::optional<OutputState> output_state(const QString& word)
     return std::nullopt;
 }
 
-Refusal state_refusal(const QString& word)
+Refusal stateRefusal(const QString& word)
 {
     return Refusal{kInvalidArgs, QStringLiteral("'%1' is not a state: say on, off or toggle").arg(word)};
 }
 
-int switched_mask(int mask, int output, OutputState state)
+int switchedMask(int mask, int output, OutputState state)
 {
     const int bit = 1 << (kOutputCount - output);
     switch (state) {

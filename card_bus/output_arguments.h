@@ -19,14 +19,14 @@ struct Refusal {
 };
 
 // Outputs are numbered 1 to 8.
-std::optional<Refusal> check_output(qint64 output);
+std::optional<Refusal> checkOutput(qint64 output);
 // One bit for each output, so at most 0xFF.
-std::optional<Refusal> check_mask(qint64 mask);
+std::optional<Refusal> checkMask(qint64 mask);
 // "on", "off" or "toggle"; nothing for any other word.
-std::optional<OutputState> output_state(const QString& word);
-Refusal state_refusal(const QString& word);
+std::optional<OutputState> outputState(const QString& word);
+Refusal stateRefusal(const QString& word);
 
 // The mask with output `output` (1 to 8) switched to `state`: output n is bit 8 - n.
-int switched_mask(int mask, int output, OutputState state);
+int switchedMask(int mask, int output, OutputState state);
 
 } // namespace card_bus

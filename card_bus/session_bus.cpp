@@ -7,7 +7,7 @@
 namespace card_bus {
 namespace {
 
-QString socket_address(const QString& path)
+QString socketAddress(const QString& path)
 {
     // A socket is neither a file nor a folder to QFileInfo.
     const QFileInfo socket(path);
@@ -18,14 +18,14 @@ QString socket_address(const QString& path)
 
 } // namespace
 
-QString session_bus_address()
+QString sessionBusAddress()
 {
     if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
         return qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty())
-        return socket_address(runtime + QStringLiteral("/bus"));
-    return socket_address(QStringLiteral("/run/user/%1/bus").arg(getuid()));
+        return socketAddress(runtime + QStringLiteral("/bus"));
+    return socketAddress(QStringLiteral("/run/user/%1/bus").arg(getuid()));
 }
 
 } // namespace card_bus

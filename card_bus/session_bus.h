@@ -9,6 +9,6 @@
 namespace card_bus {
 
 // The address to connect to; empty when the variable is unset and no socket exists.
-QString session_bus_address();
+QString sessionBusAddress();
 
 } // namespace card_bus

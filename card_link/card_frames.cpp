@@ -4,7 +4,7 @@
 
 namespace card_link {
 
-QByteArray build_request(int stato_uscite)
+QByteArray buildRequest(int stato_uscite)
 {
     QByteArray frame(2, static_cast<char>(kRequestHeader));
     frame.append(static_cast<char>(static_cast<std::uint8_t>(stato_uscite & 0xFF)));
@@ -12,19 +12,19 @@ QByteArray build_request(int stato_uscite)
     return frame;
 }
 
-double raw_to_volts(int raw)
+double rawToVolts(int raw)
 {
     // The product is formed in 16-bit integer arithmetic first (at most 1275).
     const std::int16_t product = static_cast<std::int16_t>(raw * 5);
     return static_cast<double>(product) / 255.0;
 }
 
-std::optional<CardReply> decode_reply(const QByteArray& received)
+std::optional<CardReply> decodeReply(const QByteArray& received)
 {
     if (received.size() != static_cast<qsizetype>(kReplySize))
         return std::nullopt;
     const auto byte = [&](int i) { return static_cast<int>(static_cast<std::uint8_t>(received[i])); };
-    return CardReply{byte(0), raw_to_volts(byte(1)), raw_to_volts(byte(2))};
+    return CardReply{byte(0), rawToVolts(byte(1)), rawToVolts(byte(2))};
 }
 
 } // namespace card_link

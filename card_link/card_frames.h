@@ -16,18 +16,18 @@ struct CardReply {
 };
 
 // "**", the mask byte, "#". The mask is taken modulo 256, as one character code.
-QByteArray build_request(int stato_uscite);
+QByteArray buildRequest(int stato_uscite);
 
 // A read of exactly three bytes is a reply; any other length decodes to nothing.
-std::optional<CardReply> decode_reply(const QByteArray& received);
+std::optional<CardReply> decodeReply(const QByteArray& received);
 
 // r x 5 / 255: 0 gives 0.0 V, 51 gives 1.0 V, 255 gives 5.0 V.
-double raw_to_volts(int raw);
+double rawToVolts(int raw);
 
 // The bit order of the two masks, channels counted 0 to 7 from the left of the
 // window: output channel n is bit 7 - n of the request's mask, input n is bit n
 // of the reply's input mask.
-constexpr bool output_on(int outputMask, int channel) { return ((outputMask >> (7 - channel)) & 1) != 0; }
-constexpr bool input_on(int inputMask, int channel) { return ((inputMask >> channel) & 1) != 0; }
+constexpr bool outputOn(int outputMask, int channel) { return ((outputMask >> (7 - channel)) & 1) != 0; }
+constexpr bool inputOn(int inputMask, int channel) { return ((inputMask >> channel) & 1) != 0; }
 
 } // namespace card_link

@@ -39,7 +39,7 @@ SerialPort& CardPort::choose()
 {
     resolve();
     if (!active_->portOpen())
-        active_ = is_remote_name(deviceName()) ? static_cast<SerialPort*>(&remote_) : &local_;
+        active_ = isRemoteName(deviceName()) ? static_cast<SerialPort*>(&remote_) : &local_;
     return *active_;
 }
 

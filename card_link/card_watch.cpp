@@ -39,7 +39,7 @@ CardWatch::Change CardWatch::exchanged(bool replied, Clock::time_point now)
     return Change::Silent;
 }
 
-QString change_line(CardWatch::Change change, const QString& port)
+QString changeLine(CardWatch::Change change, const QString& port)
 {
     switch (change) {
     case CardWatch::Change::None:

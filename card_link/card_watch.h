@@ -41,6 +41,6 @@ private:
 
 // The line that tells a change, in Italian; empty for Change::None. `port` says
 // which port and device, for example "Com1 (/dev/ttyUSB0)".
-QString change_line(CardWatch::Change change, const QString& port);
+QString changeLine(CardWatch::Change change, const QString& port);
 
 } // namespace card_link

@@ -2,12 +2,12 @@
 
 namespace card_link {
 
-int toggled_colour(int colour)
+int toggledColour(int colour)
 {
     return colour == kColourOff ? kColourOn : kColourOff;
 }
 
-int mask_from_colours(const std::array<int, kChannelCount>& colours)
+int maskFromColours(const std::array<int, kChannelCount>& colours)
 {
     int mask = 0;
     for (int i = 0; i < kChannelCount; ++i) {

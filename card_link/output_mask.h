@@ -11,9 +11,9 @@ inline constexpr int kColourOff = 0;
 inline constexpr int kColourOn = 255;
 
 // Black turns red; any other colour turns black.
-int toggled_colour(int colour);
+int toggledColour(int colour);
 
 // Only indicators that are exactly 255 count as on.
-int mask_from_colours(const std::array<int, kChannelCount>& colours);
+int maskFromColours(const std::array<int, kChannelCount>& colours);
 
 } // namespace card_link

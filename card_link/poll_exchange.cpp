@@ -10,12 +10,12 @@ bool comunica(SerialPort& port, int stato_uscite, ExchangeView& view)
         return false;
     QByteArray received;
     try {
-        port.output(build_request(stato_uscite));
+        port.output(buildRequest(stato_uscite));
         received = port.input();
     } catch (const SerialError&) {
         return false;
     }
-    const auto reply = decode_reply(received);
+    const auto reply = decodeReply(received);
     if (!reply)
         return false;
 

@@ -14,7 +14,7 @@ namespace card_link {
 namespace {
 
 // Device path (resolved) to its name under /dev/serial/by-id.
-QHash<QString, QString> stable_names()
+QHash<QString, QString> stableNames()
 {
     QHash<QString, QString> names;
     const QDir byId(QStringLiteral("/dev/serial/by-id"));
@@ -26,14 +26,14 @@ QHash<QString, QString> stable_names()
     return names;
 }
 
-bool adapter_name(const QString& portName)
+bool adapterName(const QString& portName)
 {
     return portName.startsWith(QLatin1String("ttyUSB")) || portName.startsWith(QLatin1String("ttyACM"));
 }
 
-QList<PresentPort> list_ports()
+QList<PresentPort> listPorts()
 {
-    const QHash<QString, QString> names = stable_names();
+    const QHash<QString, QString> names = stableNames();
     QList<PresentPort> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         PresentPort port;
@@ -42,14 +42,14 @@ QList<PresentPort> list_ports()
         port.manufacturer = info.manufacturer();
         const QString canonical = QFileInfo(port.device).canonicalFilePath();
         port.stableName = names.value(canonical.isEmpty() ? port.device : canonical);
-        port.usb = adapter_name(info.portName()) || !port.stableName.isEmpty();
+        port.usb = adapterName(info.portName()) || !port.stableName.isEmpty();
         ports.append(port);
     }
     return ports;
 }
 
 // When a device node comes or goes, the directory that holds it changes.
-QList<qint64> device_directories_stamp()
+QList<qint64> deviceDirectoriesStamp()
 {
     QList<qint64> stamp;
     for (const char* directory : {"/dev", "/dev/serial/by-id"}) {
@@ -61,7 +61,7 @@ QList<qint64> device_directories_stamp()
 
 } // namespace
 
-QList<PresentPort> present_ports()
+QList<PresentPort> presentPorts()
 {
     // Listing the ports reads much of /sys (milliseconds); a port pulled and
     // retried once a second would pay that every time. The list is taken again
@@ -70,33 +70,33 @@ QList<PresentPort> present_ports()
     static QList<qint64> stamp;
     static QList<PresentPort> ports;
     const std::lock_guard<std::mutex> lock(guard);
-    const QList<qint64> now = device_directories_stamp();
+    const QList<qint64> now = deviceDirectoriesStamp();
     if (now != stamp || now.first() == -1) {
-        ports = list_ports();
+        ports = listPorts();
         stamp = now;
     }
     return ports;
 }
 
-MappedPort current_port(int number)
+MappedPort currentPort(int number)
 {
-    return map_port(number, present_ports(), QProcessEnvironment::systemEnvironment());
+    return mapPort(number, presentPorts(), QProcessEnvironment::systemEnvironment());
 }
 
-QString device_for_port(int number)
+QString deviceForPort(int number)
 {
     // A port that the environment names opens without the list of ports, which costs
     // the start of the panel milliseconds.
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!environment.value(port_variable(number)).isEmpty())
-        return map_port(number, {}, environment).device;
-    return current_port(number).device;
+    if (!environment.value(portVariable(number)).isEmpty())
+        return mapPort(number, {}, environment).device;
+    return currentPort(number).device;
 }
 
-QString resolve_device(const QString& name)
+QString resolveDevice(const QString& name)
 {
-    const int number = com_number(name);
-    return number != 0 ? device_for_port(number) : device_path(name);
+    const int number = comNumber(name);
+    return number != 0 ? deviceForPort(number) : pathOfDevice(name);
 }
 
 } // namespace card_link

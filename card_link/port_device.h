@@ -7,17 +7,17 @@
 namespace card_link {
 
 // Serial ports present now, each with its stable name under /dev/serial/by-id.
-QList<PresentPort> present_ports();
+QList<PresentPort> presentPorts();
 
 // What Comn opens now: read afresh from the machine and the environment.
-MappedPort current_port(int number);
+MappedPort currentPort(int number);
 
 // The device Comn opens now; empty when there is no such port.
-QString device_for_port(int number);
+QString deviceForPort(int number);
 
 // What a name given by the user opens now: for "Com1" to "Com4" (any case) the
 // device of that port, empty when it has none; for any other name its path.
 // The panel, its tooltips and refusals and the tap all name devices this way.
-QString resolve_device(const QString& name);
+QString resolveDevice(const QString& name);
 
 } // namespace card_link

@@ -8,7 +8,7 @@ namespace card_link {
 namespace {
 
 // "ttyS10" after "ttyS2": the trailing numbers compare as numbers.
-bool device_name_less(const QString& a, const QString& b)
+bool deviceNameLess(const QString& a, const QString& b)
 {
     auto split = [](const QString& name) {
         qsizetype digits = name.size();
@@ -27,36 +27,36 @@ bool device_name_less(const QString& a, const QString& b)
     return a < b;
 }
 
-QString sort_name(const PresentPort& port)
+QString sortName(const PresentPort& port)
 {
     return port.usb && !port.stableName.isEmpty() ? port.stableName : port.device;
 }
 
 } // namespace
 
-QString port_variable(int number)
+QString portVariable(int number)
 {
     return QStringLiteral("PELMORA_COM%1").arg(number);
 }
 
-QList<PresentPort> numbered_order(QList<PresentPort> ports)
+QList<PresentPort> numberedOrder(QList<PresentPort> ports)
 {
     std::stable_sort(ports.begin(), ports.end(), [](const PresentPort& a, const PresentPort& b) {
         if (a.usb != b.usb)
             return a.usb;
-        return device_name_less(sort_name(a), sort_name(b));
+        return deviceNameLess(sortName(a), sortName(b));
     });
     return ports;
 }
 
-MappedPort map_port(int number, const QList<PresentPort>& present, const QProcessEnvironment& environment)
+MappedPort mapPort(int number, const QList<PresentPort>& present, const QProcessEnvironment& environment)
 {
     MappedPort mapped;
-    const QString named = environment.value(port_variable(number));
-    const QList<PresentPort> ordered = numbered_order(present);
+    const QString named = environment.value(portVariable(number));
+    const QList<PresentPort> ordered = numberedOrder(present);
     if (!named.isEmpty()) {
         mapped.source = MappedPort::Source::Environment;
-        mapped.device = device_path(named);
+        mapped.device = pathOfDevice(named);
         for (const PresentPort& port : ordered) {
             if (port.device == mapped.device)
                 mapped.description = port.description;

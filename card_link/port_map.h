@@ -32,12 +32,12 @@ struct MappedPort {
 };
 
 // The environment variable that names the device of Comn.
-QString port_variable(int number);
+QString portVariable(int number);
 
 // The ports in the order in which they are numbered.
-QList<PresentPort> numbered_order(QList<PresentPort> ports);
+QList<PresentPort> numberedOrder(QList<PresentPort> ports);
 
 // The device Comn (1-based) opens, given the ports present and the environment.
-MappedPort map_port(int number, const QList<PresentPort>& present, const QProcessEnvironment& environment);
+MappedPort mapPort(int number, const QList<PresentPort>& present, const QProcessEnvironment& environment);
 
 } // namespace card_link

@@ -4,7 +4,7 @@
 
 namespace card_link {
 
-int com_number(const QString& name)
+int comNumber(const QString& name)
 {
     if (name.size() != 4 || !name.startsWith(QLatin1String("com"), Qt::CaseInsensitive))
         return 0;
@@ -12,9 +12,9 @@ int com_number(const QString& name)
     return number >= 1 && number <= kPortCount ? number : 0;
 }
 
-QString device_path(const QString& name)
+QString pathOfDevice(const QString& name)
 {
-    if (name.isEmpty() || is_remote_name(name) || name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./"))
+    if (name.isEmpty() || isRemoteName(name) || name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./"))
         || name.startsWith(QLatin1String("../")))
         return name;
     return QStringLiteral("/dev/") + name;

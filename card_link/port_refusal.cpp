@@ -15,14 +15,14 @@
 namespace card_link {
 namespace {
 
-QString group_name(gid_t gid)
+QString groupName(gid_t gid)
 {
     if (const group* entry = ::getgrgid(gid))
         return QString::fromLocal8Bit(entry->gr_name);
     return QString::number(gid);
 }
 
-QString user_name()
+QString userName()
 {
     if (const passwd* entry = ::getpwuid(::getuid()))
         return QString::fromLocal8Bit(entry->pw_name);
@@ -30,29 +30,29 @@ QString user_name()
 }
 
 // The system's reason when this user may not read and write the device, else empty.
-QString access_denied(const QString& device)
+QString accessDenied(const QString& device)
 {
     if (::access(device.toLocal8Bit().constData(), R_OK | W_OK) == 0 || (errno != EACCES && errno != EPERM))
         return {};
     return qt_error_string(errno);
 }
 
-bool process_alive(qint64 pid)
+bool processAlive(qint64 pid)
 {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
 // A refusal without an error of the system's own: either another program's lock
 // file or the kernel's exclusive use (busy).
-void explain_holding(PortRefusal& refusal)
+void explainHolding(PortRefusal& refusal)
 {
     refusal.kind = PortRefusal::Kind::Held;
-    const QString path = lock_file_for(refusal.device);
+    const QString path = lockFileFor(refusal.device);
     qint64 pid = 0;
     QString host, program;
     if (!QFileInfo::exists(path) || !QLockFile(path).getLockInfo(&pid, &host, &program))
         return;
-    if (process_alive(pid)) {
+    if (processAlive(pid)) {
         refusal.holder = program.isEmpty() ? QStringLiteral("pid %1").arg(pid)
                                            : QStringLiteral("%1, pid %2").arg(program).arg(pid);
     } else {
@@ -63,7 +63,7 @@ void explain_holding(PortRefusal& refusal)
 
 } // namespace
 
-QString lock_file_for(const QString& device)
+QString lockFileFor(const QString& device)
 {
     QString name = device;
     if (name.startsWith(QLatin1String("/dev/")))
@@ -71,40 +71,40 @@ QString lock_file_for(const QString& device)
     return QStringLiteral("/var/lock/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
 }
 
-PortRefusal diagnose_refusal(int number, const QString& device, QSerialPort::SerialPortError error,
+PortRefusal diagnoseRefusal(int number, const QString& device, QSerialPort::SerialPortError error,
                              const QString& reason)
 {
     PortRefusal refusal;
     refusal.number = number;
     refusal.device = device;
     refusal.reason = reason;
-    refusal.user = user_name();
+    refusal.user = userName();
     struct stat status {};
     const bool exists = !device.isEmpty() && ::stat(device.toLocal8Bit().constData(), &status) == 0;
     if (device.isEmpty()) {
         refusal.kind = PortRefusal::Kind::Absent;
     } else if (!exists || error == QSerialPort::DeviceNotFoundError) {
         refusal.kind = PortRefusal::Kind::Missing;
-    } else if (const QString denied = access_denied(device); !denied.isEmpty() || reason == qt_error_string(EACCES)) {
+    } else if (const QString denied = accessDenied(device); !denied.isEmpty() || reason == qt_error_string(EACCES)) {
         refusal.kind = PortRefusal::Kind::NotPermitted;
         if (!denied.isEmpty())
             refusal.reason = denied;
-        refusal.group = group_name(status.st_gid);
+        refusal.group = groupName(status.st_gid);
         refusal.groupMayUse = (status.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     } else if (error == QSerialPort::PermissionError) {
-        explain_holding(refusal);
+        explainHolding(refusal);
     }
     return refusal;
 }
 
-QString refusal_line(const PortRefusal& refusal)
+QString refusalText(const PortRefusal& refusal)
 {
     const QString because = refusal.reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(refusal.reason);
     switch (refusal.kind) {
     case PortRefusal::Kind::Absent:
         return QStringLiteral("Com%1: su questo computer non c'è una porta seriale numero %1 (e %2 non è impostata).")
             .arg(refusal.number)
-            .arg(port_variable(refusal.number));
+            .arg(portVariable(refusal.number));
     case PortRefusal::Kind::Missing:
         return QStringLiteral("%1 non esiste: il dispositivo non è collegato o il nome è sbagliato%2.")
             .arg(refusal.device, because);

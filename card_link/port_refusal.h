@@ -29,12 +29,12 @@ struct PortRefusal {
 
 // Looks at the device and at what the serial port reported, right after a
 // failed open.
-PortRefusal diagnose_refusal(int number, const QString& device, QSerialPort::SerialPortError error,
+PortRefusal diagnoseRefusal(int number, const QString& device, QSerialPort::SerialPortError error,
                              const QString& reason);
 
-QString refusal_line(const PortRefusal& refusal);
+QString refusalText(const PortRefusal& refusal);
 
 // The lock file that serial programs put in /var/lock for the device they use.
-QString lock_file_for(const QString& device);
+QString lockFileFor(const QString& device);
 
 } // namespace card_link

@@ -32,7 +32,7 @@ void QtSerialPort::setPortNumber(int number)
 
 QString QtSerialPort::deviceName() const
 {
-    return device_.isEmpty() ? device_for_port(number_) : device_;
+    return device_.isEmpty() ? deviceForPort(number_) : device_;
 }
 
 void QtSerialPort::setPortOpen(bool open)
@@ -51,12 +51,12 @@ void QtSerialPort::open()
     // Resolved afresh at every open, so an adapter plugged in since is found.
     const QString device = deviceName();
     if (device.isEmpty())
-        throw SerialError(refusal_line(diagnose_refusal(number_, device, QSerialPort::DeviceNotFoundError, {})).toStdString());
+        throw SerialError(refusalText(diagnoseRefusal(number_, device, QSerialPort::DeviceNotFoundError, {})).toStdString());
     port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite)) {
-        const PortRefusal refusal = diagnose_refusal(number_, device, port_.error(), port_.errorString());
+        const PortRefusal refusal = diagnoseRefusal(number_, device, port_.error(), port_.errorString());
         port_.clearError();
-        throw SerialError(refusal_line(refusal).toStdString());
+        throw SerialError(refusalText(refusal).toStdString());
     }
     // The modem lines stay as the kernel raises them on open: pseudo-terminals
     // refuse to have them set, and the card does not need them.

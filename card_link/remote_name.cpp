@@ -7,7 +7,7 @@ namespace {
 
 const QLatin1String kSeparator("://");
 
-bool parse_port(const QString& text, std::uint16_t& port)
+bool parsePort(const QString& text, std::uint16_t& port)
 {
     bool ok = false;
     const uint value = text.toUInt(&ok, 10);
@@ -19,7 +19,7 @@ bool parse_port(const QString& text, std::uint16_t& port)
 
 } // namespace
 
-bool is_remote_name(const QString& name)
+bool isRemoteName(const QString& name)
 {
     const qsizetype separator = name.indexOf(kSeparator);
     if (separator <= 0)
@@ -32,7 +32,7 @@ bool is_remote_name(const QString& name)
 }
 
 // Splits "HOST:PORT" or "[IPv6]:PORT" (what follows the scheme) into its two parts.
-static bool split_host_and_port(const QString& name, const QString& rest, QString& host, QString& port, QString& problem)
+static bool splitHostAndPort(const QString& name, const QString& rest, QString& host, QString& port, QString& problem)
 {
     if (!rest.startsWith(QLatin1Char('['))) {
         const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
@@ -63,7 +63,7 @@ static bool split_host_and_port(const QString& name, const QString& rest, QStrin
     return false;
 }
 
-bool parse_remote_name(const QString& name, RemoteName& remote, QString& problem)
+bool parseRemoteName(const QString& name, RemoteName& remote, QString& problem)
 {
     remote = {};
     remote.written = name;
@@ -77,7 +77,7 @@ bool parse_remote_name(const QString& name, RemoteName& remote, QString& problem
     }
     remote.scheme = scheme == QLatin1String("rfc2217") ? RemoteName::Scheme::Telnet : RemoteName::Scheme::Raw;
     QString host, port;
-    if (!split_host_and_port(name, name.mid(separator + kSeparator.size()), host, port, problem))
+    if (!splitHostAndPort(name, name.mid(separator + kSeparator.size()), host, port, problem))
         return false;
     if (host.isEmpty()) {
         problem = QStringLiteral("%1: manca il nome o l'indirizzo del computer.").arg(name);
@@ -91,7 +91,7 @@ bool parse_remote_name(const QString& name, RemoteName& remote, QString& problem
         problem = QStringLiteral("%1: manca la porta TCP (:PORTA, da 1 a 65535).").arg(name);
         return false;
     }
-    if (!parse_port(port, remote.port)) {
+    if (!parsePort(port, remote.port)) {
         problem = QStringLiteral("%1: la porta TCP %2 non è valida (deve essere da 1 a 65535).").arg(name, port);
         return false;
     }

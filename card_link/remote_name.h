@@ -19,10 +19,10 @@ struct RemoteName {
 
 // True for a name that has a scheme ("xxx://"): it is a remote name, good or bad,
 // never a path.
-bool is_remote_name(const QString& name);
+bool isRemoteName(const QString& name);
 
 // Parses a remote name; on a malformed one returns false with `problem` saying
 // what is wrong, in Italian, for the user.
-bool parse_remote_name(const QString& name, RemoteName& remote, QString& problem);
+bool parseRemoteName(const QString& name, RemoteName& remote, QString& problem);
 
 } // namespace card_link

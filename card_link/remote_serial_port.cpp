@@ -15,7 +15,7 @@ namespace {
 
 // A peer that vanishes without closing (a Pi unplugged) is given up on after about
 // ten seconds of silence, not after the system's two hours.
-void tighten_keepalive(qintptr descriptor)
+void tightenKeepalive(qintptr descriptor)
 {
     const int idle = 5, interval = 2, count = 3;
     const unsigned int unacknowledged = 10000;  // ms for sent bytes to be acknowledged
@@ -25,7 +25,7 @@ void tighten_keepalive(qintptr descriptor)
     ::setsockopt(static_cast<int>(descriptor), IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledged, sizeof unacknowledged);
 }
 
-QString socket_reason(const QTcpSocket& socket, const RemoteName& remote)
+QString socketReason(const QTcpSocket& socket, const RemoteName& remote)
 {
     switch (socket.error()) {
     case QAbstractSocket::HostNotFoundError:
@@ -80,7 +80,7 @@ void RemoteSerialPort::setPortNumber(int number)
 
 QString RemoteSerialPort::deviceName() const
 {
-    return device_.isEmpty() ? device_for_port(number_) : device_;
+    return device_.isEmpty() ? deviceForPort(number_) : device_;
 }
 
 void RemoteSerialPort::setPortOpen(bool open)
@@ -123,7 +123,7 @@ void RemoteSerialPort::begin()
     refusal_ = {};
     telnet_.reset();
     QString problem;
-    if (!parse_remote_name(deviceName(), remote_, problem)) {
+    if (!parseRemoteName(deviceName(), remote_, problem)) {
         failure_ = problem;
         state_ = State::Closed;
         return;
@@ -142,7 +142,7 @@ void RemoteSerialPort::onConnected()
     // A request of four bytes leaves at once, and a dead peer is noticed.
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-    tighten_keepalive(socket_.socketDescriptor());
+    tightenKeepalive(socket_.socketDescriptor());
     state_ = State::Settling;
     settleTimer_.start();
     if (remote_.scheme == RemoteName::Scheme::Telnet) {
@@ -248,7 +248,7 @@ void RemoteSerialPort::onSocketError()
         return;
     const QString reason = refusal_.verdict() == ServerRefusal::Verdict::Refused
         ? QStringLiteral("il server ha rifiutato: %1").arg(refusal_.reason())
-        : socket_reason(socket_, remote_);
+        : socketReason(socket_, remote_);
     onBrokenStream(reason);
 }
 

@@ -10,12 +10,12 @@ class QWidget;
 
 namespace panel {
 
-QString state_word(bool on);
+QString stateWord(bool on);
 // channel counts from 0, the leftmost column; the texts count from 1.
-QString output_indicator_name(int channel, bool on);  // "Interruttore 1: acceso"
-QString input_led_name(int channel, bool lit);        // "Signal In 1: spento"
+QString outputIndicatorName(int channel, bool on);  // "Interruttore 1: acceso"
+QString inputLedName(int channel, bool lit);        // "Signal In 1: spento"
 
-void set_accessible_name(QWidget* widget, const QString& name);
-void set_accessible_description(QWidget* widget, const QString& description);
+void giveAccessibleName(QWidget* widget, const QString& name);
+void giveAccessibleDescription(QWidget* widget, const QString& description);
 
 } // namespace panel

@@ -95,7 +95,7 @@ void CardBusService::show(const CardState& card)
         announced_ = card;
         return;
     }
-    const QVariantMap changed = changed_properties(announced_, card);
+    const QVariantMap changed = changedProperties(announced_, card);
     if (changed.isEmpty() || holdsBack(changed))
         return;
     if (anyReading(changed))
@@ -129,12 +129,12 @@ void CardBusService::ReleaseReadings()
 
 uint CardBusService::analog1Raw() const
 {
-    return uint(raw_from_volts(card_.analog1Volts));
+    return uint(rawFromVolts(card_.analog1Volts));
 }
 
 uint CardBusService::analog2Raw() const
 {
-    return uint(raw_from_volts(card_.analog2Volts));
+    return uint(rawFromVolts(card_.analog2Volts));
 }
 
 bool CardBusService::refused(const std::optional<card_bus::Refusal>& refusal)
@@ -148,10 +148,10 @@ bool CardBusService::refused(const std::optional<card_bus::Refusal>& refusal)
 
 void CardBusService::SetOutput(uint output, const QString& state)
 {
-    if (refused(card_bus::check_output(output)))
+    if (refused(card_bus::checkOutput(output)))
         return;
-    const std::optional<card_bus::OutputState> wanted = card_bus::output_state(state);
-    if (refused(wanted ? std::nullopt : std::optional(card_bus::state_refusal(state))))
+    const std::optional<card_bus::OutputState> wanted = card_bus::outputState(state);
+    if (refused(wanted ? std::nullopt : std::optional(card_bus::stateRefusal(state))))
         return;
     const int channel = int(output) - 1;
     if (*wanted == card_bus::OutputState::Toggle)
@@ -162,7 +162,7 @@ void CardBusService::SetOutput(uint output, const QString& state)
 
 void CardBusService::SetOutputs(uint mask)
 {
-    if (!refused(card_bus::check_mask(mask)))
+    if (!refused(card_bus::checkMask(mask)))
         emit outputsRequested(int(mask));
 }
 

@@ -9,11 +9,11 @@
 namespace panel {
 
 // The card's byte for a reading in volts: r x 5 / 255 turned back.
-int raw_from_volts(double volts);
+int rawFromVolts(double volts);
 
-QVariantMap card_properties(const CardState& card);
+QVariantMap cardProperties(const CardState& card);
 
 // Only the properties whose values differ; empty when nothing changed.
-QVariantMap changed_properties(const CardState& before, const CardState& after);
+QVariantMap changedProperties(const CardState& before, const CardState& after);
 
 } // namespace panel

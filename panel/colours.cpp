@@ -7,21 +7,21 @@ namespace {
 constexpr char kProperty[] = "backColour";
 }
 
-QColor qcolor_from_code(int code)
+QColor qcolorFromCode(int code)
 {
     return QColor(code & 0xFF, (code >> 8) & 0xFF, (code >> 16) & 0xFF);
 }
 
-void set_back_colour(QWidget* widget, int code)
+void setBackColour(QWidget* widget, int code)
 {
     widget->setProperty(kProperty, code);
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, qcolor_from_code(code));
+    palette.setColor(QPalette::Window, qcolorFromCode(code));
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
 
-int back_colour(const QWidget* widget)
+int backColourOf(const QWidget* widget)
 {
     const QVariant stored = widget->property(kProperty);
     return stored.isValid() ? stored.toInt() : -1;

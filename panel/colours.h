@@ -9,9 +9,9 @@ class QWidget;
 
 namespace panel {
 
-QColor qcolor_from_code(int code);
-void set_back_colour(QWidget* widget, int code);
+QColor qcolorFromCode(int code);
+void setBackColour(QWidget* widget, int code);
 // The stored colour; -1 when the widget still shows its default background.
-int back_colour(const QWidget* widget);
+int backColourOf(const QWidget* widget);
 
 } // namespace panel

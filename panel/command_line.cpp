@@ -14,7 +14,7 @@ const char* const kQtOptionsWithValue[] = {
 const char* const kQtFlags[] = {"reverse", "widgetcount", "testability", "dograb", "nograb"};
 
 // The argument as the user typed it, for an option that QCommandLineParser names without dashes.
-QString typed_option(const QStringList& arguments, const QString& name)
+QString typedOption(const QStringList& arguments, const QString& name)
 {
     for (const QString& argument : arguments.mid(1)) {
         QString bare = argument;
@@ -28,7 +28,7 @@ QString typed_option(const QStringList& arguments, const QString& name)
 
 } // namespace
 
-CommandLine parse_command_line(const QStringList& arguments)
+CommandLine parseCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     // Qt's options are written with one dash: "-platform", not "-p -l -a ...".
@@ -54,7 +54,7 @@ CommandLine parse_command_line(const QStringList& arguments)
         const QStringList unknown = parser.unknownOptionNames();
         line.error = unknown.isEmpty()
             ? QStringLiteral("riga di comando non valida (%1)").arg(parser.errorText())
-            : QStringLiteral("opzione sconosciuta: %1").arg(typed_option(arguments, unknown.first()));
+            : QStringLiteral("opzione sconosciuta: %1").arg(typedOption(arguments, unknown.first()));
         return line;
     }
     if (parser.isSet(help)) {
@@ -81,7 +81,7 @@ CommandLine parse_command_line(const QStringList& arguments)
     return line;
 }
 
-QString usage_text()
+QString usageText()
 {
     return QStringLiteral(
         "Uso: pelmora [OPZIONE...] [DISPOSITIVO]\n"

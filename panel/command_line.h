@@ -16,9 +16,9 @@ struct CommandLine {
 };
 
 // `arguments` as the program received them, its own name first.
-CommandLine parse_command_line(const QStringList& arguments);
+CommandLine parseCommandLine(const QStringList& arguments);
 
 // What --help prints.
-QString usage_text();
+QString usageText();
 
 } // namespace panel

@@ -51,7 +51,7 @@ struct FormSpec {
     std::vector<QString> tabOrder;      // keys of the controls a user operates
 };
 
-inline QString control_key(const QString& name, int index)
+inline QString controlKey(const QString& name, int index)
 {
     return QStringLiteral("%1(%2)").arg(name).arg(index);
 }

@@ -24,7 +24,7 @@
 #include <cstdio>
 
 // The pictures live in a static library, so their resource is registered by hand.
-static void init_pictures()
+static void initPictures()
 {
     Q_INIT_RESOURCE(pictures);
 }
@@ -32,7 +32,7 @@ static void init_pictures()
 namespace panel {
 namespace {
 
-QIcon window_icon()
+QIcon panelWindowIcon()
 {
     QIcon icon;
     icon.addPixmap(QPixmap(QStringLiteral(":/pictures/icon_32.xpm")));
@@ -48,11 +48,11 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
       port_(port ? port : ownPort_.get()),
       selection_(*port_, *this)
 {
-    init_pictures();
+    initPictures();
     gaugix::installFontStandIns();  // the description names the gauge's font too
-    const FormSpec& form = form1_description();
+    const FormSpec& form = form1Description();
     setWindowTitle(form.caption);
-    setWindowIcon(window_icon());
+    setWindowIcon(panelWindowIcon());
 
     QMenu* menuFile = menuBar()->addMenu(form.menu.caption);
     menuFile->setObjectName(form.menu.name);
@@ -63,8 +63,8 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
     auto* client = new QWidget(this);
     client->setFixedSize(pixels(form.clientWidth), pixels(form.clientHeight));
     setCentralWidget(client);
-    form_ = build_form(form, client);
-    controls_ = find_controls(form_);
+    form_ = buildForm(form, client);
+    controls_ = findControls(form_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate();  // settles the window's size now, so start-up can centre it
     move(pixels(form.storedLeft), pixels(form.storedTop));
@@ -73,7 +73,7 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
     connectHandlers();
     for (int i = 0; i < card_link::kChannelCount; ++i) {
         showOutputState(i);
-        set_accessible_name(led_ingresso(i), input_led_name(i, false));  // every LED starts dark
+        giveAccessibleName(led_ingresso(i), inputLedName(i, false));  // every LED starts dark
     }
 }
 
@@ -108,12 +108,12 @@ platform::HostedControl* Form1::v_meter1(int i) const { return member(controls_.
 
 void Form1::Form_Load()
 {
-    centre_on_screen(this);
+    centreOnScreen(this);
     // A card on another machine may take seconds to answer: the window is there meanwhile.
-    if (ownPort_ && card_link::is_remote_name(ownPort_->deviceName()))
+    if (ownPort_ && card_link::isRemoteName(ownPort_->deviceName()))
         show();
     for (int i = 0; i < card_link::kChannelCount; ++i) {
-        set_back_colour(led_out(i), card_link::kColourOff);
+        setBackColour(led_out(i), card_link::kColourOff);
         showOutputState(i);
     }
     quale_porta_Click(0);
@@ -141,7 +141,7 @@ void Form1::pilota_led(int quale_led, int acceso)
     shownInputs_ = acceso == 1 ? shownInputs_ | bit : shownInputs_ & ~bit;
     if (led->pixmap().cacheKey() != picture.cacheKey()) {
         led->setPixmap(picture);
-        set_accessible_name(led, input_led_name(7 - quale_led, acceso == 1));
+        giveAccessibleName(led, inputLedName(7 - quale_led, acceso == 1));
     }
 }
 
@@ -150,7 +150,7 @@ void Form1::accendi_o_spegni(int Index)
     QLabel* indicator = led_out(Index);
     if (!indicator)
         return;
-    set_back_colour(indicator, card_link::toggled_colour(back_colour(indicator)));
+    setBackColour(indicator, card_link::toggledColour(backColourOf(indicator)));
     showOutputState(Index);
     sendOutputs();
 }
@@ -160,8 +160,8 @@ void Form1::sendOutputs()
     yieldEvents();
     std::array<int, card_link::kChannelCount> colours{};
     for (int i = 0; i < card_link::kChannelCount; ++i)
-        colours[i] = back_colour(led_out(i));
-    stato_uscite_ = card_link::mask_from_colours(colours);
+        colours[i] = backColourOf(led_out(i));
+    stato_uscite_ = card_link::maskFromColours(colours);
     comunica();
 }
 
@@ -173,7 +173,7 @@ void Form1::onoff_Click(int Index)
 void Form1::switchOutput(int Index, bool on)
 {
     QLabel* indicator = led_out(Index);
-    if (indicator && (back_colour(indicator) == card_link::kColourOn) != on)
+    if (indicator && (backColourOf(indicator) == card_link::kColourOn) != on)
         onoff_Click(Index);
 }
 
@@ -181,9 +181,9 @@ void Form1::setOutputs(int mask)
 {
     bool changed = false;
     for (int i = 0; i < card_link::kChannelCount; ++i) {
-        const int colour = card_link::output_on(mask, i) ? card_link::kColourOn : card_link::kColourOff;
-        if (back_colour(led_out(i)) != colour) {
-            set_back_colour(led_out(i), colour);
+        const int colour = card_link::outputOn(mask, i) ? card_link::kColourOn : card_link::kColourOff;
+        if (backColourOf(led_out(i)) != colour) {
+            setBackColour(led_out(i), colour);
             showOutputState(i);
             changed = true;
         }
@@ -241,9 +241,9 @@ void Form1::menuEsci_Click()
 // The output indicator's name and the output button's description say whether it is on.
 void Form1::showOutputState(int channel)
 {
-    const bool on = back_colour(led_out(channel)) == card_link::kColourOn;
-    set_accessible_name(led_out(channel), output_indicator_name(channel, on));
-    set_accessible_description(onoff(channel), state_word(on));
+    const bool on = backColourOf(led_out(channel)) == card_link::kColourOn;
+    giveAccessibleName(led_out(channel), outputIndicatorName(channel, on));
+    giveAccessibleDescription(onoff(channel), stateWord(on));
 }
 
 void Form1::endProgram()
@@ -269,7 +269,7 @@ void Form1::tell(card_link::CardWatch::Change change)
     QString port = QStringLiteral("Com%1").arg(port_->portNumber());
     if (!device.isEmpty())
         port += QStringLiteral(" (%1)").arg(device);
-    const QString line = card_link::change_line(change, port);
+    const QString line = card_link::changeLine(change, port);
     if (!line.isEmpty())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(line));
 }

@@ -23,7 +23,7 @@ struct Form1Controls {
     QPushButton* esci = nullptr;
 };
 
-Form1Controls find_controls(const BuiltForm& form);
+Form1Controls findControls(const BuiltForm& form);
 
 // The member `index` of an array of controls, nullptr outside it.
 template <typename T, std::size_t N>

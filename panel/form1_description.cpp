@@ -29,9 +29,9 @@ ControlSpec captioned(ControlSpec c, const QString& caption)
 }
 
 // One channel column: its frame and the five controls it holds, top to bottom.
-void add_channel(FormSpec& form, int channel, int frameIndex, int frameLeft, const QString& inputLabel)
+void addChannel(FormSpec& form, int channel, int frameIndex, int frameLeft, const QString& inputLabel)
 {
-    const QString frame = control_key(QStringLiteral("canale"), frameIndex);
+    const QString frame = controlKey(QStringLiteral("canale"), frameIndex);
     ControlSpec column = control(ControlKind::Frame, "canale", frameIndex, {}, frameLeft, 900, 1095, 3795);
     column.accessibleName = QStringLiteral("Canale %1").arg(channel + 1);
     form.controls.push_back(column);
@@ -94,21 +94,21 @@ FormSpec build()
         ControlSpec holder = control(ControlKind::Frame, "Frame1", i, {}, 0, i == 0 ? 900 : 3330, 2535, 2445);
         holder.accessibleName = QStringLiteral("Strumento %1").arg(i + 1);
         c.push_back(holder);
-        ControlSpec gauge = control(ControlKind::Gauge, "v_meter1", i, control_key("Frame1", i), 90, 180, 2355, 2175);
+        ControlSpec gauge = control(ControlKind::Gauge, "v_meter1", i, controlKey("Frame1", i), 90, 180, 2355, 2175);
         gauge.progId = QString::fromLatin1(gaugix::kProgId);
         gauge.accessibleName = QStringLiteral("Ingresso analogico %1").arg(i + 1);  // the input it shows
         c.push_back(gauge);
     }
 
     // Channel columns, left to right; the frames carry indices 0, then 14 down to 8.
-    add_channel(form, 0, 0, 2610, "Label11");
-    add_channel(form, 1, 14, 3690, "Label11");
-    add_channel(form, 2, 13, 4800, "Label10");
-    add_channel(form, 3, 12, 5850, "Label9");
-    add_channel(form, 4, 11, 6930, "Label8");
-    add_channel(form, 5, 10, 8010, "Label7");
-    add_channel(form, 6, 9, 9090, "Label6");
-    add_channel(form, 7, 8, 10170, "Label5");
+    addChannel(form, 0, 0, 2610, "Label11");
+    addChannel(form, 1, 14, 3690, "Label11");
+    addChannel(form, 2, 13, 4800, "Label10");
+    addChannel(form, 3, 12, 5850, "Label9");
+    addChannel(form, 4, 11, 6930, "Label8");
+    addChannel(form, 5, 10, 8010, "Label7");
+    addChannel(form, 6, 9, 9090, "Label6");
+    addChannel(form, 7, 8, 10170, "Label5");
 
     // Port frame: four options in one group and the exit button.
     ControlSpec port = control(ControlKind::Frame, "Frame5", -1, {}, 2610, 4680, 8655, 1095);
@@ -137,15 +137,15 @@ FormSpec build()
 
     form.tabOrder.push_back(QStringLiteral("esci"));
     for (int i = 0; i < 4; ++i)
-        form.tabOrder.push_back(control_key("quale_porta", i));
+        form.tabOrder.push_back(controlKey("quale_porta", i));
     for (int i = 0; i < 8; ++i)
-        form.tabOrder.push_back(control_key("onoff", i));
+        form.tabOrder.push_back(controlKey("onoff", i));
     return form;
 }
 
 } // namespace
 
-const FormSpec& form1_description()
+const FormSpec& form1Description()
 {
     static const FormSpec form = build();
     return form;

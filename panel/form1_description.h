@@ -4,6 +4,6 @@
 namespace panel {
 
 // The stored description of the panel window.
-const FormSpec& form1_description();
+const FormSpec& form1Description();
 
 } // namespace panel

@@ -9,7 +9,7 @@
 namespace panel {
 namespace {
 
-QFont font_for(const FontSpec& entry, const QFont& inherited)
+QFont fontFor(const FontSpec& entry, const QFont& inherited)
 {
     if (entry.family.isEmpty())
         return inherited;
@@ -19,7 +19,7 @@ QFont font_for(const FontSpec& entry, const QFont& inherited)
     return font;
 }
 
-QLabel* make_label(const ControlSpec& entry, QWidget* parent)
+QLabel* makeLabel(const ControlSpec& entry, QWidget* parent)
 {
     auto* label = new QLabel(entry.caption, parent);
     if (entry.border)
@@ -28,11 +28,11 @@ QLabel* make_label(const ControlSpec& entry, QWidget* parent)
         label->setAlignment(Qt::AlignCenter);
     label->setAutoFillBackground(true);
     if (entry.backColour >= 0)
-        set_back_colour(label, entry.backColour);
+        setBackColour(label, entry.backColour);
     return label;
 }
 
-QLabel* make_picture(const ControlSpec& entry, QWidget* parent)
+QLabel* makePicture(const ControlSpec& entry, QWidget* parent)
 {
     auto* picture = new QLabel(parent);
     picture->setPixmap(QPixmap(entry.picture));
@@ -46,7 +46,7 @@ QLabel* make_picture(const ControlSpec& entry, QWidget* parent)
     return picture;
 }
 
-QWidget* make_gauge(const ControlSpec& entry, QWidget* parent, BuiltForm& built)
+QWidget* makeGauge(const ControlSpec& entry, QWidget* parent, BuiltForm& built)
 {
     QString error;
     std::shared_ptr<platform::HostedControl> gauge = platform::createControl(entry.progId, parent, &error);
@@ -60,7 +60,7 @@ QWidget* make_gauge(const ControlSpec& entry, QWidget* parent, BuiltForm& built)
     return gauge->widget();
 }
 
-QWidget* make_control(const ControlSpec& entry, QWidget* parent, BuiltForm& built)
+QWidget* makeControl(const ControlSpec& entry, QWidget* parent, BuiltForm& built)
 {
     switch (entry.kind) {
     case ControlKind::Frame: {
@@ -69,9 +69,9 @@ QWidget* make_control(const ControlSpec& entry, QWidget* parent, BuiltForm& buil
         return frame;
     }
     case ControlKind::Label:
-        return make_label(entry, parent);
+        return makeLabel(entry, parent);
     case ControlKind::PictureBox:
-        return make_picture(entry, parent);
+        return makePicture(entry, parent);
     case ControlKind::CommandButton: {
         auto* button = new QPushButton(entry.caption, parent);
         button->setAutoDefault(false);
@@ -84,25 +84,25 @@ QWidget* make_control(const ControlSpec& entry, QWidget* parent, BuiltForm& buil
         return option;
     }
     case ControlKind::Gauge:
-        return make_gauge(entry, parent, built);
+        return makeGauge(entry, parent, built);
     }
     return nullptr;
 }
 
 } // namespace
 
-BuiltForm build_form(const FormSpec& form, QWidget* client)
+BuiltForm buildForm(const FormSpec& form, QWidget* client)
 {
     BuiltForm built;
-    client->setFont(font_for(form.font, client->font()));
+    client->setFont(fontFor(form.font, client->font()));
     for (const ControlSpec& entry : form.controls) {
         QWidget* parent = entry.container.isEmpty() ? client : built.widgets.value(entry.container, client);
-        QWidget* widget = make_control(entry, parent, built);
+        QWidget* widget = makeControl(entry, parent, built);
         widget->setObjectName(entry.key());
         if (!entry.accessibleName.isEmpty())
             widget->setAccessibleName(entry.accessibleName);
         if (!entry.font.family.isEmpty())
-            widget->setFont(font_for(entry.font, parent->font()));
+            widget->setFont(fontFor(entry.font, parent->font()));
         widget->setGeometry(pixels(entry.left), pixels(entry.top), pixels(entry.width), pixels(entry.height));
         built.widgets.insert(entry.key(), widget);
     }

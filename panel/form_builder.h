@@ -23,6 +23,6 @@ struct BuiltForm {
 };
 
 // Builds every control of `form` on `client`, the window's client area.
-BuiltForm build_form(const FormSpec& form, QWidget* client);
+BuiltForm buildForm(const FormSpec& form, QWidget* client);
 
 } // namespace panel

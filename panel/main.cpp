@@ -16,13 +16,13 @@ namespace {
 
 // Answers --help, --version or a bad command line with the exit status; nothing
 // when the window is to run.
-std::optional<int> answer_without_window(const panel::CommandLine& line)
+std::optional<int> answerWithoutWindow(const panel::CommandLine& line)
 {
     switch (line.action) {
     case panel::CommandLine::Action::Run:
         return std::nullopt;
     case panel::CommandLine::Action::Help:
-        std::fputs(qPrintable(panel::usage_text()), stdout);
+        std::fputs(qPrintable(panel::usageText()), stdout);
         return 0;
     case panel::CommandLine::Action::Version:
         std::printf("pelmora %s\n", PELMORA_VERSION);
@@ -41,8 +41,8 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const panel::CommandLine line = panel::parse_command_line(arguments);
-    if (const auto status = answer_without_window(line))
+    const panel::CommandLine line = panel::parseCommandLine(arguments);
+    if (const auto status = answerWithoutWindow(line))
         return *status;
     if (!line.device.isEmpty())
         qputenv("PELMORA_COM1", line.device.toLocal8Bit());
@@ -77,8 +77,8 @@ int main(int argc, char** argv)
     // On the bus from start-up on, so that a script reaches the panel even while a
     // message box about the port waits for the user.
     panel::CardBusService busService;
-    panel::connect_window_to_service(window, busService);
-    panel::offer_on_session_bus(busService);
+    panel::connectWindowToService(window, busService);
+    panel::offerOnSessionBus(busService);
     window.Form_Load();
     if (window.ending())
         return 0;

@@ -11,7 +11,7 @@
 
 namespace panel {
 
-QString port_tooltip(int number, const card_link::MappedPort& port, bool exists)
+QString portTooltip(int number, const card_link::MappedPort& port, bool exists)
 {
     using Source = card_link::MappedPort::Source;
     if (port.source == Source::Absent)
@@ -20,7 +20,7 @@ QString port_tooltip(int number, const card_link::MappedPort& port, bool exists)
                          : port.description.isEmpty() ? QStringLiteral("porta seriale")
                                                       : port.description;
     if (port.source == Source::Environment)
-        return QStringLiteral("%1 — %2, scelta da %3").arg(port.device, what, card_link::port_variable(number));
+        return QStringLiteral("%1 — %2, scelta da %3").arg(port.device, what, card_link::portVariable(number));
     return QStringLiteral("%1 — %2").arg(port.device, what);
 }
 
@@ -34,21 +34,21 @@ PortToolTips::PortToolTips(const QList<QAbstractButton*>& options, QObject* pare
 QString PortToolTips::currentText(int index) const
 {
     const int number = index + 1;
-    card_link::MappedPort port = card_link::current_port(number);
-    if (card_link::is_remote_name(port.device)) {
+    card_link::MappedPort port = card_link::currentPort(number);
+    if (card_link::isRemoteName(port.device)) {
         // Whether it answers is known only by trying: the tooltip says what it is.
         port.description = port.device.startsWith(QLatin1String("socket"), Qt::CaseInsensitive)
             ? QStringLiteral("scheda in rete, TCP semplice")
             : QStringLiteral("scheda in rete, telnet con RFC 2217");
-        return port_tooltip(number, port, true);
+        return portTooltip(number, port, true);
     }
-    return port_tooltip(number, port, QFileInfo::exists(port.device));
+    return portTooltip(number, port, QFileInfo::exists(port.device));
 }
 
 void PortToolTips::refresh()
 {
     for (int i = 0; i < options_.size(); ++i)
-        set_accessible_description(options_[i], currentText(i));
+        giveAccessibleDescription(options_[i], currentText(i));
 }
 
 bool PortToolTips::eventFilter(QObject* watched, QEvent* event)
@@ -60,7 +60,7 @@ bool PortToolTips::eventFilter(QObject* watched, QEvent* event)
     if (index < 0)
         return false;
     const QString text = currentText(static_cast<int>(index));
-    set_accessible_description(options_[index], text);
+    giveAccessibleDescription(options_[index], text);
     if (type == QEvent::ToolTip)
         options_[index]->setToolTip(text);
     return false;  // the button then shows the tooltip, or takes the focus, as usual

@@ -15,7 +15,7 @@ namespace panel {
 
 // "/dev/ttyUSB0 — FT232R USB UART", or why there is no device for Comn;
 // `exists` tells whether the device is there now.
-QString port_tooltip(int number, const card_link::MappedPort& port, bool exists);
+QString portTooltip(int number, const card_link::MappedPort& port, bool exists);
 
 class PortToolTips : public QObject {
 public:

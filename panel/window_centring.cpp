@@ -7,9 +7,9 @@
 namespace panel {
 namespace {
 
-void centre_whole(QWidget* window)
+void centreWhole(QWidget* window)
 {
-    window->move(centred_position(window->screen()->geometry(), window->frameGeometry().size()));
+    window->move(centredPosition(window->screen()->geometry(), window->frameGeometry().size()));
 }
 
 // Waits for the window's outer size to change from the one it was centred with, which
@@ -27,7 +27,7 @@ public:
         if (watched == window_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
             window_->frameGeometry().size() != centredFor_) {
             window_->removeEventFilter(this);
-            centre_whole(window_);
+            centreWhole(window_);
             deleteLater();
         }
         return false;
@@ -40,14 +40,14 @@ private:
 
 } // namespace
 
-QPoint centred_position(const QRect& screen, const QSize& outer)
+QPoint centredPosition(const QRect& screen, const QSize& outer)
 {
     return {screen.x() + (screen.width() - outer.width()) / 2, screen.y() + (screen.height() - outer.height()) / 2};
 }
 
-void centre_on_screen(QWidget* window)
+void centreOnScreen(QWidget* window)
 {
-    centre_whole(window);
+    centreWhole(window);
     new FrameWatcher(window);
 }
 

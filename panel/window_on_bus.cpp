@@ -10,7 +10,7 @@
 
 namespace panel {
 
-void connect_window_to_service(Form1& window, CardBusService& service)
+void connectWindowToService(Form1& window, CardBusService& service)
 {
     QObject::connect(&window, &Form1::cardShown, &service, [&] { service.show(window.shownCard()); });
     QObject::connect(&service, &CardBusService::toggleRequested, &window, &Form1::onoff_Click);
@@ -19,9 +19,9 @@ void connect_window_to_service(Form1& window, CardBusService& service)
     service.show(window.shownCard());
 }
 
-void offer_on_session_bus(CardBusService& service)
+void offerOnSessionBus(CardBusService& service)
 {
-    const QString address = card_bus::session_bus_address();
+    const QString address = card_bus::sessionBusAddress();
     if (address.isEmpty())
         return;
     const QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("pelmora"));

@@ -8,11 +8,11 @@ namespace panel {
 class CardBusService;
 class Form1;
 
-void connect_window_to_service(Form1& window, CardBusService& service);
+void connectWindowToService(Form1& window, CardBusService& service);
 
 // Offers the service on the user's session bus. Where there is no bus at all the panel
 // simply runs without it; a bus that is named but cannot be reached or refuses the panel
 // is said once on standard error.
-void offer_on_session_bus(CardBusService& service);
+void offerOnSessionBus(CardBusService& service);
 
 } // namespace panel

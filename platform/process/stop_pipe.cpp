@@ -14,7 +14,7 @@ constexpr int kStopSignals[3] = {SIGTERM, SIGINT, SIGHUP};
 // Read by the handler, which may run at any moment; written only while no handler is installed.
 volatile sig_atomic_t writeEnd = -1;
 
-extern "C" void on_stop_signal(int signalNumber)
+extern "C" void onStopSignal(int signalNumber)
 {
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
@@ -41,7 +41,7 @@ bool StopPipe::open(std::string& error)
     write_ = ends[1];
     writeEnd = write_;
     struct sigaction action {};
-    action.sa_handler = on_stop_signal;
+    action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigset_t stops;

@@ -12,7 +12,7 @@ QtMessageHandler previousHandler = nullptr;
 QString lastWarning;
 std::function<QString(const QString&)> explanation;
 
-void on_message(QtMsgType type, const QMessageLogContext& context, const QString& message)
+void onMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     if (type != QtFatalMsg) {
         if (type == QtWarningMsg || type == QtCriticalMsg)
@@ -38,7 +38,7 @@ WindowSystemFailureExit::WindowSystemFailureExit(std::function<QString(const QSt
 {
     lastWarning.clear();
     explanation = std::move(explain);
-    previousHandler = qInstallMessageHandler(on_message);
+    previousHandler = qInstallMessageHandler(onMessage);
 }
 
 WindowSystemFailureExit::~WindowSystemFailureExit()

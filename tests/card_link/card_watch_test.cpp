@@ -59,10 +59,10 @@ TEST(CardWatch, AChoiceOfPortStartsAfresh)
 TEST(CardWatch, LinesSayWhichPortAndWhatHappenedInItalian)
 {
     const QString port = QStringLiteral("Com1 (/dev/ttyUSB0)");
-    EXPECT_EQ(change_line(Change::Silent, port),
+    EXPECT_EQ(changeLine(Change::Silent, port),
               QStringLiteral("Com1 (/dev/ttyUSB0): la scheda non risponde da 1 s; i valori mostrati non sono aggiornati."));
-    EXPECT_EQ(change_line(Change::Answering, port), QStringLiteral("Com1 (/dev/ttyUSB0): la scheda risponde di nuovo."));
-    EXPECT_TRUE(change_line(Change::Gone, port).startsWith(port + QStringLiteral(": il dispositivo è scomparso")));
-    EXPECT_TRUE(change_line(Change::Back, port).startsWith(port + QStringLiteral(": il dispositivo è di nuovo presente")));
-    EXPECT_TRUE(change_line(Change::None, port).isEmpty());
+    EXPECT_EQ(changeLine(Change::Answering, port), QStringLiteral("Com1 (/dev/ttyUSB0): la scheda risponde di nuovo."));
+    EXPECT_TRUE(changeLine(Change::Gone, port).startsWith(port + QStringLiteral(": il dispositivo è scomparso")));
+    EXPECT_TRUE(changeLine(Change::Back, port).startsWith(port + QStringLiteral(": il dispositivo è di nuovo presente")));
+    EXPECT_TRUE(changeLine(Change::None, port).isEmpty());
 }

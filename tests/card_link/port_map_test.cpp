@@ -27,7 +27,7 @@ QStringList devices(const QList<PresentPort>& present, const QProcessEnvironment
 {
     QStringList mapped;
     for (int number = 1; number <= 4; ++number)
-        mapped << map_port(number, present, environment).device;
+        mapped << mapPort(number, present, environment).device;
     return mapped;
 }
 
@@ -43,10 +43,10 @@ TEST(PortMap, AdaptersComeFirstInTheOrderOfTheirStableNames)
         adapter("/dev/ttyUSB1", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FT232R USB UART"),
     };
     EXPECT_EQ(devices(present), (QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", "/dev/ttyS0", ""}));
-    const MappedPort first = map_port(1, present, {});
+    const MappedPort first = mapPort(1, present, {});
     EXPECT_EQ(first.source, MappedPort::Source::Machine);
     EXPECT_EQ(first.description, "FT232R USB UART");
-    EXPECT_EQ(map_port(4, present, {}).source, MappedPort::Source::Absent);
+    EXPECT_EQ(mapPort(4, present, {}).source, MappedPort::Source::Absent);
 }
 
 TEST(PortMap, AcmAndUnnamedAdaptersBeforeOnboardPortsInNumericOrder)
@@ -70,31 +70,31 @@ TEST(PortMap, EnvironmentNamesOnePortAndTheOthersKeepTheirPlaces)
         adapter("/dev/ttyUSB0", "", "CP2102"), adapter("/dev/ttyUSB1", "", "FT232R USB UART"), onboard("/dev/ttyS0"),
     };
     EXPECT_EQ(devices(present, environment), (QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS0", ""}));
-    const MappedPort named = map_port(2, present, environment);
+    const MappedPort named = mapPort(2, present, environment);
     EXPECT_EQ(named.source, MappedPort::Source::Environment);
     EXPECT_EQ(named.description, "FT232R USB UART");
 
     environment.insert("PELMORA_COM4", "/dev/pts/7");  // a device the system does not list
-    EXPECT_EQ(map_port(4, {}, environment).device, "/dev/pts/7");
+    EXPECT_EQ(mapPort(4, {}, environment).device, "/dev/pts/7");
     // Named as the serial port opens names: a bare name is under /dev.
     environment.insert("PELMORA_COM4", "pts/7");
-    EXPECT_EQ(map_port(4, {}, environment).device, "/dev/pts/7");
+    EXPECT_EQ(mapPort(4, {}, environment).device, "/dev/pts/7");
     environment.insert("PELMORA_COM3", "ttyS0");
-    EXPECT_EQ(map_port(3, present, environment).device, "/dev/ttyS0");
-    EXPECT_EQ(map_port(3, present, environment).source, MappedPort::Source::Environment);
+    EXPECT_EQ(mapPort(3, present, environment).device, "/dev/ttyS0");
+    EXPECT_EQ(mapPort(3, present, environment).source, MappedPort::Source::Environment);
 }
 
 TEST(PortName, ComOneToFourInAnyCaseAndDevicesAsTheSerialPortOpensThem)
 {
-    EXPECT_EQ(com_number("Com1"), 1);
-    EXPECT_EQ(com_number("cOM4"), 4);
+    EXPECT_EQ(comNumber("Com1"), 1);
+    EXPECT_EQ(comNumber("cOM4"), 4);
     for (const char* other : {"Com0", "Com5", "Com12", "Com", "com1 ", "./Com1", "COMx"})
-        EXPECT_EQ(com_number(other), 0) << other;
-    EXPECT_EQ(device_path("ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(device_path("pts/3"), "/dev/pts/3");
+        EXPECT_EQ(comNumber(other), 0) << other;
+    EXPECT_EQ(pathOfDevice("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(pathOfDevice("pts/3"), "/dev/pts/3");
     for (const char* asItStands : {"/dev/ttyUSB0", "./card", "../card"})
-        EXPECT_EQ(device_path(asItStands), asItStands);
-    EXPECT_EQ(device_path(".card"), "/dev/.card");
+        EXPECT_EQ(pathOfDevice(asItStands), asItStands);
+    EXPECT_EQ(pathOfDevice(".card"), "/dev/.card");
 }
 
 TEST(PortRefusalLine, SaysWhatToDoForEachReason)
@@ -106,32 +106,32 @@ TEST(PortRefusalLine, SaysWhatToDoForEachReason)
     refusal.kind = PortRefusal::Kind::NotPermitted;
     refusal.group = "dialout";
     refusal.groupMayUse = true;
-    EXPECT_EQ(refusal_line(refusal), "/dev/ttyUSB0: accesso negato (Permission denied). Aggiungere l'utente anna al "
+    EXPECT_EQ(refusalText(refusal), "/dev/ttyUSB0: accesso negato (Permission denied). Aggiungere l'utente anna al "
                                      "gruppo dialout (sudo adduser anna dialout) e rientrare nella sessione.");
     refusal.group = "root";  // joining root's group is no advice to give
-    EXPECT_FALSE(refusal_line(refusal).contains("adduser"));
+    EXPECT_FALSE(refusalText(refusal).contains("adduser"));
 
     refusal.kind = PortRefusal::Kind::Held;
     refusal.reason = "Device or resource busy";
-    EXPECT_EQ(refusal_line(refusal),
+    EXPECT_EQ(refusalText(refusal),
               "/dev/ttyUSB0 è già in uso da parte di un altro programma: chiuderlo e riprovare (Device or resource busy).");
 
     refusal.kind = PortRefusal::Kind::Absent;
     refusal.number = 3;
-    EXPECT_EQ(refusal_line(refusal), "Com3: su questo computer non c'è una porta seriale numero 3 (e PELMORA_COM3 non è impostata).");
+    EXPECT_EQ(refusalText(refusal), "Com3: su questo computer non c'è una porta seriale numero 3 (e PELMORA_COM3 non è impostata).");
 }
 
 TEST(PortRefusalDiagnosis, LockFileTellsWhoHoldsThePortOrThatItIsLeftOver)
 {
     PseudoTerminal device;
-    QFile lock(lock_file_for(device.slavePath()));
+    QFile lock(lockFileFor(device.slavePath()));
     if (!lock.open(QIODevice::WriteOnly | QIODevice::Truncate))
         GTEST_SKIP() << "cannot write in /var/lock";
     const auto diagnose = [&](qint64 pid) {
         lock.resize(0);
         lock.write(QByteArray::number(pid) + "\nminicom\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         lock.flush();
-        return diagnose_refusal(1, device.slavePath(), QSerialPort::PermissionError, "Permission error while locking the device");
+        return diagnoseRefusal(1, device.slavePath(), QSerialPort::PermissionError, "Permission error while locking the device");
     };
     const PortRefusal held = diagnose(QCoreApplication::applicationPid());
     const PortRefusal leftOver = diagnose(0x7ffffff0);  // no such process
@@ -140,5 +140,5 @@ TEST(PortRefusalDiagnosis, LockFileTellsWhoHoldsThePortOrThatItIsLeftOver)
     EXPECT_EQ(held.kind, PortRefusal::Kind::Held);
     EXPECT_EQ(held.holder, QStringLiteral("minicom, pid %1").arg(QCoreApplication::applicationPid()));
     EXPECT_EQ(leftOver.kind, PortRefusal::Kind::StaleLock);
-    EXPECT_TRUE(refusal_line(leftOver).contains("sudo rm " + leftOver.lockFile)) << refusal_line(leftOver).toStdString();
+    EXPECT_TRUE(refusalText(leftOver).contains("sudo rm " + leftOver.lockFile)) << refusalText(leftOver).toStdString();
 }

@@ -51,16 +51,16 @@ TEST_P(RemoteNames, AreParsedOrRefusedWithWhatIsWrong)
 {
     RemoteName remote;
     QString problem;
-    const bool parsed = parse_remote_name(QString::fromUtf8(GetParam().name), remote, problem);
+    const bool parsed = parseRemoteName(QString::fromUtf8(GetParam().name), remote, problem);
     const QString expected = QString::fromUtf8(GetParam().problem);
     EXPECT_EQ(parsed, expected.isEmpty()) << problem.toStdString();
     if (!expected.isEmpty()) {
         EXPECT_TRUE(problem.contains(expected)) << problem.toStdString();
         EXPECT_TRUE(problem.startsWith(QString::fromUtf8(GetParam().name))) << problem.toStdString();
     }
-    EXPECT_TRUE(is_remote_name(QString::fromUtf8(GetParam().name)));
+    EXPECT_TRUE(isRemoteName(QString::fromUtf8(GetParam().name)));
     // A remote name is never taken for a path under /dev.
-    EXPECT_EQ(device_path(QString::fromUtf8(GetParam().name)), QString::fromUtf8(GetParam().name));
+    EXPECT_EQ(pathOfDevice(QString::fromUtf8(GetParam().name)), QString::fromUtf8(GetParam().name));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RemoteNames,
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RemoteNames,
 TEST(RemoteNames, PathsAndComNamesAreNotRemote)
 {
     for (const char* name : {"/dev/ttyUSB0", "ttyUSB0", "pts/3", "./card", "Com1", "a:b"})
-        EXPECT_FALSE(is_remote_name(QString::fromUtf8(name))) << name;
+        EXPECT_FALSE(isRemoteName(QString::fromUtf8(name))) << name;
 }
 
 TEST(TelnetChannel, ServerStreamCutAnywhereGivesTheCardsBytesOnly)

@@ -18,11 +18,11 @@
 
 namespace {
 
-std::array<int, 8> output_colours(const panel::Form1& form)
+std::array<int, 8> outputColours(const panel::Form1& form)
 {
     std::array<int, 8> colours{};
     for (int i = 0; i < 8; ++i)
-        colours[i] = panel::back_colour(form.led_out(i));
+        colours[i] = panel::backColourOf(form.led_out(i));
     return colours;
 }
 
@@ -44,7 +44,7 @@ TEST(DeviceReturn, PollingResumesWithTheSameOutputsEachTimeTheDeviceComesBack)
     form.onoff(6)->click();
     const int mask = form.stato_uscite();
     ASSERT_NE(mask, 0);
-    const std::array<int, 8> colours = output_colours(form);
+    const std::array<int, 8> colours = outputColours(form);
     runEventsFor(300);
 
     for (int round = 1; round <= 3; ++round) {
@@ -59,17 +59,17 @@ TEST(DeviceReturn, PollingResumesWithTheSameOutputsEachTimeTheDeviceComesBack)
         runEventsFor(1200);
         EXPECT_LT(watch.cpuShare(), 0.2);  // no busy loop; the figure itself is the benchmark's
         EXPECT_EQ(form.stato_uscite(), mask);
-        EXPECT_EQ(output_colours(form), colours);
+        EXPECT_EQ(outputColours(form), colours);
 
         const QString log = dir.filePath(QStringLiteral("frames%1.log").arg(round));
         card = std::make_unique<VirtualCard>(QStringList{"--link", link, "--log", log});
         ASSERT_FALSE(card->device().isEmpty());
-        const QList<LoggedFrame> frames = wait_for_frames(log, 3, 5000);
+        const QList<LoggedFrame> frames = waitForFrames(log, 3, 5000);
         ASSERT_GE(frames.size(), 3) << "polling did not resume";
         for (const LoggedFrame& frame : frames)
             EXPECT_EQ(frame.mask, mask);
         EXPECT_TRUE(form.MSComm1().portOpen());
         EXPECT_TRUE(form.Timer1().isActive());
-        EXPECT_EQ(output_colours(form), colours);
+        EXPECT_EQ(outputColours(form), colours);
     }
 }

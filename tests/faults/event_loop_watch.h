@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <ctime>
 
-inline double process_cpu_seconds_self()
+inline double processCpuSecondsSelf()
 {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
@@ -31,14 +31,14 @@ public:
     void restart()
     {
         worstLatenessMs_ = 0;
-        cpuStart_ = process_cpu_seconds_self();
+        cpuStart_ = processCpuSecondsSelf();
         wall_.start();
         sinceLast_.start();
         timer_.start();
     }
     qint64 worstLatenessMs() const { return worstLatenessMs_; }
     // Share of one core this process used since restart().
-    double cpuShare() const { return (process_cpu_seconds_self() - cpuStart_) / (static_cast<double>(wall_.elapsed()) / 1000.0); }
+    double cpuShare() const { return (processCpuSecondsSelf() - cpuStart_) / (static_cast<double>(wall_.elapsed()) / 1000.0); }
 
 private:
     QTimer timer_;

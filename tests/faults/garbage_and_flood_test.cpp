@@ -30,11 +30,11 @@ struct Screen {
     bool operator!=(const Screen& other) const { return !(*this == other); }
 };
 
-Screen screen_of(const panel::Form1& form)
+Screen screenOf(const panel::Form1& form)
 {
     Screen screen;
-    screen.readout1 = gauge_readout(form.v_meter1(0)->widget());
-    screen.readout2 = gauge_readout(form.v_meter1(1)->widget());
+    screen.readout1 = gaugeReadout(form.v_meter1(0)->widget());
+    screen.readout2 = gaugeReadout(form.v_meter1(1)->widget());
     const qint64 lit = form.picLedOn()->pixmap().cacheKey();
     for (int i = 0; i < 8; ++i)
         if (form.led_ingresso(i)->pixmap().cacheKey() == lit)
@@ -51,7 +51,7 @@ struct PollingRecord {
 };
 
 // Polls a virtual card started with `cardOptions` for `ms` milliseconds, recording every read.
-PollingRecord poll_card(const QStringList& cardOptions, int ms)
+PollingRecord pollCard(const QStringList& cardOptions, int ms)
 {
     PollingRecord run;
     VirtualCard card(cardOptions);
@@ -61,24 +61,24 @@ PollingRecord poll_card(const QStringList& cardOptions, int ms)
     card_link::QtSerialPort serial;
     RecordingSerialPort<Screen> port(serial);
     panel::Form1 form(&port);
-    port.watchScreen([&form] { return screen_of(form); });
+    port.watchScreen([&form] { return screenOf(form); });
     form.Form_Load();
     EXPECT_TRUE(form.MSComm1().portOpen());
     runEventsFor(500);  // start-up allocations are not growth
 
-    const qint64 residentBefore = process_resident_kib(getpid());
+    const qint64 residentBefore = processResidentKib(getpid());
     EventLoopWatch watch;
     runEventsFor(ms);
     run.worstLatenessMs = watch.worstLatenessMs();
     run.cpuShare = watch.cpuShare();
-    run.residentGrowthKib = process_resident_kib(getpid()) - residentBefore;
+    run.residentGrowthKib = processResidentKib(getpid()) - residentBefore;
     run.reads = port.reads;
-    run.finalScreen = screen_of(form);
+    run.finalScreen = screenOf(form);
     return run;
 }
 
 // Every change of the screen follows a 3-byte read, and a 3-byte read shows its input mask.
-void expect_screen_follows_three_byte_reads(const PollingRecord& run)
+void expectScreenFollowsThreeByteReads(const PollingRecord& run)
 {
     for (qsizetype k = 0; k < run.reads.size(); ++k) {
         const QByteArray& bytes = run.reads[k].bytes;
@@ -90,7 +90,7 @@ void expect_screen_follows_three_byte_reads(const PollingRecord& run)
     }
 }
 
-qsizetype longest_read(const PollingRecord& run)
+qsizetype longestRead(const PollingRecord& run)
 {
     qsizetype longest = 0;
     for (const auto& read : run.reads)
@@ -102,25 +102,25 @@ qsizetype longest_read(const PollingRecord& run)
 
 TEST(GarbageAndFlood, RandomBytesChangeTheScreenOnlyOnThreeByteReads)
 {
-    const PollingRecord run = poll_card({"--garbage", "--seed", "6"}, 5000);
+    const PollingRecord run = pollCard({"--garbage", "--seed", "6"}, 5000);
     ASSERT_GE(run.reads.size(), 30);
     const auto threes = std::count_if(run.reads.begin(), run.reads.end(), [](const auto& r) { return r.bytes.size() == 3; });
     ASSERT_GT(threes, 0) << "no read of three bytes: the run tests nothing";
     ASSERT_LT(threes, run.reads.size()) << "only reads of three bytes: the run tests nothing";
-    expect_screen_follows_three_byte_reads(run);
-    EXPECT_LE(longest_read(run), card_link::QtSerialPort::kInputBufferSize);
+    expectScreenFollowsThreeByteReads(run);
+    EXPECT_LE(longestRead(run), card_link::QtSerialPort::kInputBufferSize);
     EXPECT_LT(run.worstLatenessMs, 1000);  // the window answers; how fast is the benchmark's
     EXPECT_LT(run.residentGrowthKib, 8 * 1024);
 }
 
 TEST(GarbageAndFlood, FloodingCardLeavesMemoryBoundedAndTheWindowResponsive)
 {
-    const PollingRecord run = poll_card({"--flood", "2000", "--inputs", "0x5a"}, 5000);
+    const PollingRecord run = pollCard({"--flood", "2000", "--inputs", "0x5a"}, 5000);
     ASSERT_GE(run.reads.size(), 30);
     // Twenty replies arrive between two polls, so no read is a reply and nothing is shown.
-    expect_screen_follows_three_byte_reads(run);
+    expectScreenFollowsThreeByteReads(run);
     EXPECT_NE(run.finalScreen.litInputs, 0x5a);
-    EXPECT_LE(longest_read(run), card_link::QtSerialPort::kInputBufferSize);
+    EXPECT_LE(longestRead(run), card_link::QtSerialPort::kInputBufferSize);
     EXPECT_LT(run.worstLatenessMs, 1000);  // the window answers; how fast is the benchmark's
     EXPECT_LT(run.cpuShare, 0.5);
     EXPECT_LT(run.residentGrowthKib, 8 * 1024);

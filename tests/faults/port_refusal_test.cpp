@@ -21,7 +21,7 @@ const QString kMissing = QStringLiteral("/dev/pelmora-no-such-device");
 // EACCES even for root, who can open any device node whatever its mode.
 const QString kNotPermitted = QStringLiteral("/sys/devices/system/cpu/online");
 
-bool refused_read_write(const QString& path)
+bool refusedReadWrite(const QString& path)
 {
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (fd >= 0) {
@@ -31,7 +31,7 @@ bool refused_read_write(const QString& path)
     return errno == EACCES;
 }
 
-void expect_error_boxes(const MessageBoxAnswerer& answerer, int count)
+void expectErrorBoxes(const MessageBoxAnswerer& answerer, int count)
 {
     ASSERT_EQ(answerer.count(), count);
     for (int i = 0; i < count; ++i) {
@@ -50,7 +50,7 @@ TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
     ASSERT_FALSE(held.device().isEmpty());
     ASSERT_FALSE(free.device().isEmpty());
     PanelUnderTest other(held.device());
-    ASSERT_FALSE(wait_for_frames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
+    ASSERT_FALSE(waitForFrames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
 
     ScopedEnvironment environment;
     environment.set("PELMORA_COM1", held.device().toLocal8Bit());
@@ -60,12 +60,12 @@ TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
     form.Form_Load();
     runEventsFor(350);
 
-    expect_error_boxes(answerer, 1);
+    expectErrorBoxes(answerer, 1);
     EXPECT_EQ(form.MSComm1().portNumber(), 2);
     EXPECT_TRUE(form.MSComm1().portOpen());
     EXPECT_TRUE(form.quale_porta(1)->isChecked());
     EXPECT_TRUE(form.Timer1().isActive());
-    EXPECT_FALSE(read_frame_log(dir.filePath("free.log")).isEmpty());
+    EXPECT_FALSE(readFrameLog(dir.filePath("free.log")).isEmpty());
     EXPECT_EQ(other.process().state(), QProcess::Running);
 }
 
@@ -83,7 +83,7 @@ TEST(PortRefusal, MissingCom3FallsBackToCom1)
 
     form.quale_porta(2)->click();
     runEventsFor(200);
-    expect_error_boxes(answerer, 1);
+    expectErrorBoxes(answerer, 1);
     EXPECT_EQ(form.MSComm1().portNumber(), 1);
     EXPECT_TRUE(form.MSComm1().portOpen());
     EXPECT_TRUE(form.quale_porta(0)->isChecked());
@@ -92,7 +92,7 @@ TEST(PortRefusal, MissingCom3FallsBackToCom1)
 
 TEST(PortRefusal, Com1NotPermittedAndCom2MissingGiveTwoBoxesThenNothing)
 {
-    if (!refused_read_write(kNotPermitted))
+    if (!refusedReadWrite(kNotPermitted))
         GTEST_SKIP() << kNotPermitted.toStdString() << " opens read-write here";
     ScopedEnvironment environment;
     environment.set("PELMORA_COM1", kNotPermitted.toLocal8Bit());
@@ -102,14 +102,14 @@ TEST(PortRefusal, Com1NotPermittedAndCom2MissingGiveTwoBoxesThenNothing)
     form.Form_Load();
     runEventsFor(1500);  // longer than the reopen interval: nothing is retried
 
-    expect_error_boxes(answerer, 2);
+    expectErrorBoxes(answerer, 2);
     EXPECT_FALSE(form.MSComm1().portOpen());
     EXPECT_FALSE(form.Timer1().isActive());
 }
 
 TEST(PortRefusal, Com4NotPermittedThenCom1HeldGiveTwoBoxesThenNothing)
 {
-    if (!refused_read_write(kNotPermitted))
+    if (!refusedReadWrite(kNotPermitted))
         GTEST_SKIP() << kNotPermitted.toStdString() << " opens read-write here";
     QTemporaryDir dir;
     VirtualCard held({"--log", dir.filePath("held.log")});
@@ -117,7 +117,7 @@ TEST(PortRefusal, Com4NotPermittedThenCom1HeldGiveTwoBoxesThenNothing)
     ASSERT_FALSE(held.device().isEmpty());
     ASSERT_FALSE(free.device().isEmpty());
     PanelUnderTest other(held.device());
-    ASSERT_FALSE(wait_for_frames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
+    ASSERT_FALSE(waitForFrames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
 
     ScopedEnvironment environment;
     environment.set("PELMORA_COM1", held.device().toLocal8Bit());
@@ -131,7 +131,7 @@ TEST(PortRefusal, Com4NotPermittedThenCom1HeldGiveTwoBoxesThenNothing)
 
     form.quale_porta(3)->click();
     runEventsFor(1500);  // longer than the reopen interval: nothing is retried
-    expect_error_boxes(answerer, 3);
+    expectErrorBoxes(answerer, 3);
     EXPECT_FALSE(form.MSComm1().portOpen());
     EXPECT_FALSE(form.Timer1().isActive());
 }

@@ -49,7 +49,7 @@ private:
     QTimer timer_;
 };
 
-speed_t line_speed(const QString& device)
+speed_t lineSpeed(const QString& device)
 {
     termios tio{};
     const int fd = ::open(device.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
@@ -79,8 +79,8 @@ TEST_P(RemoteCard, ShowsReadingsSwitchesOutputsAndSetsTheLine)
     form.Form_Load();
     ASSERT_TRUE(form.MSComm1().portOpen());
     runEventsFor(600);
-    EXPECT_EQ(gauge_readout(form.v_meter1(0)->widget()), QStringLiteral("5.00"));
-    EXPECT_EQ(gauge_readout(form.v_meter1(1)->widget()), QStringLiteral("0.10"));
+    EXPECT_EQ(gaugeReadout(form.v_meter1(0)->widget()), QStringLiteral("5.00"));
+    EXPECT_EQ(gaugeReadout(form.v_meter1(1)->widget()), QStringLiteral("0.10"));
     EXPECT_EQ(form.led_ingresso(0)->pixmap().cacheKey(), form.picLedOn()->pixmap().cacheKey());
     EXPECT_EQ(form.led_ingresso(1)->pixmap().cacheKey(), form.picLedOff()->pixmap().cacheKey());
 
@@ -93,7 +93,7 @@ TEST_P(RemoteCard, ShowsReadingsSwitchesOutputsAndSetsTheLine)
     if (GetParam() == Accepter::Telnet) {
         form.MSComm1().setPortOpen(false);
         runEventsFor(300);
-        EXPECT_EQ(line_speed(line.slavePath()), speed_t(B9600));
+        EXPECT_EQ(lineSpeed(line.slavePath()), speed_t(B9600));
     }
 }
 
@@ -166,7 +166,7 @@ struct Unreachable {
 
 TEST(RemoteCardRefusals, EachSaysWhyAndTheWindowAnswersMeanwhile)
 {
-    const quint16 nobody = free_loopback_port();
+    const quint16 nobody = freeLoopbackPort();
     // A server that never accepts: its one place in the queue is taken.
     const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};

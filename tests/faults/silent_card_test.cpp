@@ -30,7 +30,7 @@ TEST(SilentCard, EachChangeIsOneLineOnStandardError)
     auto card = std::make_unique<VirtualCard>(QStringList{"--link", link, "--log", dir.filePath("frames1.log")});
     ASSERT_FALSE(card->device().isEmpty());
     PanelUnderTest panel(link);
-    ASSERT_GE(wait_for_frames(dir.filePath("frames1.log"), 3, 10000).size(), 3);
+    ASSERT_GE(waitForFrames(dir.filePath("frames1.log"), 3, 10000).size(), 3);
 
     {
         const Frozen hung(card->pid());
@@ -40,9 +40,9 @@ TEST(SilentCard, EachChangeIsOneLineOnStandardError)
     card->kill();  // the device goes, with its link
     runEventsFor(2500);
     card = std::make_unique<VirtualCard>(QStringList{"--link", link, "--log", dir.filePath("frames2.log")});
-    ASSERT_GE(wait_for_frames(dir.filePath("frames2.log"), 3, 10000).size(), 3) << "polling did not resume";
+    ASSERT_GE(waitForFrames(dir.filePath("frames2.log"), 3, 10000).size(), 3) << "polling did not resume";
     runEventsFor(300);
-    end_process(panel.process());
+    endProcess(panel.process());
 
     QStringList told;
     for (const QString& line : QString::fromUtf8(panel.process().readAllStandardError()).split('\n')) {

@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-sigset_t stop_set()
+sigset_t stopSet()
 {
     sigset_t set;
     sigemptyset(&set);
@@ -33,17 +33,17 @@ sigset_t stop_set()
 // checks that it ends within a second with its lock file gone. The card stays, with
 // its device open to every user. `blockedByParent`: the program starts with the stop
 // signals blocked, as some launchers leave them.
-void expect_clean_end(int signal, VirtualCard& card, const QString& log, bool blockedByParent = false)
+void expectCleanEnd(int signal, VirtualCard& card, const QString& log, bool blockedByParent = false)
 {
     ASSERT_FALSE(card.device().isEmpty());
     ASSERT_EQ(::chmod(card.device().toLocal8Bit().constData(), 0666), 0);
-    const QString lockFile = card_link::lock_file_for(card.device());
-    const sigset_t stops = stop_set();
+    const QString lockFile = card_link::lockFileFor(card.device());
+    const sigset_t stops = stopSet();
     sigset_t before;
     ::pthread_sigmask(blockedByParent ? SIG_BLOCK : SIG_UNBLOCK, &stops, &before);
     PanelUnderTest panel(card.device());
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    ASSERT_GE(wait_for_frames(log, 2, 10000).size(), 2) << "the program never polled the card";
+    ASSERT_GE(waitForFrames(log, 2, 10000).size(), 2) << "the program never polled the card";
     ASSERT_TRUE(QFileInfo::exists(lockFile)) << "no lock file while the port is open: " << lockFile.toStdString();
 
     QElapsedTimer clock;
@@ -69,7 +69,7 @@ TEST(StopSignal, EndsTheProgramWithinASecondAndTheDeviceOpensAtOnce)
         QTemporaryDir dir;
         const QString log = dir.filePath("frames.log");
         VirtualCard card({"--log", log});
-        expect_clean_end(stop.signal, card, log, stop.blockedByParent);
+        expectCleanEnd(stop.signal, card, log, stop.blockedByParent);
         if (HasFatalFailure())
             return;
         // The next program on the same device, at once: no lock file and no exclusive use in its way.
@@ -90,7 +90,7 @@ TEST(StopSignal, AnotherUserOpensTheDeviceAtOnce)
         QTemporaryDir dir;
         const QString log = dir.filePath("frames.log");
         VirtualCard card({"--log", log});
-        expect_clean_end(signal, card, log);
+        expectCleanEnd(signal, card, log);
         if (HasFatalFailure())
             return;
         const ProbeRun run = probe.run(card.device(), QStringLiteral("/dev/pelmora-no-such-device"), 300);

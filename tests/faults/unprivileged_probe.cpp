@@ -12,7 +12,7 @@ namespace {
 
 const QString kRunuser = QStringLiteral("/usr/sbin/runuser");
 
-bool copy_runnable(const QString& from, const QString& to)
+bool copyRunnable(const QString& from, const QString& to)
 {
     return QFile::copy(from, to) && ::chmod(to.toLocal8Bit().constData(), 0755) == 0;
 }
@@ -44,7 +44,7 @@ UnprivilegedProbe::UnprivilegedProbe() : program_(QStringLiteral(PELMORA_BIN_DIR
     QStringList files{QStringLiteral("refusal_probe")};
     files << built.entryList({QStringLiteral("libgaugix.so*")}, QDir::Files);
     for (const QString& file : files) {
-        if (!copy_runnable(built.filePath(file), programs_.filePath(file))) {
+        if (!copyRunnable(built.filePath(file), programs_.filePath(file))) {
             unavailable_ = QStringLiteral("cannot copy %1 to %2").arg(file, programs_.path());
             return;
         }

@@ -27,13 +27,13 @@ protected:
     }
 
     // A device node anyone may open, for the card the window falls back to.
-    static void open_to_all(const QString& device) { ::chmod(device.toLocal8Bit().constData(), 0666); }
+    static void openToAll(const QString& device) { ::chmod(device.toLocal8Bit().constData(), 0666); }
 
     // A panel killed by an earlier test may have left its lock file for a device
     // of the same name; while the test holds the device, no one else can have it.
-    static void remove_stale_lock(const QString& device)
+    static void removeStaleLock(const QString& device)
     {
-        QFile::remove(card_link::lock_file_for(device));
+        QFile::remove(card_link::lockFileFor(device));
     }
 
     UnprivilegedProbe probe_;
@@ -47,10 +47,10 @@ TEST_F(AsOrdinaryUser, DeviceNotPermittedNamesTheGroupThenTheFallbackIsPolled)
     if (!probe_.asAnotherUser())
         GTEST_SKIP() << "needs root: gives a device to the group dialout and runs the window as another user";
     PseudoTerminal denied;
-    remove_stale_lock(denied.slavePath());
+    removeStaleLock(denied.slavePath());
     VirtualCard card({"--log", logs_.filePath("card.log")});
     ASSERT_FALSE(card.device().isEmpty());
-    open_to_all(card.device());
+    openToAll(card.device());
     const group* dialout = ::getgrnam("dialout");
     const gid_t gid = dialout ? dialout->gr_gid : 20;
     ASSERT_EQ(::chown(denied.slavePath().toLocal8Bit().constData(), 0, gid), 0);
@@ -64,14 +64,14 @@ TEST_F(AsOrdinaryUser, DeviceNotPermittedNamesTheGroupThenTheFallbackIsPolled)
     EXPECT_TRUE(line.contains("rientrare nella sessione")) << line.toStdString();
     EXPECT_TRUE(run.standardError.contains(line)) << "the same line goes to standard error";
     EXPECT_EQ(run.port, "2\t1");
-    EXPECT_FALSE(read_frame_log(logs_.filePath("card.log")).isEmpty()) << "the fallback port was not polled";
+    EXPECT_FALSE(readFrameLog(logs_.filePath("card.log")).isEmpty()) << "the fallback port was not polled";
 }
 
 TEST_F(AsOrdinaryUser, DeviceHeldExclusivelyByAnotherProgramSaysSo)
 {
     PseudoTerminal held;
-    open_to_all(held.slavePath());
-    remove_stale_lock(held.slavePath());
+    openToAll(held.slavePath());
+    removeStaleLock(held.slavePath());
     // What a terminal program does with the port it opens.
     const int holder = ::open(held.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     ASSERT_GE(holder, 0);

@@ -31,7 +31,7 @@ void checkVolts(double volts, std::uint8_t raw)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray received(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const auto reply = decode_reply(received);
+    const auto reply = decodeReply(received);
     check(reply.has_value() == (size == 3), "only a read of exactly 3 bytes is a reply");
     if (reply) {
         check(reply->inputMask == data[0], "input mask is not the first byte");
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size >= sizeof(int)) {
         int state;
         std::memcpy(&state, data, sizeof state);
-        const QByteArray frame = build_request(state);
+        const QByteArray frame = buildRequest(state);
         check(frame.size() == 4, "request is not 4 bytes");
         check(frame.startsWith("**") && frame.endsWith('#'), "request is not \"**\" mask \"#\"");
         check(static_cast<std::uint8_t>(frame[2]) == static_cast<unsigned>(state) % 256u,

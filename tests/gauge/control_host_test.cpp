@@ -25,8 +25,8 @@ protected:
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
-    static double volts(const platform::HostedControl& gauge) { return gauge_volts(gauge.widget()); }
-    static QString readout(const platform::HostedControl& gauge) { return gauge_readout(gauge.widget()); }
+    static double volts(const platform::HostedControl& gauge) { return gaugeVolts(gauge.widget()); }
+    static QString readout(const platform::HostedControl& gauge) { return gaugeReadout(gauge.widget()); }
 
     TemporaryRegistry emptyRegistry;
     QWidget frame;

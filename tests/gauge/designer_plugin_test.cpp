@@ -51,16 +51,16 @@ TEST(UiLoader, CreatesTheGaugeByClassNameAndWritesItsValueProperty)
     window->show();
 
     const QImage fresh = gauge->grab().toImage();
-    EXPECT_EQ(gauge_readout(gauge), QString());
+    EXPECT_EQ(gaugeReadout(gauge), QString());
     EXPECT_TRUE(gauge->setProperty("value", 2.5));
-    EXPECT_EQ(gauge_readout(gauge), "2.50");
-    EXPECT_DOUBLE_EQ(gauge_volts(gauge), 2.5);
+    EXPECT_EQ(gaugeReadout(gauge), "2.50");
+    EXPECT_DOUBLE_EQ(gaugeVolts(gauge), 2.5);
     const QImage turned = gauge->grab().toImage();
     EXPECT_NE(turned, fresh);
 
     for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
         gauge->setProperty("value", bad);
-        EXPECT_EQ(gauge_readout(gauge), "2.50");
+        EXPECT_EQ(gaugeReadout(gauge), "2.50");
         EXPECT_EQ(gauge->grab().toImage(), turned);
     }
     EXPECT_EQ(gauge->property("value").toDouble(), 0.0);
@@ -79,7 +79,7 @@ TEST(UiLoader, AValueInTheFormIsWrittenWhenTheFormLoads)
     QBuffer buffer(&form);
     std::unique_ptr<QWidget> window(loader.load(&buffer));
     ASSERT_TRUE(window) << loader.errorString().toStdString();
-    EXPECT_EQ(gauge_readout(window->findChild<QWidget*>(QStringLiteral("gauge"))), "1.50");
+    EXPECT_EQ(gaugeReadout(window->findChild<QWidget*>(QStringLiteral("gauge"))), "1.50");
     QLocale::setDefault(QLocale::system());
 }
 

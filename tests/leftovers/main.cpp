@@ -22,7 +22,7 @@ namespace {
 // Programs that a test ended a moment ago may still be on their way out.
 constexpr int kGraceMs = 5000;
 
-bool make_run_folder(const QString& path)
+bool makeRunFolder(const QString& path)
 {
     const QFileInfo folder(path);
     if (folder.exists() && (folder.isSymLink() || !folder.isDir() || folder.ownerId() != ::geteuid())) {
@@ -40,10 +40,10 @@ bool make_run_folder(const QString& path)
 
 int snapshot(const RunMarks& marks, const QString& stateFile)
 {
-    if (!make_run_folder(marks.temporaryFolder))
+    if (!makeRunFolder(marks.temporaryFolder))
         return 1;
     QFile state(stateFile);
-    if (!state.open(QIODevice::WriteOnly | QIODevice::Truncate) || state.write(to_text(take_traces())) < 0) {
+    if (!state.open(QIODevice::WriteOnly | QIODevice::Truncate) || state.write(toText(takeTraces())) < 0) {
         std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(stateFile), qPrintable(state.errorString()));
         return 1;
     }
@@ -57,7 +57,7 @@ int check(const RunMarks& marks, const QString& stateFile)
         std::fprintf(stderr, "no snapshot in %s: %s\n", qPrintable(stateFile), qPrintable(state.errorString()));
         return 1;
     }
-    const Traces before = from_text(state.readAll());
+    const Traces before = fromText(state.readAll());
     const QDeadlineTimer grace(kGraceMs);
     QStringList found;
     while (!(found = leftovers(before, marks)).isEmpty() && !grace.hasExpired())

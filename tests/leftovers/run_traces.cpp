@@ -15,7 +15,7 @@ namespace {
 
 const QString kLockFolder = QStringLiteral("/run/lock");
 
-QByteArray read_proc(qint64 pid, const char* name)
+QByteArray readProc(qint64 pid, const char* name)
 {
     QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -23,14 +23,14 @@ QByteArray read_proc(qint64 pid, const char* name)
 
 // "<pid>:<start time in clock ticks>", which stays the same for the process's life
 // and tells it from a later one with the same pid.
-QString process_key(qint64 pid)
+QString processKey(qint64 pid)
 {
-    const QByteArray stat = read_proc(pid, "stat");
+    const QByteArray stat = readProc(pid, "stat");
     const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
     return fields.size() > 19 ? QStringLiteral("%1:%2").arg(pid).arg(QString::fromLatin1(fields[19])) : QString();
 }
 
-QList<qint64> running_pids()
+QList<qint64> runningPids()
 {
     QList<qint64> pids;
     for (const QString& name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
@@ -49,33 +49,33 @@ bool alive(qint64 pid)
 
 // A process of the run: it carries the run's TMPDIR, or runs a program from the
 // build or from the run's folder (a program copied there for another user).
-bool of_the_run(qint64 pid, const RunMarks& marks)
+bool ofTheRun(qint64 pid, const RunMarks& marks)
 {
-    const QList<QByteArray> environment = read_proc(pid, "environ").split('\0');
+    const QList<QByteArray> environment = readProc(pid, "environ").split('\0');
     if (environment.contains("TMPDIR=" + marks.temporaryFolder.toLocal8Bit()))
         return true;
-    const QString program = QString::fromLocal8Bit(read_proc(pid, "cmdline").split('\0').value(0));
+    const QString program = QString::fromLocal8Bit(readProc(pid, "cmdline").split('\0').value(0));
     return program.startsWith(marks.programFolder + QLatin1Char('/'))
         || program.startsWith(marks.temporaryFolder + QLatin1Char('/'));
 }
 
 // The tests open pseudo-terminals and links in the run's folder, whose lock files
 // are named after the device with '/' as '_': "LCK..pts_3", "LCK.._tmp_pelmora-tests-…".
-bool device_of_the_run(const QString& lockName, const RunMarks& marks)
+bool deviceOfTheRun(const QString& lockName, const RunMarks& marks)
 {
     QString folder = marks.temporaryFolder;
     return lockName.startsWith(QLatin1String("LCK..pts_"))
         || lockName.startsWith(QLatin1String("LCK..") + folder.replace(QLatin1Char('/'), QLatin1Char('_')));
 }
 
-QString describe_process(qint64 pid)
+QString describeProcess(qint64 pid)
 {
-    QByteArray command = read_proc(pid, "cmdline");
+    QByteArray command = readProc(pid, "cmdline");
     command.replace('\0', ' ');
     return QStringLiteral("process %1 still running: %2").arg(pid).arg(QString::fromLocal8Bit(command.trimmed()));
 }
 
-QStringList x_files()
+QStringList displayFiles()
 {
     QStringList files;
     for (const QString& name : QDir(QStringLiteral("/tmp")).entryList({QStringLiteral(".X*-lock")}, QDir::Files | QDir::Hidden))
@@ -86,7 +86,7 @@ QStringList x_files()
 }
 
 // The X server of display n, from its lock file in /tmp, 0 when none is known.
-qint64 x_server_of(const QString& file)
+qint64 xServerOf(const QString& file)
 {
     static const QRegularExpression number(QStringLiteral("\\d+"));
     const QString display = number.match(QFileInfo(file).fileName()).captured();
@@ -95,7 +95,7 @@ qint64 x_server_of(const QString& file)
 }
 
 // Whoever holds a lock file, from what the lock file says (QSerialPort writes its pid first).
-qint64 lock_holder(const QString& path)
+qint64 lockHolder(const QString& path)
 {
     qint64 pid = 0;
     QString host, program;
@@ -107,17 +107,17 @@ qint64 lock_holder(const QString& path)
 
 } // namespace
 
-Traces take_traces()
+Traces takeTraces()
 {
     Traces traces;
     for (const QString& name : QDir(kLockFolder).entryList({QStringLiteral("LCK..*")}, QDir::Files | QDir::System))
         traces.lockFiles << name;
-    for (qint64 pid : running_pids()) {
-        const QString key = process_key(pid);
+    for (qint64 pid : runningPids()) {
+        const QString key = processKey(pid);
         if (!key.isEmpty())
             traces.processes << key;
     }
-    for (const QString& file : x_files())
+    for (const QString& file : displayFiles())
         traces.xFiles << file;
     return traces;
 }
@@ -126,24 +126,24 @@ QStringList leftovers(const Traces& before, const RunMarks& marks)
 {
     QStringList found;
     const qint64 self = ::getpid();
-    for (qint64 pid : running_pids()) {
-        const QString key = process_key(pid);
-        if (pid != self && !key.isEmpty() && !before.processes.contains(key) && of_the_run(pid, marks))
-            found << describe_process(pid);
+    for (qint64 pid : runningPids()) {
+        const QString key = processKey(pid);
+        if (pid != self && !key.isEmpty() && !before.processes.contains(key) && ofTheRun(pid, marks))
+            found << describeProcess(pid);
     }
     // A lock file counts when the run's own program holds it, or when its holder
     // has ended and it is for a device of the kind the tests use; another user's
     // program, running or killed, on a port of its own is not the run's business.
     for (const QString& name : QDir(kLockFolder).entryList({QStringLiteral("LCK..*")}, QDir::Files | QDir::System)) {
         const QString path = kLockFolder + QLatin1Char('/') + name;
-        const qint64 holder = lock_holder(path);
-        const bool ours = alive(holder) ? of_the_run(holder, marks) : device_of_the_run(name, marks);
+        const qint64 holder = lockHolder(path);
+        const bool ours = alive(holder) ? ofTheRun(holder, marks) : deviceOfTheRun(name, marks);
         if (!before.lockFiles.contains(name) && ours)
             found << QStringLiteral("lock file %1 (pid %2)").arg(path).arg(holder);
     }
-    for (const QString& file : x_files()) {
-        const qint64 server = x_server_of(file);
-        if (!before.xFiles.contains(file) && (!alive(server) || of_the_run(server, marks)))
+    for (const QString& file : displayFiles()) {
+        const qint64 server = xServerOf(file);
+        if (!before.xFiles.contains(file) && (!alive(server) || ofTheRun(server, marks)))
             found << QStringLiteral("X server file %1").arg(file);
     }
     // Qt makes itself a runtime folder there when XDG_RUNTIME_DIR is not set.
@@ -156,7 +156,7 @@ QStringList leftovers(const Traces& before, const RunMarks& marks)
     return found;
 }
 
-QByteArray to_text(const Traces& traces)
+QByteArray toText(const Traces& traces)
 {
     QByteArray text;
     for (const QString& name : traces.lockFiles)
@@ -168,7 +168,7 @@ QByteArray to_text(const Traces& traces)
     return text;
 }
 
-Traces from_text(const QByteArray& text)
+Traces fromText(const QByteArray& text)
 {
     Traces traces;
     for (const QByteArray& line : text.split('\n')) {

@@ -22,11 +22,11 @@ struct Traces {
     QSet<QString> xFiles;      // X server locks and sockets under /tmp
 };
 
-Traces take_traces();
+Traces takeTraces();
 
 // One line per thing left behind by the run, given what was there before it.
 QStringList leftovers(const Traces& before, const RunMarks& marks);
 
 // Traces kept between the snapshot and the check, as lines of text.
-QByteArray to_text(const Traces& traces);
-Traces from_text(const QByteArray& text);
+QByteArray toText(const Traces& traces);
+Traces fromText(const QByteArray& text);

@@ -41,7 +41,7 @@ void flatten(const QJsonObject& node, QList<QJsonObject>& all)
         flatten(child.toObject(), all);
 }
 
-QList<QJsonObject> with_role(const QList<QJsonObject>& all, const QString& role)
+QList<QJsonObject> withRole(const QList<QJsonObject>& all, const QString& role)
 {
     QList<QJsonObject> found;
     for (const QJsonObject& node : all)
@@ -50,7 +50,7 @@ QList<QJsonObject> with_role(const QList<QJsonObject>& all, const QString& role)
     return found;
 }
 
-bool has_state(const QJsonObject& node, const QString& state)
+bool hasState(const QJsonObject& node, const QString& state)
 {
     return node.value("states").toArray().contains(state);
 }
@@ -58,7 +58,7 @@ bool has_state(const QJsonObject& node, const QString& state)
 std::string text(const QJsonObject& node, const char* key) { return node.value(key).toString().toStdString(); }
 
 // Processes still attached to the private session bus (their environment names it).
-QStringList processes_on(const QString& sessionBus)
+QStringList processesOn(const QString& sessionBus)
 {
     const QByteArray wanted = "DBUS_SESSION_BUS_ADDRESS=" + sessionBus.toLocal8Bit();
     QStringList found;
@@ -70,7 +70,7 @@ QStringList processes_on(const QString& sessionBus)
     return found;
 }
 
-QString missing_program()
+QString missingProgram()
 {
     if (QStandardPaths::findExecutable("dbus-run-session").isEmpty())
         return "dbus-run-session is not installed (dbus-daemon; scripts/install-deps.sh installs it)";
@@ -85,7 +85,7 @@ QString missing_program()
 
 TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem)
 {
-    if (const QString missing = missing_program(); !missing.isEmpty())
+    if (const QString missing = missingProgram(); !missing.isEmpty())
         GTEST_SKIP() << missing.toStdString();
     DesktopSession desktop;
     if (desktop.programMissing())
@@ -121,7 +121,7 @@ TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem
     ASSERT_GT(all.size(), 50) << errors.constData();
 
     // Eight output buttons, each naming its output and saying it is off, as at start-up.
-    const QList<QJsonObject> buttons = with_role(all, "push button");
+    const QList<QJsonObject> buttons = withRole(all, "push button");
     for (int i = 0; i < 8; ++i) {
         const QString name = QStringLiteral("Interruttore %1, On / Off").arg(i + 1);
         const auto found = std::find_if(buttons.begin(), buttons.end(),
@@ -132,7 +132,7 @@ TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem
 
     // Eight inputs, lit as the card sends them; bit k is Signal In k+1.
     QStringList inputs;
-    for (const QJsonObject& image : with_role(all, "image"))
+    for (const QJsonObject& image : withRole(all, "image"))
         if (image.value("name").toString().startsWith("Signal In"))
             inputs << image.value("name").toString();
     QStringList expected;
@@ -141,13 +141,13 @@ TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem
     EXPECT_EQ(inputs, expected);
 
     // Two gauges, each with the analogue value the card sends, as its readout shows it.
-    const QList<QJsonObject> dials = with_role(all, "dial");
+    const QList<QJsonObject> dials = withRole(all, "dial");
     ASSERT_EQ(dials.size(), 2);
     const int raw[2] = {kAnalog1, kAnalog2};
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(text(dials[i], "name"), QStringLiteral("Ingresso analogico %1").arg(i + 1).toStdString());
         const QJsonObject value = dials[i].value("value").toObject();
-        EXPECT_DOUBLE_EQ(value.value("current").toDouble(), std::round(card_link::raw_to_volts(raw[i]) * 100) / 100);
+        EXPECT_DOUBLE_EQ(value.value("current").toDouble(), std::round(card_link::rawToVolts(raw[i]) * 100) / 100);
         EXPECT_EQ(value.value("minimum").toDouble(), 0.0);
         EXPECT_EQ(value.value("maximum").toDouble(), 5.0);
     }
@@ -157,7 +157,7 @@ TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem
     int focusable = 0;
     for (const QJsonObject& node : all) {
         const QString role = node.value("role").toString();
-        if (has_state(node, "focusable"))
+        if (hasState(node, "focusable"))
             ++focusable;
         if (role != "filler" && role != "menu bar") {
             EXPECT_FALSE(node.value("name").toString().isEmpty()) << "an unnamed " << role.toStdString();
@@ -171,13 +171,13 @@ TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem
     for (const QJsonValue& pid : reply.value("pids").toArray())
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid.toInt()))) << "pid " << pid.toInt();
     const QString bus = reply.value("session_bus").toString();
-    QStringList left = processes_on(bus);
+    QStringList left = processesOn(bus);
     for (int waited = 0; !left.isEmpty() && waited < 3000; waited += 100) {  // they end as their bus goes
         QThread::msleep(100);
-        left = processes_on(bus);
+        left = processesOn(bus);
     }
     EXPECT_TRUE(left.isEmpty()) << "still running: " << left.join(' ').toStdString();
-    EXPECT_FALSE(QFileInfo::exists(card_link::lock_file_for(card.device())));
+    EXPECT_FALSE(QFileInfo::exists(card_link::lockFileFor(card.device())));
 }
 
 int main(int argc, char** argv)

@@ -39,7 +39,7 @@ struct CtlRun {
 
 // Runs pelmora-ctl to its end (or for at most timeoutMs), with the event loop running,
 // so that a panel in this process answers it.
-CtlRun run_ctl(const QStringList& arguments, int timeoutMs = 15000)
+CtlRun runCtl(const QStringList& arguments, int timeoutMs = 15000)
 {
     QProcess ctl;
     QEventLoop loop;
@@ -51,7 +51,7 @@ CtlRun run_ctl(const QStringList& arguments, int timeoutMs = 15000)
     CtlRun run;
     if (ctl.state() == QProcess::NotRunning && ctl.exitStatus() == QProcess::NormalExit)
         run.status = ctl.exitCode();
-    end_process(ctl);
+    endProcess(ctl);
     run.out = QString::fromLocal8Bit(ctl.readAllStandardOutput());
     run.err = QString::fromLocal8Bit(ctl.readAllStandardError());
     return run;
@@ -66,11 +66,11 @@ bool finish(QProcess& process, int timeoutMs = 10000)
 }
 
 // Waits until `count` panels are on the bus, as pelmora-ctl lists them.
-QStringList wait_for_panels(int count)
+QStringList waitForPanels(int count)
 {
     QStringList lines;
     for (int tries = 0; tries < 50 && lines.size() < count; ++tries) {
-        lines = run_ctl({"list"}).out.split('\n', Qt::SkipEmptyParts);
+        lines = runCtl({"list"}).out.split('\n', Qt::SkipEmptyParts);
         if (lines.size() < count)
             runEventsFor(100);
     }
@@ -78,7 +78,7 @@ QStringList wait_for_panels(int count)
 }
 
 // Waits until `process` has printed a line holding `wanted`.
-bool wait_for_output(QProcess& process, const QString& wanted, QString& seen, int timeoutMs = 10000)
+bool waitForOutput(QProcess& process, const QString& wanted, QString& seen, int timeoutMs = 10000)
 {
     for (int waited = 0; waited < timeoutMs && !seen.contains(wanted); waited += 50) {
         runEventsFor(50);
@@ -95,7 +95,7 @@ public:
         qputenv("PELMORA_COM1", device.toLocal8Bit());
         window_ = std::make_unique<panel::Form1>();
         service_ = std::make_unique<panel::CardBusService>();
-        panel::connect_window_to_service(*window_, *service_);
+        panel::connectWindowToService(*window_, *service_);
         published_ = service_->publish(QDBusConnection::connectToBus(bus.address(), kConnection));
         window_->Form_Load();
     }
@@ -140,7 +140,7 @@ TEST(CardOnTheBus, GetReadsWhatTheWindowShows)
     panel.window().onoff_Click(1);
     runEventsFor(500);
 
-    const CtlRun run = run_ctl({"get", "--json"});
+    const CtlRun run = runCtl({"get", "--json"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QJsonObject values = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(values.value("outputs").toInt(), panel.window().stato_uscite());
@@ -151,15 +151,15 @@ TEST(CardOnTheBus, GetReadsWhatTheWindowShows)
     EXPECT_EQ(values.value("inputs").toInt(), inputs);
     EXPECT_EQ(inputs, 0x41);
     // The gauges show two decimals.
-    EXPECT_NEAR(values.value("analog1").toDouble(), gauge_volts(panel.window().v_meter1(0)->widget()), 0.005);
-    EXPECT_NEAR(values.value("analog2").toDouble(), gauge_volts(panel.window().v_meter1(1)->widget()), 0.005);
+    EXPECT_NEAR(values.value("analog1").toDouble(), gaugeVolts(panel.window().v_meter1(0)->widget()), 0.005);
+    EXPECT_NEAR(values.value("analog2").toDouble(), gaugeVolts(panel.window().v_meter1(1)->widget()), 0.005);
     EXPECT_EQ(values.value("analog1_raw").toInt(), 128);
     EXPECT_EQ(values.value("analog2_raw").toInt(), 219);
     EXPECT_EQ(values.value("device").toString(), card.device());
     EXPECT_EQ(values.value("port").toString(), "Com1");
     EXPECT_TRUE(values.value("connected").toBool());
 
-    const CtlRun line = run_ctl({"get"});
+    const CtlRun line = runCtl({"get"});
     EXPECT_TRUE(line.out.startsWith("outputs=0x40 inputs=0x41 analog1=2.510 analog2=4.294 analog1_raw=128 "
                                     "analog2_raw=219 port=Com1 device="))
         << line.out.toStdString();
@@ -180,8 +180,8 @@ protected:
         runEventsFor(300);
     }
     // The requests the card receives from now on: at least one, waited for.
-    QList<LoggedFrame> nextFrames(qsizetype before) { return wait_for_frames(log_, int(before) + 1, 5000).mid(before); }
-    qsizetype framesSoFar() { return read_frame_log(log_).size(); }
+    QList<LoggedFrame> nextFrames(qsizetype before) { return waitForFrames(log_, int(before) + 1, 5000).mid(before); }
+    qsizetype framesSoFar() { return readFrameLog(log_).size(); }
 
     QTemporaryDir dir_;
     const QString log_ = dir_.filePath("frames.log");
@@ -197,7 +197,7 @@ TEST_F(CardOnTheBusLogged, SetAndMaskReachTheCardAtOnceInOneRequestAndShowOnTheB
     window.Timer1().stop();
     runEventsFor(200);  // the last poll's request logged
     qsizetype before = framesSoFar();
-    ASSERT_EQ(run_ctl({"set", "3", "on"}).status, 0);
+    ASSERT_EQ(runCtl({"set", "3", "on"}).status, 0);
     QList<LoggedFrame> frames = nextFrames(before);
     ASSERT_EQ(frames.size(), 1);
     EXPECT_EQ(frames.first().mask, 0x20);
@@ -205,14 +205,14 @@ TEST_F(CardOnTheBusLogged, SetAndMaskReachTheCardAtOnceInOneRequestAndShowOnTheB
     EXPECT_EQ(window.onoff(2)->accessibleDescription(), "acceso");
     EXPECT_EQ(window.led_out(2)->accessibleName(), "Interruttore 3: acceso");
 
-    ASSERT_EQ(run_ctl({"set", "3", "on"}).status, 0);  // already on: stays on
+    ASSERT_EQ(runCtl({"set", "3", "on"}).status, 0);  // already on: stays on
     EXPECT_EQ(window.stato_uscite(), 0x20);
-    ASSERT_EQ(run_ctl({"set", "3", "toggle"}).status, 0);
+    ASSERT_EQ(runCtl({"set", "3", "toggle"}).status, 0);
     EXPECT_EQ(window.stato_uscite(), 0);
 
     // A whole mask goes in one request, with no other mix of outputs before it.
     before = framesSoFar();
-    ASSERT_EQ(run_ctl({"mask", "0x81"}).status, 0);
+    ASSERT_EQ(runCtl({"mask", "0x81"}).status, 0);
     frames = nextFrames(before);
     ASSERT_EQ(frames.size(), 1);
     EXPECT_EQ(frames.first().mask, 0x81);
@@ -264,13 +264,13 @@ TEST_F(CardOnTheBusLogged, BadRequestsAreRefusedByNameAndNeverReachTheCard)
                                         {"wait", "input", "9", "on"}, {"wait", "input", "1", "toggle"},
                                         {"get", "extra"}, {"frobnicate"}, {"get", "--timeout", "1"}};
     for (const QStringList& arguments : refused) {
-        const CtlRun run = run_ctl(arguments);
+        const CtlRun run = runCtl(arguments);
         EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.startsWith("pelmora-ctl: ") && run.err.contains("Try 'pelmora-ctl --help'."))
             << run.err.toStdString();
     }
     runEventsFor(200);
-    for (const LoggedFrame& frame : read_frame_log(log_))
+    for (const LoggedFrame& frame : readFrameLog(log_))
         EXPECT_EQ(frame.mask, 0);
     EXPECT_EQ(panel_->window().stato_uscite(), 0);
 }
@@ -287,25 +287,25 @@ TEST(CardOnTheBus, WatchPrintsAChangeOfInputAndWaitEndsOnOne)
     QProcess watch;  // into a pipe: each line must come as it happens
     watch.start(kCtl, {"watch"});
     QString seen;
-    ASSERT_TRUE(wait_for_output(watch, "inputs=0x00", seen)) << seen.toStdString();
+    ASSERT_TRUE(waitForOutput(watch, "inputs=0x00", seen)) << seen.toStdString();
 
     QProcess wait;
     wait.start(kCtl, {"wait", "input", "2", "on", "--timeout", "20"});
     runEventsFor(300);
     EXPECT_EQ(wait.state(), QProcess::Running);
     panel.window().onoff(1)->click();
-    EXPECT_TRUE(wait_for_output(watch, "inputs=0x02", seen)) << seen.toStdString();
+    EXPECT_TRUE(waitForOutput(watch, "inputs=0x02", seen)) << seen.toStdString();
     ASSERT_TRUE(finish(wait));
     EXPECT_EQ(wait.exitCode(), 0) << wait.readAllStandardError().constData();
-    end_process(watch);
+    endProcess(watch);
 
-    const CtlRun already = run_ctl({"wait", "input", "2", "on", "--timeout", "0"});
+    const CtlRun already = runCtl({"wait", "input", "2", "on", "--timeout", "0"});
     EXPECT_EQ(already.status, 0);
-    const CtlRun timedOut = run_ctl({"wait", "input", "3", "on", "--timeout", "0.5"});
+    const CtlRun timedOut = runCtl({"wait", "input", "3", "on", "--timeout", "0.5"});
     EXPECT_EQ(timedOut.status, 1);
     EXPECT_EQ(timedOut.err, "pelmora-ctl: input 3 did not turn on within 0.5 s\n");
 
-    const CtlRun json = run_ctl({"watch", "--json"}, 1500);  // ended by the time limit
+    const CtlRun json = runCtl({"watch", "--json"}, 1500);  // ended by the time limit
     const QJsonObject first = QJsonDocument::fromJson(json.out.section('\n', 0, 0).toUtf8()).object();
     EXPECT_EQ(first.value("inputs").toInt(), 0x02) << json.out.toStdString();
     EXPECT_FALSE(first.value("time").toString().isEmpty());
@@ -323,16 +323,16 @@ TEST(CardOnTheBus, ChangesAreAnnouncedOnceAndOnlyWhenThereAreAny)
     QProcess watch;  // one line at the start, then one for each PropertiesChanged
     watch.start(kCtl, {"watch"});
     QString seen;
-    ASSERT_TRUE(wait_for_output(watch, "inputs=0x05", seen)) << seen.toStdString();
+    ASSERT_TRUE(waitForOutput(watch, "inputs=0x05", seen)) << seen.toStdString();
     runEventsFor(1000);  // ten polls that change nothing
     seen += QString::fromLocal8Bit(watch.readAllStandardOutput());
     EXPECT_EQ(seen.count('\n'), 1) << seen.toStdString();
     panel.window().onoff(4)->click();
-    EXPECT_TRUE(wait_for_output(watch, "outputs=0x08", seen)) << seen.toStdString();
+    EXPECT_TRUE(waitForOutput(watch, "outputs=0x08", seen)) << seen.toStdString();
     runEventsFor(500);
     seen += QString::fromLocal8Bit(watch.readAllStandardOutput());
     EXPECT_EQ(seen.count('\n'), 2) << seen.toStdString();
-    end_process(watch);
+    endProcess(watch);
 }
 
 // Readings that move at every poll: once a second while nobody claimed them, at every
@@ -358,10 +358,10 @@ TEST(CardOnTheBus, MovingReadingsGoOutAtEveryPollOnlyWhileAClientClaimsThem)
     watch.start(kCtl, {"watch"});
     runEventsFor(500);
     EXPECT_GE(signalsWithin(2000), 12);
-    end_process(watch);
+    endProcess(watch);
     runEventsFor(500);
     EXPECT_LE(signalsWithin(2000), 3);
-    end_process(monitor);
+    endProcess(monitor);
 }
 
 TEST(CardOnTheBus, WithNoPanelRunningItSaysSoAndExits3)
@@ -369,7 +369,7 @@ TEST(CardOnTheBus, WithNoPanelRunningItSaysSoAndExits3)
     {
         START_PRIVATE_BUS(bus);
         for (const QStringList& arguments : {QStringList{"get"}, QStringList{"list"}, QStringList{"set", "1", "on"}}) {
-            const CtlRun run = run_ctl(arguments);
+            const CtlRun run = runCtl(arguments);
             EXPECT_EQ(run.status, 3) << arguments.join(' ').toStdString();
             EXPECT_EQ(run.err, "pelmora-ctl: no panel is running (start pelmora first)\n");
         }
@@ -380,7 +380,7 @@ TEST(CardOnTheBus, WithNoPanelRunningItSaysSoAndExits3)
     const bool hadAddress = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
     const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    const CtlRun run = run_ctl({"get"});
+    const CtlRun run = runCtl({"get"});
     if (hadAddress)
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     qunsetenv("XDG_RUNTIME_DIR");
@@ -397,22 +397,22 @@ TEST(CardOnTheBus, TwoPanelsOnTwoCardsAreBothReachable)
     ASSERT_FALSE(first.device().isEmpty());
     ASSERT_FALSE(second.device().isEmpty());
     auto firstPanel = std::make_unique<PanelUnderTest>(dir.filePath("first"));
-    ASSERT_EQ(wait_for_panels(1).size(), 1);  // the first is first in line for the shared name
+    ASSERT_EQ(waitForPanels(1).size(), 1);  // the first is first in line for the shared name
     PanelUnderTest secondPanel(dir.filePath("second"));
-    const QStringList listed = wait_for_panels(2);
+    const QStringList listed = waitForPanels(2);
     ASSERT_EQ(listed.size(), 2) << listed.join('\n').toStdString();
     EXPECT_TRUE(listed.filter(QRegularExpression("^" + dir.filePath("first") + " Com1 io.github.pelmora.pelmora.p\\d+$")).size() == 1)
         << listed.join('\n').toStdString();
     EXPECT_TRUE(listed.filter(dir.filePath("second")).size() == 1) << listed.join('\n').toStdString();
 
-    const CtlRun ambiguous = run_ctl({"get"});
+    const CtlRun ambiguous = runCtl({"get"});
     EXPECT_EQ(ambiguous.status, 2);
     EXPECT_TRUE(ambiguous.err.contains("choose one with --device")) << ambiguous.err.toStdString();
 
-    ASSERT_EQ(run_ctl({"--device", dir.filePath("second"), "mask", "0x0F"}).status, 0);
-    EXPECT_TRUE(run_ctl({"--device", dir.filePath("second"), "get"}).out.startsWith("outputs=0x0f "));
-    EXPECT_TRUE(run_ctl({"--device", dir.filePath("first"), "get"}).out.startsWith("outputs=0x00 "));
-    const CtlRun unknown = run_ctl({"--device", "ttyNOTHERE", "get"});
+    ASSERT_EQ(runCtl({"--device", dir.filePath("second"), "mask", "0x0F"}).status, 0);
+    EXPECT_TRUE(runCtl({"--device", dir.filePath("second"), "get"}).out.startsWith("outputs=0x0f "));
+    EXPECT_TRUE(runCtl({"--device", dir.filePath("first"), "get"}).out.startsWith("outputs=0x00 "));
+    const CtlRun unknown = runCtl({"--device", "ttyNOTHERE", "get"});
     EXPECT_EQ(unknown.status, 3);
     EXPECT_TRUE(unknown.err.contains("no running panel has the device ttyNOTHERE")) << unknown.err.toStdString();
 
@@ -428,7 +428,7 @@ TEST(CardOnTheBus, TwoPanelsOnTwoCardsAreBothReachable)
         owner = client.interface()->serviceOwner(card_bus::kServiceName).value();
     }
     EXPECT_EQ(owner, secondOwner);
-    EXPECT_TRUE(run_ctl({"get"}).out.startsWith("outputs=0x0f "));
+    EXPECT_TRUE(runCtl({"get"}).out.startsWith("outputs=0x0f "));
     QDBusConnection::disconnectFromBus("names-client");
 }
 
@@ -438,18 +438,18 @@ TEST(CardOnTheBus, SigtermEndsThePanelCleanlyWithAClientAttached)
     VirtualCard card({"--sweep"});
     ASSERT_FALSE(card.device().isEmpty());
     PanelUnderTest panel(card.device());
-    ASSERT_EQ(wait_for_panels(1).size(), 1);
+    ASSERT_EQ(waitForPanels(1).size(), 1);
     QProcess watch;
     watch.start(kCtl, {"watch", "--json"});
     QString seen;
-    ASSERT_TRUE(wait_for_output(watch, "\"analog1\"", seen));
+    ASSERT_TRUE(waitForOutput(watch, "\"analog1\"", seen));
     runEventsFor(500);  // a few changes announced
 
     panel.process().terminate();
     ASSERT_TRUE(panel.process().waitForFinished(5000));
     EXPECT_EQ(panel.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(panel.process().exitCode(), 0) << panel.process().readAllStandardError().constData();
-    EXPECT_FALSE(QFileInfo::exists(card_link::lock_file_for(card.device())));
+    EXPECT_FALSE(QFileInfo::exists(card_link::lockFileFor(card.device())));
     // The watcher learns that the panel has gone, and ends.
     ASSERT_TRUE(watch.waitForFinished(5000));
     EXPECT_EQ(watch.exitCode(), 3);

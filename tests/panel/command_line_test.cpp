@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 using panel::CommandLine;
-using panel::parse_command_line;
+using panel::parseCommandLine;
 
 namespace {
 
 CommandLine parse(const QStringList& arguments)
 {
-    return parse_command_line(QStringList{"pelmora"} + arguments);
+    return parseCommandLine(QStringList{"pelmora"} + arguments);
 }
 
 } // namespace

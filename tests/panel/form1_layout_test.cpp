@@ -40,7 +40,7 @@ TEST_F(Form1Layout, ChannelColumnsLeftToRightInChannelOrder)
 {
     int previousLeft = -1;
     for (int i = 0; i < 8; ++i) {
-        auto* name = qobject_cast<QLabel*>(form.control(panel::control_key("nome_traccia", i)));
+        auto* name = qobject_cast<QLabel*>(form.control(panel::controlKey("nome_traccia", i)));
         ASSERT_NE(name, nullptr);
         EXPECT_EQ(name->text(), QStringLiteral("Interruttore %1").arg(i + 1));
         const int left = inClient(name).left();
@@ -75,9 +75,9 @@ TEST_F(Form1Layout, KeyboardOrderAndNoDefaultButton)
 {
     QStringList expected{"esci"};
     for (int i = 0; i < 4; ++i)
-        expected << panel::control_key("quale_porta", i);
+        expected << panel::controlKey("quale_porta", i);
     for (int i = 0; i < 8; ++i)
-        expected << panel::control_key("onoff", i);
+        expected << panel::controlKey("onoff", i);
 
     QStringList seen;
     QWidget* w = form.esci();

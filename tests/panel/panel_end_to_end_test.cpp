@@ -26,7 +26,7 @@ TEST(PanelEndToEnd, ProgramPollsTenTimesASecondWithAllOutputsOff)
     runEventsFor(2600);
     ASSERT_EQ(panel.process().state(), QProcess::Running) << panel.process().readAllStandardError().constData();
 
-    const QList<LoggedFrame> frames = read_frame_log(log);
+    const QList<LoggedFrame> frames = readFrameLog(log);
     ASSERT_GE(frames.size(), 20);
     // Skip start-up; then ten evenly spaced requests a second, each "**" 00 "#".
     const QList<LoggedFrame> steady = frames.mid(3);
@@ -45,14 +45,14 @@ TEST(PanelEndToEnd, UnpluggedCardCostsThePanelNoCpu)
     ASSERT_FALSE(card->device().isEmpty());
     PanelUnderTest panel(link);
     // Start-up costs CPU of its own: unplug only once polling is under way.
-    ASSERT_GE(wait_for_frames(log, 3, 10000).size(), 3);
+    ASSERT_GE(waitForFrames(log, 3, 10000).size(), 3);
     card->kill();
     runEventsFor(300);
 
     const qint64 pid = panel.pid();
-    const double before = process_cpu_seconds(pid);
+    const double before = processCpuSeconds(pid);
     runEventsFor(2000);
-    const double share = (process_cpu_seconds(pid) - before) / 2.0;
+    const double share = (processCpuSeconds(pid) - before) / 2.0;
     EXPECT_EQ(panel.process().state(), QProcess::Running);
     EXPECT_LT(share, 0.2);  // no busy loop
 }
@@ -64,14 +64,14 @@ TEST(PanelEndToEnd, SigtermEndsTheProgramLikeEsciAndFreesThePort)
     VirtualCard card({"--log", log});
     ASSERT_FALSE(card.device().isEmpty());
     PanelUnderTest panel(card.device());
-    ASSERT_GE(wait_for_frames(log, 2, 10000).size(), 2);
-    ASSERT_TRUE(QFileInfo::exists(card_link::lock_file_for(card.device()))) << "the open port has no lock file";
+    ASSERT_GE(waitForFrames(log, 2, 10000).size(), 2);
+    ASSERT_TRUE(QFileInfo::exists(card_link::lockFileFor(card.device()))) << "the open port has no lock file";
 
     panel.process().terminate();
     ASSERT_TRUE(panel.process().waitForFinished(5000));
     EXPECT_EQ(panel.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(panel.process().exitCode(), 0);
-    EXPECT_FALSE(QFileInfo::exists(card_link::lock_file_for(card.device())));
+    EXPECT_FALSE(QFileInfo::exists(card_link::lockFileFor(card.device())));
 }
 
 TEST(PanelEndToEnd, WindowShowsTheCardsInputsAndVoltages)
@@ -86,8 +86,8 @@ TEST(PanelEndToEnd, WindowShowsTheCardsInputsAndVoltages)
     form.Form_Load();
     runEventsFor(400);
 
-    EXPECT_EQ(gauge_readout(form.v_meter1(0)->widget()), "1.00");
-    EXPECT_EQ(gauge_readout(form.v_meter1(1)->widget()), "5.00");
+    EXPECT_EQ(gaugeReadout(form.v_meter1(0)->widget()), "1.00");
+    EXPECT_EQ(gaugeReadout(form.v_meter1(1)->widget()), "5.00");
     const QImage lit = form.picLedOn()->pixmap().toImage();
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(form.led_ingresso(i)->pixmap().toImage() == lit, i == 0 || i == 2) << "input " << i;
@@ -95,7 +95,7 @@ TEST(PanelEndToEnd, WindowShowsTheCardsInputsAndVoltages)
     card.kill();  // pulled: the window keeps what it last showed
     runEventsFor(400);
     EXPECT_FALSE(form.MSComm1().portOpen());
-    EXPECT_EQ(gauge_readout(form.v_meter1(1)->widget()), "5.00");
+    EXPECT_EQ(gaugeReadout(form.v_meter1(1)->widget()), "5.00");
     EXPECT_EQ(form.led_ingresso(2)->pixmap().toImage(), lit);
     qunsetenv("PELMORA_COM1");
     QLocale::setDefault(QLocale::system());

@@ -16,7 +16,7 @@ struct ProgramRun {
 };
 
 // The program with no display of any kind, unless `environment` gives one.
-ProgramRun run_pelmora(const QStringList& arguments, const QStringList& environment = {})
+ProgramRun runPelmora(const QStringList& arguments, const QStringList& environment = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -29,7 +29,7 @@ ProgramRun run_pelmora(const QStringList& arguments, const QStringList& environm
     ProgramRun run;
     if (program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit)
         run.status = program.exitCode();
-    end_process(program);
+    endProcess(program);
     run.out = QString::fromUtf8(program.readAllStandardOutput());
     run.err = QString::fromUtf8(program.readAllStandardError());
     return run;
@@ -39,21 +39,21 @@ ProgramRun run_pelmora(const QStringList& arguments, const QStringList& environm
 
 TEST(PelmoraProgram, HelpAndVersionNeedNoDisplay)
 {
-    const ProgramRun help = run_pelmora({"--help"});
+    const ProgramRun help = runPelmora({"--help"});
     EXPECT_EQ(help.status, 0) << help.err.toStdString();
     EXPECT_TRUE(help.out.startsWith("Uso: pelmora [OPZIONE...] [DISPOSITIVO]")) << help.out.toStdString();
-    const ProgramRun version = run_pelmora({"--version"});
+    const ProgramRun version = runPelmora({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(QRegularExpression("^pelmora \\d+\\.\\d+\n$").match(version.out).hasMatch()) << version.out.toStdString();
 }
 
 TEST(PelmoraProgram, BadCommandLineIsRefusedWithStatusTwo)
 {
-    const ProgramRun unknown = run_pelmora({"--frobnicate"});
+    const ProgramRun unknown = runPelmora({"--frobnicate"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_TRUE(unknown.err.startsWith("pelmora: opzione sconosciuta: --frobnicate\n")) << unknown.err.toStdString();
     EXPECT_TRUE(unknown.err.contains("pelmora --help")) << unknown.err.toStdString();
-    EXPECT_EQ(run_pelmora({"/dev/ttyS0", "/dev/ttyS1"}).status, 2);
+    EXPECT_EQ(runPelmora({"/dev/ttyS0", "/dev/ttyS1"}).status, 2);
 }
 
 TEST(PelmoraProgram, NoDisplayGivesAMessageAndStatusTwoNotACoreDump)
@@ -62,7 +62,7 @@ TEST(PelmoraProgram, NoDisplayGivesAMessageAndStatusTwoNotACoreDump)
     const QList<QStringList> settings{{"DISPLAY=:7391"}, {}, {"QT_QPA_PLATFORM=pelmora-no-such-platform"}};
     for (const QStringList& setting : settings) {
         SCOPED_TRACE(setting.join(' ').toStdString());
-        const ProgramRun run = run_pelmora({}, setting);
+        const ProgramRun run = runPelmora({}, setting);
         EXPECT_EQ(run.status, 2) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains("pelmora: nessuno schermo su cui aprire la finestra (")) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains("-platform offscreen")) << run.err.toStdString();
@@ -82,8 +82,8 @@ TEST(PelmoraProgram, QtOptionsWorkAndANamedDeviceIsComOne)
     QProcess panel;
     panel.setProcessEnvironment(env);
     panel.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {"-platform", "offscreen", card.device()});
-    EXPECT_GE(wait_for_frames(log, 3, 10000).size(), 3) << panel.readAllStandardError().constData();
+    EXPECT_GE(waitForFrames(log, 3, 10000).size(), 3) << panel.readAllStandardError().constData();
     EXPECT_EQ(panel.state(), QProcess::Running);
-    end_process(panel);
+    endProcess(panel);
     EXPECT_EQ(panel.exitCode(), 0);
 }

@@ -21,7 +21,7 @@ void record(QAccessibleEvent* event)
 }
 
 // The platform's accessibility, which tells Qt whether assistive technology listens.
-void set_listening(bool listening)
+void setListening(bool listening)
 {
     if (QPlatformIntegration* platform = QGuiApplicationPrivate::platformIntegration())
         if (QPlatformAccessibility* accessibility = platform->accessibility())
@@ -33,12 +33,12 @@ void set_listening(bool listening)
 AccessibilityEvents::AccessibilityEvents() : previous_(QAccessible::installUpdateHandler(&record))
 {
     events().clear();
-    set_listening(true);
+    setListening(true);
 }
 
 AccessibilityEvents::~AccessibilityEvents()
 {
-    set_listening(false);
+    setListening(false);
     QAccessible::installUpdateHandler(previous_);
 }
 

@@ -23,10 +23,10 @@ VirtualCard::~VirtualCard()
 
 void VirtualCard::kill()
 {
-    end_process(process_);
+    endProcess(process_);
 }
 
-void end_process(QProcess& process, int timeoutMs)
+void endProcess(QProcess& process, int timeoutMs)
 {
     if (process.state() == QProcess::NotRunning)
         return;
@@ -50,10 +50,10 @@ PanelUnderTest::PanelUnderTest(const QString& device, const QStringList& argumen
 
 PanelUnderTest::~PanelUnderTest()
 {
-    end_process(process_);
+    endProcess(process_);
 }
 
-double process_cpu_seconds(qint64 pid)
+double processCpuSeconds(qint64 pid)
 {
     // The process's CPU clock counts every thread to the nanosecond; the clock ticks in
     // /proc are the fallback where the kernel will not give that clock.
@@ -71,7 +71,7 @@ double process_cpu_seconds(qint64 pid)
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-qint64 process_resident_kib(qint64 pid)
+qint64 processResidentKib(qint64 pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
@@ -84,7 +84,7 @@ qint64 process_resident_kib(qint64 pid)
     return -1;
 }
 
-QList<LoggedFrame> read_frame_log(const QString& path)
+QList<LoggedFrame> readFrameLog(const QString& path)
 {
     QList<LoggedFrame> frames;
     QFile log(path);
@@ -105,12 +105,12 @@ void runEventsFor(int ms)
     loop.exec();
 }
 
-QList<LoggedFrame> wait_for_frames(const QString& log, int count, int timeoutMs)
+QList<LoggedFrame> waitForFrames(const QString& log, int count, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
     QList<LoggedFrame> frames;
-    while ((frames = read_frame_log(log)).size() < count && clock.elapsed() < timeoutMs)
+    while ((frames = readFrameLog(log)).size() < count && clock.elapsed() < timeoutMs)
         runEventsFor(50);
     return frames;
 }

@@ -38,24 +38,24 @@ private:
 
 // Ends a program the way a user's session does, with SIGTERM, and waits for it; only
 // one that does not end within timeoutMs is killed, which would leave its lock file.
-void end_process(QProcess& process, int timeoutMs = 3000);
+void endProcess(QProcess& process, int timeoutMs = 3000);
 
 // User plus system CPU seconds used so far by a running process.
-double process_cpu_seconds(qint64 pid);
+double processCpuSeconds(qint64 pid);
 
 // Resident memory of a running process in KiB (VmRSS), -1 when unknown.
-qint64 process_resident_kib(qint64 pid);
+qint64 processResidentKib(qint64 pid);
 
 // Frames the card logged as "<monotonic us> <mask>" lines.
 struct LoggedFrame {
     qint64 micros;
     int mask;
 };
-QList<LoggedFrame> read_frame_log(const QString& path);
+QList<LoggedFrame> readFrameLog(const QString& path);
 
 // Runs the event loop for ms milliseconds.
 void runEventsFor(int ms);
 
 // Runs the event loop until the card has logged `count` requests, or for at most
 // timeoutMs; returns what the log holds then.
-QList<LoggedFrame> wait_for_frames(const QString& log, int count, int timeoutMs);
+QList<LoggedFrame> waitForFrames(const QString& log, int count, int timeoutMs);

@@ -20,7 +20,7 @@ void stop(QProcess& process)
 }
 
 // Reads a process's standard output until it holds `wanted`, the process ends or time runs out.
-bool wait_for_output(QProcess& process, const QByteArray& wanted, QByteArray& seen)
+bool waitForOutput(QProcess& process, const QByteArray& wanted, QByteArray& seen)
 {
     const QDeadlineTimer deadline(kStartMs);
     while (!seen.contains(wanted)) {
@@ -59,7 +59,7 @@ bool DesktopSession::startServer()
     // The server picks a free display and writes its number to standard output.
     server_.start(program, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     QByteArray number;
-    if (!wait_for_output(server_, "\n", number)) {
+    if (!waitForOutput(server_, "\n", number)) {
         error_ = QStringLiteral("Xvfb did not start: %1").arg(QString::fromLocal8Bit(server_.readAllStandardError()));
         return false;
     }
@@ -84,7 +84,7 @@ bool DesktopSession::startWindowManager()
     windowManager_.setProcessEnvironment(env);
     windowManager_.start(program, {"--sm-disable", "--startup", "echo " + QString::fromLatin1(kManaging)});
     QByteArray seen;
-    if (!wait_for_output(windowManager_, kManaging, seen)) {
+    if (!waitForOutput(windowManager_, kManaging, seen)) {
         error_ = QStringLiteral("openbox did not start on %1: %2")
                      .arg(QString::fromLatin1(display_), QString::fromLocal8Bit(windowManager_.readAllStandardError()));
         return false;

@@ -7,13 +7,13 @@
 #include <QString>
 #include <QWidget>
 
-inline QString gauge_readout(QWidget* gauge)
+inline QString gaugeReadout(QWidget* gauge)
 {
     QAccessibleInterface* shown = gauge ? QAccessible::queryAccessibleInterface(gauge) : nullptr;
     return shown ? shown->text(QAccessible::Value) : QStringLiteral("(not accessible)");
 }
 
-inline double gauge_volts(QWidget* gauge)
+inline double gaugeVolts(QWidget* gauge)
 {
     QAccessibleInterface* shown = gauge ? QAccessible::queryAccessibleInterface(gauge) : nullptr;
     QAccessibleValueInterface* value = shown ? shown->valueInterface() : nullptr;

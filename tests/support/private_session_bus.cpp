@@ -19,7 +19,7 @@ PrivateSessionBus::PrivateSessionBus()
         address_ = QString::fromLocal8Bit(daemon_.readLine()).trimmed();
     if (address_.isEmpty()) {
         error_ = QStringLiteral("dbus-daemon did not start: %1").arg(QString::fromLocal8Bit(daemon_.readAllStandardError()));
-        end_process(daemon_);
+        endProcess(daemon_);
         return;
     }
     hadAddress_ = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
@@ -35,5 +35,5 @@ PrivateSessionBus::~PrivateSessionBus()
         else
             qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
-    end_process(daemon_);
+    endProcess(daemon_);
 }

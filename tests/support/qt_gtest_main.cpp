@@ -12,7 +12,7 @@ namespace {
 // A modal box that no test answers (a port refused where a test expected none)
 // would hold the test until CTest's time-out; after 5 s it is answered, and the
 // test fails with what the box said.
-void answer_forgotten_boxes(QTimer& timer)
+void answerForgottenBoxes(QTimer& timer)
 {
     static QPointer<QMessageBox> seen;
     static QElapsedTimer openFor;
@@ -41,7 +41,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTimer boxWatch;
-    answer_forgotten_boxes(boxWatch);
+    answerForgottenBoxes(boxWatch);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -6,7 +6,7 @@
 #include <QTcpSocket>
 #include <QThread>
 
-quint16 free_loopback_port()
+quint16 freeLoopbackPort()
 {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
@@ -14,7 +14,7 @@ quint16 free_loopback_port()
 }
 
 Ser2netServer::Ser2netServer(Accepter accepter, const QString& device, const QString& line, quint16 port)
-    : accepter_(accepter), device_(device), line_(line), port_(port != 0 ? port : free_loopback_port())
+    : accepter_(accepter), device_(device), line_(line), port_(port != 0 ? port : freeLoopbackPort())
 {
 }
 

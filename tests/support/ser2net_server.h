@@ -37,4 +37,4 @@ private:
 };
 
 // A TCP port of the loopback on which nothing listens now.
-quint16 free_loopback_port();
+quint16 freeLoopbackPort();

@@ -463,7 +463,7 @@ TEST(Tap, NamesDevicesAsThePanelDoes)
         panel.send(request(0x5A));
         EXPECT_EQ(card.receive(4, kTimeoutMs), request(0x5A));
     }
-    if (card_link::present_ports().size() < 4 && qEnvironmentVariableIsEmpty("PELMORA_COM4")) {
+    if (card_link::presentPorts().size() < 4 && qEnvironmentVariableIsEmpty("PELMORA_COM4")) {
         CardProcess missing(TAP_PATH, {"Com4"});
         EXPECT_EQ(missing.wait(3000), 1);
         EXPECT_EQ(missing.readErrors(200),

@@ -246,13 +246,13 @@ TEST(TrafficRecorder, AnOutageIsARowAndWhatWentNowhereIsMarked)
 TEST(DeviceName, ComPortsAndDeviceNamesAsThePanelOpensThem)
 {
     std::string problem;
-    EXPECT_EQ(resolveCardDevice("Com2", problem), card_link::device_for_port(2).toStdString());
-    EXPECT_EQ(resolveCardDevice("cOM4", problem), card_link::device_for_port(4).toStdString());
+    EXPECT_EQ(resolveCardDevice("Com2", problem), card_link::deviceForPort(2).toStdString());
+    EXPECT_EQ(resolveCardDevice("cOM4", problem), card_link::deviceForPort(4).toStdString());
     EXPECT_EQ(resolveCardDevice("pts/3", problem), "/dev/pts/3");
     EXPECT_EQ(resolveCardDevice("Com5", problem), "/dev/Com5");
     for (const std::string path : {"/dev/ttyUSB0", "./Com1", "../card"})
         EXPECT_EQ(resolveCardDevice(path, problem), path);
-    if (card_link::present_ports().size() < 4 && qEnvironmentVariableIsEmpty("PELMORA_COM4")) {
+    if (card_link::presentPorts().size() < 4 && qEnvironmentVariableIsEmpty("PELMORA_COM4")) {
         EXPECT_EQ(resolveCardDevice("com4", problem), "");
         EXPECT_EQ(problem, "com4: this computer has no serial port number 4 (and PELMORA_COM4 is not set)");
     }

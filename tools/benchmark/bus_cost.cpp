@@ -28,9 +28,9 @@ struct RoundShares {
     double busThread = 0;
 };
 
-std::unique_ptr<MeasuredProgram> start_panel(Role role, const QString& device, const QTemporaryDir& home)
+std::unique_ptr<MeasuredProgram> startPanelAs(Role role, const QString& device, const QTemporaryDir& home)
 {
-    QProcessEnvironment environment = panel_environment(device, {}, home);
+    QProcessEnvironment environment = panelEnvironment(device, {}, home);
     // No bus at all: no address, and a runtime folder of its own with no bus in it.
     if (role == NoBus)
         environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
@@ -39,7 +39,7 @@ std::unique_ptr<MeasuredProgram> start_panel(Role role, const QString& device, c
 
 // Three panels at once, started in an order that turns with the round, so that a panel's
 // place among the three is not taken for its role's cost.
-RoundShares measure_round(const QStringList& cardOptions, int round, int seconds, const PrivateSessionBus& bus)
+RoundShares measureRound(const QStringList& cardOptions, int round, int seconds, const PrivateSessionBus& bus)
 {
     RoundShares result;
     std::array<std::unique_ptr<VirtualCard>, 3> cards;
@@ -52,7 +52,7 @@ RoundShares measure_round(const QStringList& cardOptions, int round, int seconds
     std::array<std::unique_ptr<MeasuredProgram>, 3> panels;
     for (int i = 0; i < 3; ++i) {
         const int role = (i + round) % 3;
-        panels[role] = start_panel(Role(role), cards[role]->device(), homes[role]);
+        panels[role] = startPanelAs(Role(role), cards[role]->device(), homes[role]);
     }
     // Past start-up (the gauge library, fonts, the first paints) before anything is counted.
     runEventsFor(5000);
@@ -62,14 +62,14 @@ RoundShares measure_round(const QStringList& cardOptions, int round, int seconds
     runEventsFor(500);
     std::array<ProcessUsage, 3> before;
     for (int role = 0; role < 3; ++role)
-        before[role] = process_usage(panels[role]->pid());
+        before[role] = processUsage(panels[role]->pid());
     QElapsedTimer wall;
     wall.start();
     runEventsFor(seconds * 1000);
     const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
     result.ran = watch.running() && bus.error().isEmpty();
     for (int role = 0; role < 3; ++role) {
-        const ProcessUsage used = process_usage(panels[role]->pid()) - before[role];
+        const ProcessUsage used = processUsage(panels[role]->pid()) - before[role];
         result.share[role] = used.cpuSeconds / elapsed;
         result.ran = result.ran && panels[role]->running();
         if (role == NoClient)
@@ -82,7 +82,7 @@ RoundShares measure_round(const QStringList& cardOptions, int round, int seconds
 // machine's ups and downs, and the median leaves out a round that another program upset.
 struct Added {
     std::vector<double> rounds;
-    double median() const { return median_of(rounds); }
+    double median() const { return medianOf(rounds); }
     double low() const { return *std::min_element(rounds.begin(), rounds.end()); }
     double high() const { return *std::max_element(rounds.begin(), rounds.end()); }
 };
@@ -102,7 +102,7 @@ BusCost measure(bool sweep, int seconds)
     std::array<std::vector<double>, 3> shares;
     std::vector<double> busThread;
     for (int round = 0; round < kRounds; ++round) {
-        const RoundShares round_shares = measure_round(options, round, seconds, bus);
+        const RoundShares round_shares = measureRound(options, round, seconds, bus);
         cost.ran = cost.ran && round_shares.ran;
         for (int role = 0; role < 3; ++role)
             shares[role].push_back(round_shares.share[role]);
@@ -111,8 +111,8 @@ BusCost measure(bool sweep, int seconds)
         cost.watching.rounds.push_back(round_shares.share[Watched] - round_shares.share[NoClient]);
     }
     for (int role = 0; role < 3; ++role)
-        cost.share[role] = median_of(shares[role]);
-    cost.busThread = median_of(busThread);
+        cost.share[role] = medianOf(shares[role]);
+    cost.busThread = medianOf(busThread);
     return cost;
 }
 
@@ -124,7 +124,7 @@ QString percents(const Added& added)
 
 } // namespace
 
-bool add_bus_cost_rows(QList<ResultRow>& rows, int seconds)
+bool addBusCostRows(QList<ResultRow>& rows, int seconds)
 {
     bool ran = true;
     const int roundSeconds = std::max(5, seconds / 3);

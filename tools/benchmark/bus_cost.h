@@ -9,4 +9,4 @@
 #include <QList>
 
 // Adds the rows; false when something did not run.
-bool add_bus_cost_rows(QList<ResultRow>& rows, int seconds);
+bool addBusCostRows(QList<ResultRow>& rows, int seconds);

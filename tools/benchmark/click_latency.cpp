@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
-std::vector<double> click_to_wire_latencies(int presses)
+std::vector<double> clickToWireLatencies(int presses)
 {
     QTemporaryDir dir;
     const QString log = dir.filePath("frames.log");
@@ -18,7 +18,7 @@ std::vector<double> click_to_wire_latencies(int presses)
     // Only the presses send requests from here on.
     panel.form().Timer1().stop();
     runEventsFor(50);
-    const qsizetype framesBefore = read_frame_log(log).size();
+    const qsizetype framesBefore = readFrameLog(log).size();
 
     struct Press {
         double micros;
@@ -35,7 +35,7 @@ std::vector<double> click_to_wire_latencies(int presses)
     }
     runEventsFor(200);
 
-    const QList<LoggedFrame> frames = read_frame_log(log).mid(framesBefore);
+    const QList<LoggedFrame> frames = readFrameLog(log).mid(framesBefore);
     qsizetype next = 0;
     for (const Press& press : sent) {
         while (next < frames.size() && (frames[next].micros < press.micros || frames[next].mask != press.mask))

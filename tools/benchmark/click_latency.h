@@ -6,4 +6,4 @@
 
 // One figure per press of `presses`; presses whose mask the card never logged are
 // left out, so a short result means lost requests.
-std::vector<double> click_to_wire_latencies(int presses);
+std::vector<double> clickToWireLatencies(int presses);

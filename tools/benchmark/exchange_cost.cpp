@@ -9,7 +9,7 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-std::vector<double> exchange_cpu_costs(int count)
+std::vector<double> exchangeCpuCosts(int count)
 {
     InProcessPanel panel({"--follow-outputs", "--sweep"});
     std::vector<double> costs;
@@ -25,7 +25,7 @@ std::vector<double> exchange_cpu_costs(int count)
     return costs;
 }
 
-std::vector<double> gauge_update_cpu_costs(int count)
+std::vector<double> gaugeUpdateCpuCosts(int count)
 {
     QWidget host;
     std::unique_ptr<platform::HostedControl> gauge = platform::createControl(gaugix::kProgId, &host);

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <vector>
 
-GaugeLoad run_gauge_load(int gauges, int seconds)
+GaugeLoad runGaugeLoad(int gauges, int seconds)
 {
     QWidget host;
     std::vector<gaugix::v_meter*> meters;

@@ -9,4 +9,4 @@ struct GaugeLoad {
     double seconds = 0;
 };
 
-GaugeLoad run_gauge_load(int gauges, int seconds);
+GaugeLoad runGaugeLoad(int gauges, int seconds);

@@ -39,15 +39,15 @@ constexpr int kTapExchanges = 310;  // 620 frames, at ten exchanges a second
 
 QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
 
-QString median_and_p99(const std::vector<double>& values, double scale, int decimals, const QString& unit)
+QString medianAndP99(const std::vector<double>& values, double scale, int decimals, const QString& unit)
 {
     return QStringLiteral("median %1 %3, p99 %2 %3 (n=%4)")
-        .arg(number(median_of(values) * scale, decimals), number(percentile_of(values, 99) * scale, decimals), unit)
+        .arg(number(medianOf(values) * scale, decimals), number(percentileOf(values, 99) * scale, decimals), unit)
         .arg(values.size());
 }
 
 // The one-minute load average, to tell a quiet machine from a busy one.
-QString load_average()
+QString loadAverage()
 {
     QFile file(QStringLiteral("/proc/loadavg"));
     return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().split(' ').value(0)) : QStringLiteral("?");
@@ -60,24 +60,24 @@ void progress(const QString& step)
 
 // The tap's rows: the time a frame takes through it beside a bare hop, and its CPU share;
 // with a display, for the tap that also draws its live chart there.
-bool add_tap_rows(QList<ResultRow>& rows, const QByteArray& liveDisplay = {})
+bool addTapRows(QList<ResultRow>& rows, const QByteArray& liveDisplay = {})
 {
     const bool live = !liveDisplay.isEmpty();
     progress(QStringLiteral("pelmora-tap%1 forwarding ten exchanges a second for %2 s")
                  .arg(live ? QStringLiteral(" --live on Xvfb") : QString())
                  .arg(kTapExchanges / 10));
-    const TapForwarding tap = run_tap_forwarding(kTapExchanges, liveDisplay);
+    const TapForwarding tap = runTapForwarding(kTapExchanges, liveDisplay);
     const auto& through = tap.throughTapUs;
     const auto& direct = tap.directUs;
     const QString tapName = live ? QStringLiteral("pelmora-tap --live (drawing on Xvfb)") : QStringLiteral("pelmora-tap");
     rows.push_back({QStringLiteral("Frame through %1, end to end (two pty hops, recording)").arg(tapName),
-                    median_and_p99(through, 1e-3, 3, "ms"), "p99 < 1 ms",
-                    through.size() >= 300 && percentile_of(through, 99) < 1000});
-    rows.push_back({"  the same frames over one bare pty hop", median_and_p99(direct, 1e-3, 3, "ms"), "", true});
+                    medianAndP99(through, 1e-3, 3, "ms"), "p99 < 1 ms",
+                    through.size() >= 300 && percentileOf(through, 99) < 1000});
+    rows.push_back({"  the same frames over one bare pty hop", medianAndP99(direct, 1e-3, 3, "ms"), "", true});
     rows.push_back({"  added by the tap (difference of the two)",
                     QStringLiteral("median %1 ms, p99 %2 ms")
-                        .arg(number((median_of(through) - median_of(direct)) * 1e-3, 3),
-                             number((percentile_of(through, 99) - percentile_of(direct, 99)) * 1e-3, 3)),
+                        .arg(number((medianOf(through) - medianOf(direct)) * 1e-3, 3),
+                             number((percentileOf(through, 99) - percentileOf(direct, 99)) * 1e-3, 3)),
                     "", true});
     const double aim = live ? 0.02 : 0.003;
     rows.push_back({QStringLiteral("%1 CPU share at 10 exchanges/s (over %2 s)").arg(tapName, number(tap.seconds, 1)),
@@ -86,13 +86,13 @@ bool add_tap_rows(QList<ResultRow>& rows, const QByteArray& liveDisplay = {})
     return tap.started;
 }
 
-GaugeLoad gauge_load()
+GaugeLoad gaugeLoad()
 {
     progress(QStringLiteral("%1 gauges written ten times a second for %2 s").arg(kLoadGauges).arg(kLoadSeconds));
-    return run_gauge_load(kLoadGauges, kLoadSeconds);
+    return runGaugeLoad(kLoadGauges, kLoadSeconds);
 }
 
-void add_gauge_load_row(QList<ResultRow>& rows, const GaugeLoad& load)
+void addGaugeLoadRow(QList<ResultRow>& rows, const GaugeLoad& load)
 {
     rows.push_back({QStringLiteral("%1 gauges (gaugix::v_meter) written 10 times a second (over %2 s)")
                         .arg(load.gauges)
@@ -105,10 +105,10 @@ void add_gauge_load_row(QList<ResultRow>& rows, const GaugeLoad& load)
 int runGaugesOnly(const QString& loadBefore)
 {
     QList<ResultRow> rows;
-    const GaugeLoad load = gauge_load();
-    add_gauge_load_row(rows, load);
-    print_table(rows, {QStringLiteral("QT_QPA_PLATFORM=%1; load average %2 before, %3 after.")
-                           .arg(qEnvironmentVariable("QT_QPA_PLATFORM"), loadBefore, load_average())});
+    const GaugeLoad load = gaugeLoad();
+    addGaugeLoadRow(rows, load);
+    printTable(rows, {QStringLiteral("QT_QPA_PLATFORM=%1; load average %2 before, %3 after.")
+                           .arg(qEnvironmentVariable("QT_QPA_PLATFORM"), loadBefore, loadAverage())});
     return load.gauges > 0 ? 0 : 1;
 }
 
@@ -116,13 +116,13 @@ int runGaugesOnly(const QString& loadBefore)
 int runTapOnly(const QString& loadBefore)
 {
     QList<ResultRow> rows;
-    bool tapStarted = add_tap_rows(rows);
+    bool tapStarted = addTapRows(rows);
     DesktopSession desktop;
     if (desktop.ready())
-        tapStarted = add_tap_rows(rows, desktop.display()) && tapStarted;
+        tapStarted = addTapRows(rows, desktop.display()) && tapStarted;
     else
         rows.push_back({"pelmora-tap --live on an X display", desktop.error(), "", false});
-    print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+    printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
     return tapStarted && desktop.ready() ? 0 : 1;
 }
 
@@ -131,8 +131,8 @@ int runRemoteOnly(const QString& loadBefore)
 {
     QList<ResultRow> rows;
     progress(QStringLiteral("a panel through ser2net beside a local one, %1 s").arg(kPollingSeconds));
-    const bool ran = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges);
-    print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+    const bool ran = addRemotePollingRows(rows, kPollingSeconds, kRemoteExchanges);
+    printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
     return ran ? 0 : 1;
 }
 
@@ -142,8 +142,8 @@ int runBusOnly(const QString& loadBefore)
     QList<ResultRow> rows;
     progress(QStringLiteral("three panels: no bus, on a bus with no client, with pelmora-ctl watch; %1 s twice")
                  .arg(kPollingSeconds));
-    const bool ran = add_bus_cost_rows(rows, kPollingSeconds);
-    print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+    const bool ran = addBusCostRows(rows, kPollingSeconds);
+    printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
     return ran ? 0 : 1;
 }
 
@@ -152,7 +152,7 @@ int runSoak(int minutes, const QString& loadBefore)
 {
     QList<ResultRow> rows;
     progress(QStringLiteral("the panel polling a sweeping card for %1 minutes").arg(minutes));
-    const Soak soak = run_soak(minutes);
+    const Soak soak = measureSoak(minutes);
     const qint64 startKiB = soak.minuteKiB.value(0);
     const qint64 endKiB = soak.minuteKiB.isEmpty() ? 0 : soak.minuteKiB.last();
     QStringList minuteFigures;
@@ -163,7 +163,7 @@ int runSoak(int minutes, const QString& loadBefore)
                         .arg(number(startKiB / 1024.0, 1), number(endKiB / 1024.0, 1)),
                     "< 40 MiB, flat", soak.started && endKiB < 40 * 1024 && endKiB <= startKiB + 512});
     rows.push_back({"  at the end of each minute (MiB)", minuteFigures.join(QStringLiteral(", ")), "", true});
-    print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+    printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
     return soak.started ? 0 : 1;
 }
 
@@ -177,7 +177,7 @@ bool addPollingRows(QList<ResultRow>& rows, bool offscreenOnly, bool pollingOnly
         progress(QStringLiteral("the panel and the bare poller, offscreen, %1 reply, %2 s")
                      .arg(sweep ? "changing" : "constant")
                      .arg(kPollingSeconds));
-        allStarted = add_side_by_side_rows(rows, run_side_by_side({}, sweep, kPollingSeconds)) && allStarted;
+        allStarted = addSideBySideRows(rows, runSideBySide({}, sweep, kPollingSeconds)) && allStarted;
     }
     if (offscreenOnly)
         return allStarted;
@@ -190,15 +190,15 @@ bool addPollingRows(QList<ResultRow>& rows, bool offscreenOnly, bool pollingOnly
         progress(QStringLiteral("the panel and the bare poller on Xvfb, %1 reply, %2 s")
                      .arg(sweep ? "changing" : "constant")
                      .arg(kPollingSeconds));
-        allStarted = add_side_by_side_rows(rows, run_side_by_side(desktop.display(), sweep, kPollingSeconds)) && allStarted;
+        allStarted = addSideBySideRows(rows, runSideBySide(desktop.display(), sweep, kPollingSeconds)) && allStarted;
     }
     progress(QStringLiteral("start to first request on Xvfb, %1 starts").arg(kStarts));
-    const std::vector<double> starts = start_to_first_request(desktop.display(), kStarts);
-    rows.push_back({"Start of pelmora to its first request, on Xvfb", median_and_p99(starts, 1, 0, "ms"), "< 150 ms",
-                    starts.size() == kStarts && percentile_of(starts, 99) < 150});
+    const std::vector<double> starts = startToFirstRequest(desktop.display(), kStarts);
+    rows.push_back({"Start of pelmora to its first request, on Xvfb", medianAndP99(starts, 1, 0, "ms"), "< 150 ms",
+                    starts.size() == kStarts && percentileOf(starts, 99) < 150});
     // The tap with its live chart drawing on the same X server, in the same run.
     if (!pollingOnly)
-        allStarted = add_tap_rows(rows, desktop.display()) && allStarted;
+        allStarted = addTapRows(rows, desktop.display()) && allStarted;
     return allStarted;
 }
 
@@ -207,22 +207,22 @@ bool addPollingRows(QList<ResultRow>& rows, bool offscreenOnly, bool pollingOnly
 bool addCostRows(QList<ResultRow>& rows)
 {
     progress(QStringLiteral("exchange and gauge update costs in this process"));
-    const std::vector<double> exchanges = exchange_cpu_costs(kExchanges);
-    const std::vector<double> gaugeUpdates = gauge_update_cpu_costs(kGaugeUpdates);
+    const std::vector<double> exchanges = exchangeCpuCosts(kExchanges);
+    const std::vector<double> gaugeUpdates = gaugeUpdateCpuCosts(kGaugeUpdates);
     progress(QStringLiteral("click-to-wire latency"));
-    const std::vector<double> latencies = click_to_wire_latencies(kPresses);
-    const GaugeLoad load = gauge_load();
+    const std::vector<double> latencies = clickToWireLatencies(kPresses);
+    const GaugeLoad load = gaugeLoad();
 
-    rows.push_back({"CPU per exchange (Form1::comunica, thread CPU)", median_and_p99(exchanges, 1, 1, "us"), "", true});
-    rows.push_back({"CPU per gauge update (putProperty + repaint)", median_and_p99(gaugeUpdates, 1, 1, "us"), "", true});
-    rows.push_back({"Click-to-wire latency (mouse press to card)", median_and_p99(latencies, 1e-3, 3, "ms"), "< 2 ms",
-                    latencies.size() >= 50 && percentile_of(latencies, 99) < 2000});
-    add_gauge_load_row(rows, load);
-    const bool tapStarted = add_tap_rows(rows);
+    rows.push_back({"CPU per exchange (Form1::comunica, thread CPU)", medianAndP99(exchanges, 1, 1, "us"), "", true});
+    rows.push_back({"CPU per gauge update (putProperty + repaint)", medianAndP99(gaugeUpdates, 1, 1, "us"), "", true});
+    rows.push_back({"Click-to-wire latency (mouse press to card)", medianAndP99(latencies, 1e-3, 3, "ms"), "< 2 ms",
+                    latencies.size() >= 50 && percentileOf(latencies, 99) < 2000});
+    addGaugeLoadRow(rows, load);
+    const bool tapStarted = addTapRows(rows);
     progress(QStringLiteral("a panel through ser2net beside a local one, %1 s").arg(kPollingSeconds));
-    const bool remoteRan = add_remote_polling_rows(rows, kPollingSeconds, kRemoteExchanges);
+    const bool remoteRan = addRemotePollingRows(rows, kPollingSeconds, kRemoteExchanges);
     progress(QStringLiteral("the panel's D-Bus interface, %1 s twice").arg(kPollingSeconds));
-    const bool busRan = add_bus_cost_rows(rows, kPollingSeconds);
+    const bool busRan = addBusCostRows(rows, kPollingSeconds);
     return busRan && !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
 }
 
@@ -241,7 +241,7 @@ QStringList notes(const QString& loadBefore)
                        "shows in the timings).")
             .arg(qEnvironmentVariable("QT_QPA_PLATFORM"))
             .arg(QThread::idealThreadCount())
-            .arg(loadBefore, load_average()),
+            .arg(loadBefore, loadAverage()),
     };
 }
 
@@ -295,11 +295,11 @@ int runAll(const BenchmarkOptions& options, const QString& loadBefore)
     const bool pollingOnly = options.only == QStringLiteral("polling");
     bool allStarted = addPollingRows(rows, options.offscreenOnly, pollingOnly);
     if (pollingOnly) {
-        print_table(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, load_average())});
+        printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
         return allStarted ? 0 : 1;
     }
     allStarted = addCostRows(rows) && allStarted;
-    print_table(rows, notes(loadBefore));
+    printTable(rows, notes(loadBefore));
     return allStarted ? 0 : 1;
 }
 
@@ -316,7 +316,7 @@ int main(int argc, char** argv)
     const std::optional<BenchmarkOptions> options = parseBenchmarkOptions(app.arguments());
     if (!options)
         return 2;
-    const QString loadBefore = load_average();
+    const QString loadBefore = loadAverage();
     if (options->soakMinutes > 0)
         return runSoak(options->soakMinutes, loadBefore);
     if (options->only == QStringLiteral("gauges"))

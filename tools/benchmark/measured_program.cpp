@@ -18,7 +18,7 @@ MeasuredProgram::~MeasuredProgram()
     }
 }
 
-QProcessEnvironment panel_environment(const QString& device, const QByteArray& display, const QTemporaryDir& home)
+QProcessEnvironment panelEnvironment(const QString& device, const QByteArray& display, const QTemporaryDir& home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PELMORA_COM1"), device);

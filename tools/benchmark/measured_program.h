@@ -25,4 +25,4 @@ private:
 
 // The panel's environment: COM1 on `device`, a registry of its own in `home`, the display
 // asked for (empty: offscreen).
-QProcessEnvironment panel_environment(const QString& device, const QByteArray& display, const QTemporaryDir& home);
+QProcessEnvironment panelEnvironment(const QString& device, const QByteArray& display, const QTemporaryDir& home);

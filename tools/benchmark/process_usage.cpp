@@ -5,14 +5,14 @@
 
 namespace {
 
-QByteArray read_whole(const QString& path)
+QByteArray readWhole(const QString& path)
 {
     QFile file(path);
     // Files under /proc report size 0: read them whole rather than test atEnd().
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-qint64 status_field(const QByteArray& status, const char* name)
+qint64 statusField(const QByteArray& status, const char* name)
 {
     for (const QByteArray& line : status.split('\n'))
         if (line.startsWith(name))
@@ -22,23 +22,23 @@ qint64 status_field(const QByteArray& status, const char* name)
 
 } // namespace
 
-ProcessUsage process_usage(qint64 pid)
+ProcessUsage processUsage(qint64 pid)
 {
     ProcessUsage usage;
     const QString base = QStringLiteral("/proc/%1").arg(pid);
-    const QByteArray status = read_whole(base + QStringLiteral("/status"));
+    const QByteArray status = readWhole(base + QStringLiteral("/status"));
     if (status.isEmpty())
         return usage;
-    usage.residentKiB = status_field(status, "VmRSS:");
+    usage.residentKiB = statusField(status, "VmRSS:");
     for (const QString& task : QDir(base + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString dir = base + QStringLiteral("/task/") + task;
-        const double seconds = read_whole(dir + QStringLiteral("/schedstat")).split(' ').value(0).toDouble() / 1e9;
+        const double seconds = readWhole(dir + QStringLiteral("/schedstat")).split(' ').value(0).toDouble() / 1e9;
         usage.cpuSeconds += seconds;
-        if (read_whole(dir + QStringLiteral("/comm")).startsWith("QDBusConnection"))
+        if (readWhole(dir + QStringLiteral("/comm")).startsWith("QDBusConnection"))
             usage.busThreadSeconds += seconds;
-        const QByteArray taskStatus = read_whole(dir + QStringLiteral("/status"));
-        usage.voluntarySwitches += status_field(taskStatus, "voluntary_ctxt_switches:");
-        usage.involuntarySwitches += status_field(taskStatus, "nonvoluntary_ctxt_switches:");
+        const QByteArray taskStatus = readWhole(dir + QStringLiteral("/status"));
+        usage.voluntarySwitches += statusField(taskStatus, "voluntary_ctxt_switches:");
+        usage.involuntarySwitches += statusField(taskStatus, "nonvoluntary_ctxt_switches:");
     }
     usage.valid = true;
     return usage;

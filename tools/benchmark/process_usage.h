@@ -15,7 +15,7 @@ struct ProcessUsage {
     bool valid = false;
 };
 
-ProcessUsage process_usage(qint64 pid);
+ProcessUsage processUsage(qint64 pid);
 
 // What was used between two readings.
 ProcessUsage operator-(const ProcessUsage& after, const ProcessUsage& before);

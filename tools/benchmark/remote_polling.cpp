@@ -23,7 +23,7 @@ QString number(double value, int decimals) { return QString::number(value, 'f', 
 
 // Milliseconds from each request written to its three-byte reply read, `count` times,
 // through the port object that the panel uses.
-std::vector<double> request_to_reply(const QString& device, int count)
+std::vector<double> requestToReply(const QString& device, int count)
 {
     std::vector<double> times;
     qputenv("PELMORA_COM4", device.toLocal8Bit());
@@ -55,7 +55,7 @@ std::vector<double> request_to_reply(const QString& device, int count)
 
 } // namespace
 
-bool add_remote_polling_rows(QList<ResultRow>& rows, int seconds, int exchanges)
+bool addRemotePollingRows(QList<ResultRow>& rows, int seconds, int exchanges)
 {
     QTemporaryDir dir;
     VirtualCard localCard({});
@@ -67,20 +67,20 @@ bool add_remote_polling_rows(QList<ResultRow>& rows, int seconds, int exchanges)
     }
     double localShare = 0, remoteShare = 0;
     {
-        const MeasuredProgram local(kPanel, {}, panel_environment(localCard.device(), {}, dir));
-        const MeasuredProgram remote(kPanel, {}, panel_environment(server.url(), {}, dir));
+        const MeasuredProgram local(kPanel, {}, panelEnvironment(localCard.device(), {}, dir));
+        const MeasuredProgram remote(kPanel, {}, panelEnvironment(server.url(), {}, dir));
         runEventsFor(2000);
-        const ProcessUsage localBefore = process_usage(local.pid());
-        const ProcessUsage remoteBefore = process_usage(remote.pid());
+        const ProcessUsage localBefore = processUsage(local.pid());
+        const ProcessUsage remoteBefore = processUsage(remote.pid());
         QElapsedTimer wall;
         wall.start();
         runEventsFor(seconds * 1000);
         const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
-        localShare = (process_usage(local.pid()) - localBefore).cpuSeconds / elapsed;
-        remoteShare = (process_usage(remote.pid()) - remoteBefore).cpuSeconds / elapsed;
+        localShare = (processUsage(local.pid()) - localBefore).cpuSeconds / elapsed;
+        remoteShare = (processUsage(remote.pid()) - remoteBefore).cpuSeconds / elapsed;
     }
-    const std::vector<double> localTimes = request_to_reply(localCard.device(), exchanges);
-    const std::vector<double> remoteTimes = request_to_reply(server.url(), exchanges);
+    const std::vector<double> localTimes = requestToReply(localCard.device(), exchanges);
+    const std::vector<double> remoteTimes = requestToReply(server.url(), exchanges);
     const bool ran = localShare > 0 && remoteShare > 0 && !localTimes.empty() && !remoteTimes.empty();
     rows.push_back({QStringLiteral("Panel CPU share through ser2net (telnet, loopback) / local pseudo-terminal (%1 s)")
                         .arg(seconds),
@@ -88,10 +88,10 @@ bool add_remote_polling_rows(QList<ResultRow>& rows, int seconds, int exchanges)
                         .arg(number(remoteShare * 100, 3), number(localShare * 100, 3),
                              number(localShare > 0 ? remoteShare / localShare : 0, 2)),
                     QStringLiteral("≤ 1.5 ×"), ran && remoteShare <= 1.5 * localShare});
-    const double added = median_of(remoteTimes) - median_of(localTimes);
+    const double added = medianOf(remoteTimes) - medianOf(localTimes);
     rows.push_back({QStringLiteral("  request to whole reply, median: through ser2net / local (%1 each)").arg(exchanges),
                     QStringLiteral("%1 ms / %2 ms, %3 ms added")
-                        .arg(number(median_of(remoteTimes), 3), number(median_of(localTimes), 3), number(added, 3)),
+                        .arg(number(medianOf(remoteTimes), 3), number(medianOf(localTimes), 3), number(added, 3)),
                     QStringLiteral("< 1 ms added"), ran && added < 1.0});
     return ran;
 }

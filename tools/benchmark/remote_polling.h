@@ -9,4 +9,4 @@
 #include <QList>
 
 // Adds the rows; false when something did not run.
-bool add_remote_polling_rows(QList<ResultRow>& rows, int seconds, int exchanges);
+bool addRemotePollingRows(QList<ResultRow>& rows, int seconds, int exchanges);

@@ -3,7 +3,7 @@
 #include <QTextStream>
 #include <algorithm>
 
-void print_table(const QList<ResultRow>& rows, const QStringList& notes)
+void printTable(const QList<ResultRow>& rows, const QStringList& notes)
 {
     qsizetype measureWidth = 7, figureWidth = 6, aimWidth = 3;
     for (const ResultRow& row : rows) {

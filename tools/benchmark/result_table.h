@@ -11,4 +11,4 @@ struct ResultRow {
     bool met = true;
 };
 
-void print_table(const QList<ResultRow>& rows, const QStringList& notes);
+void printTable(const QList<ResultRow>& rows, const QStringList& notes);

@@ -4,14 +4,14 @@
 #include <cmath>
 #include <numeric>
 
-double mean_of(const std::vector<double>& values)
+double meanOf(const std::vector<double>& values)
 {
     if (values.empty())
         return 0;
     return std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
 }
 
-double percentile_of(std::vector<double> values, double p)
+double percentileOf(std::vector<double> values, double p)
 {
     if (values.empty())
         return 0;
@@ -20,7 +20,7 @@ double percentile_of(std::vector<double> values, double p)
     return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
-double share_within(const std::vector<double>& values, double bound)
+double shareWithin(const std::vector<double>& values, double bound)
 {
     if (values.empty())
         return 0;

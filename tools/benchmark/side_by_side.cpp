@@ -12,7 +12,7 @@
 
 namespace {
 
-QStringList card_options(const QString& log, bool sweep)
+QStringList virtualCardOptions(const QString& log, bool sweep)
 {
     QStringList options{QStringLiteral("--log"), log};
     if (sweep)
@@ -21,9 +21,9 @@ QStringList card_options(const QString& log, bool sweep)
 }
 
 // The requests a card logged between two moments, and the periods between them.
-void read_polls(const QString& log, double fromMicros, double toMicros, PollerFigures& figures)
+void readPolls(const QString& log, double fromMicros, double toMicros, PollerFigures& figures)
 {
-    const QList<LoggedFrame> frames = read_frame_log(log);
+    const QList<LoggedFrame> frames = readFrameLog(log);
     for (qsizetype i = 0; i < frames.size(); ++i) {
         if (frames[i].micros < fromMicros || frames[i].micros > toMicros)
             continue;
@@ -35,7 +35,7 @@ void read_polls(const QString& log, double fromMicros, double toMicros, PollerFi
 
 } // namespace
 
-SideBySide run_side_by_side(const QByteArray& display, bool sweep, int seconds)
+SideBySide runSideBySide(const QByteArray& display, bool sweep, int seconds)
 {
     SideBySide result;
     result.display = display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("X display %1").arg(QString::fromLatin1(display));
@@ -43,11 +43,11 @@ SideBySide run_side_by_side(const QByteArray& display, bool sweep, int seconds)
     QTemporaryDir dir;
     const QString panelLog = dir.filePath(QStringLiteral("panel.log"));
     const QString bareLog = dir.filePath(QStringLiteral("bare.log"));
-    VirtualCard panelCard(card_options(panelLog, sweep));
-    VirtualCard bareCard(card_options(bareLog, sweep));
+    VirtualCard panelCard(virtualCardOptions(panelLog, sweep));
+    VirtualCard bareCard(virtualCardOptions(bareLog, sweep));
     if (panelCard.device().isEmpty() || bareCard.device().isEmpty())
         return result;
-    MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(panelCard.device(), display, dir));
+    MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panelEnvironment(panelCard.device(), display, dir));
     MeasuredProgram bare(QStringLiteral(PELMORA_BIN_DIR "/pelmora-bare-poller"), {bareCard.device()},
                   QProcessEnvironment::systemEnvironment());
     runEventsFor(2000);  // start-up: libraries, the first paint, the first requests
@@ -55,53 +55,53 @@ SideBySide run_side_by_side(const QByteArray& display, bool sweep, int seconds)
         return result;
 
     const double from = clockMicros(CLOCK_MONOTONIC);
-    const ProcessUsage panelBefore = process_usage(panel.pid());
-    const ProcessUsage bareBefore = process_usage(bare.pid());
+    const ProcessUsage panelBefore = processUsage(panel.pid());
+    const ProcessUsage bareBefore = processUsage(bare.pid());
     runEventsFor(seconds * 1000);
-    result.panel.used = process_usage(panel.pid()) - panelBefore;
-    result.bare.used = process_usage(bare.pid()) - bareBefore;
+    result.panel.used = processUsage(panel.pid()) - panelBefore;
+    result.bare.used = processUsage(bare.pid()) - bareBefore;
     const double to = clockMicros(CLOCK_MONOTONIC);
     result.seconds = (to - from) / 1e6;
-    read_polls(panelLog, from, to, result.panel);
-    read_polls(bareLog, from, to, result.bare);
+    readPolls(panelLog, from, to, result.panel);
+    readPolls(bareLog, from, to, result.bare);
     result.panel.started = panel.running() && result.panel.used.valid;
     result.bare.started = bare.running() && result.bare.used.valid;
     return result;
 }
 
-std::vector<double> start_to_first_request(const QByteArray& display, int starts)
+std::vector<double> startToFirstRequest(const QByteArray& display, int starts)
 {
     std::vector<double> times;
     for (int i = 0; i < starts; ++i) {
         QTemporaryDir dir;
         const QString log = dir.filePath(QStringLiteral("card.log"));
-        VirtualCard card(card_options(log, false));
+        VirtualCard card(virtualCardOptions(log, false));
         if (card.device().isEmpty())
             continue;
         const double started = clockMicros(CLOCK_MONOTONIC);
-        MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), display, dir));
-        const QList<LoggedFrame> first = wait_for_frames(log, 1, 5000);
+        MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panelEnvironment(card.device(), display, dir));
+        const QList<LoggedFrame> first = waitForFrames(log, 1, 5000);
         if (!first.isEmpty())
             times.push_back((first.first().micros - started) / 1000.0);
     }
     return times;
 }
 
-Soak run_soak(int minutes)
+Soak measureSoak(int minutes)
 {
     Soak soak;
     QTemporaryDir dir;
-    VirtualCard card(card_options(dir.filePath(QStringLiteral("card.log")), true));
+    VirtualCard card(virtualCardOptions(dir.filePath(QStringLiteral("card.log")), true));
     if (card.device().isEmpty())
         return soak;
-    MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panel_environment(card.device(), {}, dir));
+    MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panelEnvironment(card.device(), {}, dir));
     // The first figure after one whole sweep (10 s), by which time each gauge has shown
     // every reading once and drawn what it keeps of it.
     runEventsFor(12000);
-    soak.minuteKiB << process_usage(panel.pid()).residentKiB;
+    soak.minuteKiB << processUsage(panel.pid()).residentKiB;
     for (int minute = 0; minute < minutes && panel.running(); ++minute) {
         runEventsFor(60 * 1000);
-        soak.minuteKiB << process_usage(panel.pid()).residentKiB;
+        soak.minuteKiB << processUsage(panel.pid()).residentKiB;
     }
     soak.started = panel.running() && soak.minuteKiB.size() == minutes + 1;
     return soak;

@@ -27,11 +27,11 @@ struct SideBySide {
 };
 
 // `display` empty: the panel draws offscreen; otherwise the X display it opens its window on.
-SideBySide run_side_by_side(const QByteArray& display, bool sweep, int seconds);
+SideBySide runSideBySide(const QByteArray& display, bool sweep, int seconds);
 
 // Milliseconds from starting the pelmora program to the card's first logged request, once
 // for each of `starts` starts, on `display` (empty: offscreen).
-std::vector<double> start_to_first_request(const QByteArray& display, int starts);
+std::vector<double> startToFirstRequest(const QByteArray& display, int starts);
 
 // Resident memory of the panel polling a sweeping card offscreen, in KiB, at the start and
 // after `minutes`.
@@ -39,4 +39,4 @@ struct Soak {
     bool started = false;
     QList<qint64> minuteKiB;  // after the first sweep, then at the end of each minute
 };
-Soak run_soak(int minutes);
+Soak measureSoak(int minutes);

@@ -6,7 +6,7 @@ namespace {
 
 QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
 
-double per_poll(qint64 count, int polls) { return polls > 0 ? static_cast<double>(count) / polls : 0; }
+double perPoll(qint64 count, int polls) { return polls > 0 ? static_cast<double>(count) / polls : 0; }
 
 QString ratio(double panel, double bare)
 {
@@ -15,7 +15,7 @@ QString ratio(double panel, double bare)
 
 } // namespace
 
-bool add_side_by_side_rows(QList<ResultRow>& rows, const SideBySide& run)
+bool addSideBySideRows(QList<ResultRow>& rows, const SideBySide& run)
 {
     const QString title = QStringLiteral("%1, %2 reply (%3 s)")
                               .arg(run.display, run.sweep ? QStringLiteral("changing") : QStringLiteral("constant"))
@@ -35,23 +35,23 @@ bool add_side_by_side_rows(QList<ResultRow>& rows, const SideBySide& run)
                         .arg(number(panelCpu * 100, 3), number(bareCpu * 100, 3), ratio(panelCpu, bareCpu)),
                     QStringLiteral("≤ %1 ×").arg(cpuAim), bareCpu > 0 && panelCpu <= cpuAim * bareCpu});
 
-    const double panelWakeups = per_poll(panel.used.voluntarySwitches, panel.polls);
-    const double bareWakeups = per_poll(bare.used.voluntarySwitches, bare.polls);
+    const double panelWakeups = perPoll(panel.used.voluntarySwitches, panel.polls);
+    const double bareWakeups = perPoll(bare.used.voluntarySwitches, bare.polls);
     rows.push_back({QStringLiteral("  wakeups (voluntary switches, all threads) per poll"),
                     QStringLiteral("%1 / %2 = %3; involuntary %4 / %5 (%6 / %7 polls)")
                         .arg(number(panelWakeups, 2), number(bareWakeups, 2), ratio(panelWakeups, bareWakeups),
-                             number(per_poll(panel.used.involuntarySwitches, panel.polls), 3),
-                             number(per_poll(bare.used.involuntarySwitches, bare.polls), 3))
+                             number(perPoll(panel.used.involuntarySwitches, panel.polls), 3),
+                             number(perPoll(bare.used.involuntarySwitches, bare.polls), 3))
                         .arg(panel.polls)
                         .arg(bare.polls),
                     QStringLiteral("≤ 2"), panel.polls > 0 && panelWakeups <= 2.0});
 
-    const double panelP99 = percentile_of(panel.deviationsMs, 99);
-    const double bareP99 = percentile_of(bare.deviationsMs, 99);
+    const double panelP99 = percentileOf(panel.deviationsMs, 99);
+    const double bareP99 = percentileOf(bare.deviationsMs, 99);
     rows.push_back({QStringLiteral("  |period − 100 ms|: median, p99"),
                     QStringLiteral("%1, %2 ms / %3, %4 ms; p99 %5")
-                        .arg(number(median_of(panel.deviationsMs), 3), number(panelP99, 3),
-                             number(median_of(bare.deviationsMs), 3), number(bareP99, 3), ratio(panelP99, bareP99)),
+                        .arg(number(medianOf(panel.deviationsMs), 3), number(panelP99, 3),
+                             number(medianOf(bare.deviationsMs), 3), number(bareP99, 3), ratio(panelP99, bareP99)),
                     QStringLiteral("p99 ≤ 2 ×"), !panel.deviationsMs.empty() && panelP99 <= 2 * bareP99});
     rows.push_back({QStringLiteral("  panel resident memory (VmRSS) at the end"),
                     QStringLiteral("%1 MiB").arg(number(panel.used.residentKiB / 1024.0, 1)), QStringLiteral("< 40 MiB"),

@@ -6,4 +6,4 @@
 #include "side_by_side.h"
 
 // Appends the rows; false when either program did not run.
-bool add_side_by_side_rows(QList<ResultRow>& rows, const SideBySide& run);
+bool addSideBySideRows(QList<ResultRow>& rows, const SideBySide& run);

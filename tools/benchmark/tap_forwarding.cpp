@@ -19,7 +19,7 @@ namespace {
 constexpr int kWarmUpExchanges = 20;
 
 // Reads `count` bytes from the card's end, waiting at most one second in all.
-bool receive_at_card(int master, std::size_t count)
+bool receiveAtCard(int master, std::size_t count)
 {
     std::uint8_t bytes[16];
     std::size_t got = 0;
@@ -40,7 +40,7 @@ bool exchange(CardClient& panel, int cardMaster, const Bytes& reply, std::vector
 {
     const double sent = clockMicros(CLOCK_MONOTONIC);
     panel.send(request(0x81));
-    if (!receive_at_card(cardMaster, 4))
+    if (!receiveAtCard(cardMaster, 4))
         return false;
     const double arrived = clockMicros(CLOCK_MONOTONIC);
     if (::write(cardMaster, reply.data(), reply.size()) != static_cast<ssize_t>(reply.size()))
@@ -53,7 +53,7 @@ bool exchange(CardClient& panel, int cardMaster, const Bytes& reply, std::vector
     return true;
 }
 
-double process_cpu_micros_of(qint64 pid)
+double processCpuMicrosOf(qint64 pid)
 {
     clockid_t clock;
     if (clock_getcpuclockid(static_cast<pid_t>(pid), &clock) != 0)
@@ -62,20 +62,20 @@ double process_cpu_micros_of(qint64 pid)
 }
 
 // The tap's CPU time with its children's: with --live, the chart draws in a process of its own.
-double tap_cpu_micros_of(qint64 pid)
+double tapCpuMicrosOf(qint64 pid)
 {
-    double micros = process_cpu_micros_of(pid);
+    double micros = processCpuMicrosOf(pid);
     QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
     if (children.open(QIODevice::ReadOnly))
         for (const QByteArray& child : children.readAll().split(' '))
             if (!child.trimmed().isEmpty())
-                micros += process_cpu_micros_of(child.trimmed().toLongLong());
+                micros += processCpuMicrosOf(child.trimmed().toLongLong());
     return micros;
 }
 
 } // namespace
 
-TapForwarding run_tap_forwarding(int exchanges, const QByteArray& liveDisplay)
+TapForwarding runTapForwarding(int exchanges, const QByteArray& liveDisplay)
 {
     TapForwarding run;
     std::string error;
@@ -111,7 +111,7 @@ TapForwarding run_tap_forwarding(int exchanges, const QByteArray& liveDisplay)
     auto next = std::chrono::steady_clock::now();
     for (int i = 0; i < kWarmUpExchanges + exchanges; ++i) {
         if (i == kWarmUpExchanges) {
-            cpuBefore = tap_cpu_micros_of(tap.processId());
+            cpuBefore = tapCpuMicrosOf(tap.processId());
             wallBefore = clockMicros(CLOCK_MONOTONIC);
         }
         std::vector<double>& through = i < kWarmUpExchanges ? warmUp : run.throughTapUs;
@@ -125,7 +125,7 @@ TapForwarding run_tap_forwarding(int exchanges, const QByteArray& liveDisplay)
         std::this_thread::sleep_until(next);
     }
     run.seconds = (clockMicros(CLOCK_MONOTONIC) - wallBefore) / 1e6;
-    run.cpuShare = (tap_cpu_micros_of(tap.processId()) - cpuBefore) / 1e6 / run.seconds;
+    run.cpuShare = (tapCpuMicrosOf(tap.processId()) - cpuBefore) / 1e6 / run.seconds;
     tap.terminate();
     run.started = tap.waitForFinished(3000) && tap.exitCode() == 0;
     return run;

@@ -17,4 +17,4 @@ struct TapForwarding {
     double seconds = 0;
 };
 
-TapForwarding run_tap_forwarding(int exchanges, const QByteArray& liveDisplay = {});
+TapForwarding runTapForwarding(int exchanges, const QByteArray& liveDisplay = {});

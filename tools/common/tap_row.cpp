@@ -74,11 +74,11 @@ std::string csvLine(const TapRow& row)
         + hexBytes(row.bytes) + ',';
     if (row.kind == RowKind::Request && row.bytes.size() == 4) {
         const int mask = row.bytes[2];
-        line += std::to_string(mask) + states(mask, card_link::output_on) + kNoStates + ",,,,";
+        line += std::to_string(mask) + states(mask, card_link::outputOn) + kNoStates + ",,,,";
     } else if (row.kind == RowKind::Reply && row.bytes.size() == 3) {
         const QByteArray received(reinterpret_cast<const char*>(row.bytes.data()), 3);
-        const card_link::CardReply reply = *card_link::decode_reply(received);
-        line += std::to_string(reply.inputMask) + kNoStates + states(reply.inputMask, card_link::input_on) + ','
+        const card_link::CardReply reply = *card_link::decodeReply(received);
+        line += std::to_string(reply.inputMask) + kNoStates + states(reply.inputMask, card_link::inputOn) + ','
             + std::to_string(row.bytes[1]) + ',' + volts(reply.volts1) + ',' + std::to_string(row.bytes[2]) + ','
             + volts(reply.volts2);
     } else {

@@ -21,7 +21,7 @@ bool CardFollower::start(bool everyReading)
         error_ = bus_.lastError().message();
         return false;
     }
-    const QDBusReply<QVariantMap> values = read_values(bus_, service_);
+    const QDBusReply<QVariantMap> values = readValues(bus_, service_);
     if (!values.isValid()) {
         error_ = values.error().message();
         return false;

@@ -6,7 +6,7 @@ using namespace card_bus;
 
 namespace {
 
-QString hex_byte(const QVariant& value)
+QString hexByte(const QVariant& value)
 {
     return QStringLiteral("0x%1").arg(value.toUInt(), 2, 16, QLatin1Char('0'));
 }
@@ -18,19 +18,19 @@ QString volts(const QVariant& value)
 
 } // namespace
 
-QString card_text(const QVariantMap& p)
+QString cardText(const QVariantMap& p)
 {
     QString device = p.value(kDevice).toString();
     device.replace(QLatin1Char(' '), QLatin1String("\\x20"));  // one word, whatever the name
     return QStringLiteral("outputs=%1 inputs=%2 analog1=%3 analog2=%4 analog1_raw=%5 analog2_raw=%6 port=%7 "
                           "device=%8 connected=%9")
-        .arg(hex_byte(p.value(kOutputs)), hex_byte(p.value(kInputs)), volts(p.value(kAnalog1Volts)),
+        .arg(hexByte(p.value(kOutputs)), hexByte(p.value(kInputs)), volts(p.value(kAnalog1Volts)),
              volts(p.value(kAnalog2Volts)), QString::number(p.value(kAnalog1Raw).toUInt()),
              QString::number(p.value(kAnalog2Raw).toUInt()), p.value(kPort).toString(), device,
              p.value(kConnected).toBool() ? QStringLiteral("yes") : QStringLiteral("no"));
 }
 
-QJsonObject card_json(const QVariantMap& p)
+QJsonObject cardJson(const QVariantMap& p)
 {
     return {
         {QStringLiteral("outputs"), qint64(p.value(kOutputs).toUInt())},
@@ -45,7 +45,7 @@ QJsonObject card_json(const QVariantMap& p)
     };
 }
 
-bool input_on(const QVariantMap& properties, int input)
+bool inputOn(const QVariantMap& properties, int input)
 {
     return (properties.value(kInputs).toUInt() >> (input - 1)) & 1U;
 }

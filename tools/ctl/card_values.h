@@ -8,10 +8,10 @@
 
 // outputs=0x81 inputs=0x05 analog1=2.510 analog2=4.294 analog1_raw=128 analog2_raw=219
 // port=Com1 device=/dev/ttyUSB0 connected=yes
-QString card_text(const QVariantMap& properties);
+QString cardText(const QVariantMap& properties);
 
 // The same names, masks and bytes as numbers, volts as numbers, connected as true or false.
-QJsonObject card_json(const QVariantMap& properties);
+QJsonObject cardJson(const QVariantMap& properties);
 
 // Whether input n (1 to 8) is on in the properties' input mask.
-bool input_on(const QVariantMap& properties, int input);
+bool inputOn(const QVariantMap& properties, int input);

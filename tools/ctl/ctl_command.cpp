@@ -28,7 +28,7 @@ const QString kSynopsis = QStringLiteral(
     "that device, or no session bus); 4 the panel refused the request or did not answer.\n");
 
 // A number in decimal or, with 0x, in hexadecimal; nothing but digits.
-bool parse_number(const QString& text, qint64& value)
+bool parseWholeNumber(const QString& text, qint64& value)
 {
     bool ok = false;
     if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) && text.size() > 2)
@@ -39,7 +39,7 @@ bool parse_number(const QString& text, qint64& value)
 }
 
 // The expected words after the command, or a usage error.
-QString check_count(const QStringList& words, int count, const QString& form)
+QString checkCount(const QStringList& words, int count, const QString& form)
 {
     if (words.size() == count)
         return {};
@@ -47,58 +47,58 @@ QString check_count(const QStringList& words, int count, const QString& form)
                                 : QStringLiteral("too many words for %1: %2").arg(words.first(), form);
 }
 
-QString parse_output(const QString& text, const char* what, int& output)
+QString parseOutput(const QString& text, const char* what, int& output)
 {
     qint64 number = 0;
-    if (!parse_number(text, number))
+    if (!parseWholeNumber(text, number))
         return QStringLiteral("'%1' is not %2 number").arg(text, QLatin1String(what));
-    if (const auto refusal = card_bus::check_output(number))
+    if (const auto refusal = card_bus::checkOutput(number))
         return refusal->message;
     output = int(number);
     return {};
 }
 
-QString parse_words(const QStringList& words, CtlCommand& command)
+QString parseWords(const QStringList& words, CtlCommand& command)
 {
     using Kind = CtlCommand::Kind;
     const QString& name = words.first();
     QString error;
     if (name == QLatin1String("get") || name == QLatin1String("watch") || name == QLatin1String("list")) {
         command.kind = name == QLatin1String("get") ? Kind::Get : name == QLatin1String("watch") ? Kind::Watch : Kind::List;
-        return check_count(words, 1, name);
+        return checkCount(words, 1, name);
     }
     if (name == QLatin1String("set")) {
         command.kind = Kind::Set;
-        if (!(error = check_count(words, 3, QStringLiteral("set N on|off|toggle"))).isEmpty()
-            || !(error = parse_output(words[1], "an output", command.output)).isEmpty())
+        if (!(error = checkCount(words, 3, QStringLiteral("set N on|off|toggle"))).isEmpty()
+            || !(error = parseOutput(words[1], "an output", command.output)).isEmpty())
             return error;
-        const auto state = card_bus::output_state(words[2]);
+        const auto state = card_bus::outputState(words[2]);
         if (!state)
-            return card_bus::state_refusal(words[2]).message;
+            return card_bus::stateRefusal(words[2]).message;
         command.state = *state;
         return {};
     }
     if (name == QLatin1String("mask")) {
         command.kind = Kind::Mask;
-        if (!(error = check_count(words, 2, QStringLiteral("mask MASK"))).isEmpty())
+        if (!(error = checkCount(words, 2, QStringLiteral("mask MASK"))).isEmpty())
             return error;
         qint64 mask = 0;
-        if (!parse_number(words[1], mask) || mask < 0)
+        if (!parseWholeNumber(words[1], mask) || mask < 0)
             return QStringLiteral("'%1' is not a mask: give a number such as 0x81 or 129").arg(words[1]);
-        if (const auto refusal = card_bus::check_mask(mask))
+        if (const auto refusal = card_bus::checkMask(mask))
             return refusal->message;
         command.mask = int(mask);
         return {};
     }
     if (name == QLatin1String("wait")) {
         command.kind = Kind::Wait;
-        if (!(error = check_count(words, 4, QStringLiteral("wait input N on|off"))).isEmpty())
+        if (!(error = checkCount(words, 4, QStringLiteral("wait input N on|off"))).isEmpty())
             return error;
         if (words[1] != QLatin1String("input"))
             return QStringLiteral("wait can only wait for an input: wait input N on|off");
-        if (!(error = parse_output(words[2], "an input", command.output)).isEmpty())
+        if (!(error = parseOutput(words[2], "an input", command.output)).isEmpty())
             return error.replace(QLatin1String("output"), QLatin1String("input"));
-        const auto state = card_bus::output_state(words[3]);
+        const auto state = card_bus::outputState(words[3]);
         if (!state || *state == card_bus::OutputState::Toggle)
             return QStringLiteral("'%1' is not a state to wait for: say on or off").arg(words[3]);
         command.state = *state;
@@ -109,12 +109,12 @@ QString parse_words(const QStringList& words, CtlCommand& command)
 
 } // namespace
 
-QString ctl_usage()
+QString ctlUsage()
 {
     return kSynopsis;
 }
 
-ParsedCtlCommand parse_ctl_command(const QStringList& arguments)
+ParsedCtlCommand parseCtlCommand(const QStringList& arguments)
 {
     ParsedCtlCommand parsed;
     QCommandLineParser parser;
@@ -142,7 +142,7 @@ ParsedCtlCommand parse_ctl_command(const QStringList& arguments)
     if (parsed.error.isEmpty() && words.isEmpty())
         parsed.error = QStringLiteral("no command given");
     if (parsed.error.isEmpty())
-        parsed.error = parse_words(words, command);
+        parsed.error = parseWords(words, command);
     if (parsed.error.isEmpty() && parser.isSet(timeout)) {
         bool ok = false;
         command.timeoutSeconds = parser.value(timeout).toDouble(&ok);

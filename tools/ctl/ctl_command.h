@@ -25,6 +25,6 @@ struct ParsedCtlCommand {
 };
 
 // arguments[0] is the program.
-ParsedCtlCommand parse_ctl_command(const QStringList& arguments);
+ParsedCtlCommand parseCtlCommand(const QStringList& arguments);
 
-QString ctl_usage();
+QString ctlUsage();

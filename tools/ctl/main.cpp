@@ -24,16 +24,16 @@ int fail(int status, const QString& message)
     return status;
 }
 
-void print_line(const QString& line)
+void printLine(const QString& line)
 {
     std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
 }
 
-QString values_line(const QVariantMap& values, bool json, const QString& time = {})
+QString valuesLine(const QVariantMap& values, bool json, const QString& time = {})
 {
     if (!json)
-        return time.isEmpty() ? card_text(values) : time + QLatin1Char(' ') + card_text(values);
-    QJsonObject object = card_json(values);
+        return time.isEmpty() ? cardText(values) : time + QLatin1Char(' ') + cardText(values);
+    QJsonObject object = cardJson(values);
     if (!time.isEmpty())
         object.insert(QStringLiteral("time"), time);
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
@@ -50,17 +50,17 @@ int list(const QList<RunningPanel>& panels)
     if (panels.isEmpty())
         return fail(kNoPanel, QStringLiteral("no panel is running (start pelmora first)"));
     for (const RunningPanel& panel : panels)
-        print_line(QStringLiteral("%1 %2 %3").arg(panel.device.isEmpty() ? QStringLiteral("-") : panel.device,
+        printLine(QStringLiteral("%1 %2 %3").arg(panel.device.isEmpty() ? QStringLiteral("-") : panel.device,
                                                   panel.port, panel.service));
     return kDone;
 }
 
 int get(QDBusConnection& bus, const RunningPanel& panel, bool json)
 {
-    const QDBusReply<QVariantMap> values = read_values(bus, panel.service);
+    const QDBusReply<QVariantMap> values = readValues(bus, panel.service);
     if (!values.isValid())
         return fail(kRefused, QStringLiteral("the panel did not answer: %1").arg(values.error().message()));
-    print_line(values_line(values.value(), json));
+    printLine(valuesLine(values.value(), json));
     return kDone;
 }
 
@@ -72,7 +72,7 @@ int answer(QDBusPendingReply<> reply)
     return kDone;
 }
 
-QString state_word(card_bus::OutputState state)
+QString stateWord(card_bus::OutputState state)
 {
     switch (state) {
     case card_bus::OutputState::On:
@@ -95,17 +95,17 @@ int follow(QDBusConnection& bus, const RunningPanel& panel, const CtlCommand& co
         QCoreApplication::exit(fail(kNoPanel, QStringLiteral("the panel has ended")));
     });
     if (command.kind == CtlCommand::Kind::Watch) {
-        print_line(values_line(follower.values(), command.json, now()));
+        printLine(valuesLine(follower.values(), command.json, now()));
         QObject::connect(&follower, &CardFollower::changed, [&] {
-            print_line(values_line(follower.values(), command.json, now()));
+            printLine(valuesLine(follower.values(), command.json, now()));
         });
         return QCoreApplication::exec();
     }
     const bool wanted = command.state == card_bus::OutputState::On;
-    if (input_on(follower.values(), command.output) == wanted)
+    if (inputOn(follower.values(), command.output) == wanted)
         return kDone;
     QObject::connect(&follower, &CardFollower::changed, [&] {
-        if (input_on(follower.values(), command.output) == wanted)
+        if (inputOn(follower.values(), command.output) == wanted)
             QCoreApplication::exit(kDone);
     });
     QTimer timeout;
@@ -114,7 +114,7 @@ int follow(QDBusConnection& bus, const RunningPanel& panel, const CtlCommand& co
         QObject::connect(&timeout, &QTimer::timeout, [&] {
             QCoreApplication::exit(fail(kTimedOut, QStringLiteral("input %1 did not turn %2 within %3 s")
                                                        .arg(command.output)
-                                                       .arg(state_word(command.state))
+                                                       .arg(stateWord(command.state))
                                                        .arg(command.timeoutSeconds)));
         });
         timeout.start(std::chrono::milliseconds(qint64(command.timeoutSeconds * 1000)));
@@ -128,13 +128,13 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // a line at a time, also into a pipe
-    const ParsedCtlCommand parsed = parse_ctl_command(app.arguments());
+    const ParsedCtlCommand parsed = parseCtlCommand(app.arguments());
     if (!parsed.error.isEmpty()) {
         std::fprintf(stderr, "pelmora-ctl: %s\nTry 'pelmora-ctl --help'.\n", qPrintable(parsed.error));
         return kUsage;
     }
     if (parsed.showHelp) {
-        std::fputs(qPrintable(ctl_usage()), stdout);
+        std::fputs(qPrintable(ctlUsage()), stdout);
         return kDone;
     }
     if (parsed.showVersion) {
@@ -143,7 +143,7 @@ int main(int argc, char** argv)
     }
     const CtlCommand& command = parsed.command;
 
-    const QString address = card_bus::session_bus_address();
+    const QString address = card_bus::sessionBusAddress();
     if (address.isEmpty())
         return fail(kNoPanel, QStringLiteral("no panel is running: there is no session bus (DBUS_SESSION_BUS_ADDRESS "
                                              "is unset and the user's bus socket is missing)"));
@@ -151,10 +151,10 @@ int main(int argc, char** argv)
     if (!bus.isConnected())
         return fail(kNoPanel, QStringLiteral("no panel is running: the session bus cannot be reached (%1)")
                                   .arg(bus.lastError().message()));
-    const QList<RunningPanel> panels = running_panels(bus);
+    const QList<RunningPanel> panels = runningPanels(bus);
     if (command.kind == CtlCommand::Kind::List)
         return list(panels);
-    const PanelChoice choice = choose_panel(panels, command.device);
+    const PanelChoice choice = choosePanel(panels, command.device);
     if (!choice.error.isEmpty())
         return fail(choice.status, choice.error);
 
@@ -163,7 +163,7 @@ int main(int argc, char** argv)
     case CtlCommand::Kind::Get:
         return get(bus, choice.panel, command.json);
     case CtlCommand::Kind::Set:
-        return answer(card.SetOutput(uint(command.output), state_word(command.state)));
+        return answer(card.SetOutput(uint(command.output), stateWord(command.state)));
     case CtlCommand::Kind::Mask:
         return answer(card.SetOutputs(uint(command.mask)));
     case CtlCommand::Kind::Watch:

@@ -8,7 +8,7 @@
 #include <QDBusMessage>
 #include <QFileInfo>
 
-QDBusReply<QVariantMap> read_values(QDBusConnection& bus, const QString& service)
+QDBusReply<QVariantMap> readValues(QDBusConnection& bus, const QString& service)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(service, card_bus::kObjectPath, card_bus::kPropertiesInterface,
                                                        QStringLiteral("GetAll"));
@@ -16,7 +16,7 @@ QDBusReply<QVariantMap> read_values(QDBusConnection& bus, const QString& service
     return bus.call(call);
 }
 
-QList<RunningPanel> running_panels(QDBusConnection& bus)
+QList<RunningPanel> runningPanels(QDBusConnection& bus)
 {
     QStringList names = bus.interface()->registeredServiceNames().value();
     names.sort();
@@ -24,7 +24,7 @@ QList<RunningPanel> running_panels(QDBusConnection& bus)
     for (const QString& name : names) {
         if (!name.startsWith(card_bus::kInstancePrefix))
             continue;
-        const QDBusReply<QVariantMap> values = read_values(bus, name);
+        const QDBusReply<QVariantMap> values = readValues(bus, name);
         if (values.isValid())
             panels.append({name, values.value().value(card_bus::kPort).toString(),
                            values.value().value(card_bus::kDevice).toString()});
@@ -32,7 +32,7 @@ QList<RunningPanel> running_panels(QDBusConnection& bus)
     return panels;
 }
 
-bool names_device(const QString& name, const QString& device)
+bool namesDevice(const QString& name, const QString& device)
 {
     if (device.isEmpty())
         return false;
@@ -45,13 +45,13 @@ bool names_device(const QString& name, const QString& device)
     return !canonical.isEmpty() && canonical == QFileInfo(device).canonicalFilePath();
 }
 
-PanelChoice choose_panel(const QList<RunningPanel>& panels, const QString& device)
+PanelChoice choosePanel(const QList<RunningPanel>& panels, const QString& device)
 {
     if (panels.isEmpty())
         return {{}, QStringLiteral("no panel is running (start pelmora first)"), kNoPanel};
     QStringList devices;
     for (const RunningPanel& panel : panels) {
-        if (!device.isEmpty() && names_device(device, panel.device))
+        if (!device.isEmpty() && namesDevice(device, panel.device))
             return {panel, {}, kDone};
         devices << (panel.device.isEmpty() ? panel.port : panel.device);
     }

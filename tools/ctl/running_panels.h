@@ -14,13 +14,13 @@ struct RunningPanel {
 };
 
 // Every panel that answers, in the order of their names.
-QList<RunningPanel> running_panels(QDBusConnection& bus);
+QList<RunningPanel> runningPanels(QDBusConnection& bus);
 
 // All of one panel's properties, by name.
-QDBusReply<QVariantMap> read_values(QDBusConnection& bus, const QString& service);
+QDBusReply<QVariantMap> readValues(QDBusConnection& bus, const QString& service);
 
 // True when `name` (a path, or a name under /dev) is the panel's device, also through a link.
-bool names_device(const QString& name, const QString& device);
+bool namesDevice(const QString& name, const QString& device);
 
 struct PanelChoice {
     RunningPanel panel;
@@ -30,4 +30,4 @@ struct PanelChoice {
 
 // The only panel, or the one with `device`; an error when there is none, or several
 // and no device to tell them apart.
-PanelChoice choose_panel(const QList<RunningPanel>& panels, const QString& device);
+PanelChoice choosePanel(const QList<RunningPanel>& panels, const QString& device);

@@ -83,7 +83,7 @@ QString cardTitle(const TapOptions& options, const CardDevice& card)
 {
     const QString given = QString::fromStdString(options.device);
     const QString path = QString::fromStdString(card.name());
-    if (card_link::com_number(given) == 0)
+    if (card_link::comNumber(given) == 0)
         return path.isEmpty() ? given : path;
     return path.isEmpty() ? given : QStringLiteral("%1 (%2)").arg(given, path);
 }
@@ -98,7 +98,7 @@ bool panelCanTell(const TapOptions& options, const CardDevice& card, const std::
 {
     if (!card.name().empty())
         settings = {{"PELMORA_COM1", card.name()}, {"PELMORA_COM2", slave}};
-    else if (card_link::com_number(QString::fromStdString(options.device)) == 1)
+    else if (card_link::comNumber(QString::fromStdString(options.device)) == 1)
         settings = {{"PELMORA_COM2", slave}};  // Com1 is absent for the panel too
     else
         return false;

@@ -8,7 +8,7 @@ std::uint8_t outputStates(std::uint8_t mask)
 {
     std::uint8_t on = 0;
     for (int n = 0; n < 8; ++n)
-        on |= static_cast<std::uint8_t>(card_link::output_on(mask, n) ? 1u << n : 0u);
+        on |= static_cast<std::uint8_t>(card_link::outputOn(mask, n) ? 1u << n : 0u);
     return on;
 }
 
@@ -16,7 +16,7 @@ std::uint8_t inputStates(std::uint8_t mask)
 {
     std::uint8_t on = 0;
     for (int n = 0; n < 8; ++n)
-        on |= static_cast<std::uint8_t>(card_link::input_on(mask, n) ? 1u << n : 0u);
+        on |= static_cast<std::uint8_t>(card_link::inputOn(mask, n) ? 1u << n : 0u);
     return on;
 }
 
@@ -49,7 +49,7 @@ void LiveTrace::add(const TapRow& row)
             return;
         ++frames_;
         const QByteArray bytes(reinterpret_cast<const char*>(row.bytes.data()), 3);
-        lastReply_ = card_link::decode_reply(bytes);
+        lastReply_ = card_link::decodeReply(bytes);
         lastReplyUs_ = row.wallUs;
         volts_.push_back({seconds, lastReply_->volts1, lastReply_->volts2, gap_});
         inputs_.push_back({seconds, inputStates(row.bytes[0])});

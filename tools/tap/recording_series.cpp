@@ -58,15 +58,15 @@ void SeriesBuilder::add(const TapRow& row, std::string_view time)
     if (row.direction == Direction::PanelToCard && row.kind == RowKind::Request && row.bytes.size() == 4
         && row.note != recording::kNotDelivered) {
         for (int n = 0; n < 8; ++n)
-            outputs_[static_cast<std::size_t>(n)].add(seconds, card_link::output_on(row.bytes[2], n) ? 1 : 0);
+            outputs_[static_cast<std::size_t>(n)].add(seconds, card_link::outputOn(row.bytes[2], n) ? 1 : 0);
         framesSeen_ = true;
     } else if (isRecordedReply(row)) {
         const QByteArray bytes(reinterpret_cast<const char*>(row.bytes.data()), 3);
-        const card_link::CardReply reply = *card_link::decode_reply(bytes);
+        const card_link::CardReply reply = *card_link::decodeReply(bytes);
         volts1_.add(seconds, reply.volts1);
         volts2_.add(seconds, reply.volts2);
         for (int n = 0; n < 8; ++n)
-            inputs_[static_cast<std::size_t>(n)].add(seconds, card_link::input_on(reply.inputMask, n) ? 1 : 0);
+            inputs_[static_cast<std::size_t>(n)].add(seconds, card_link::inputOn(reply.inputMask, n) ? 1 : 0);
         framesSeen_ = true;
     }
 }

@@ -17,7 +17,7 @@ std::uint8_t inputsFollowing(std::uint8_t outputs)
 {
     int inputs = 0;
     for (int n = 0; n < card_link::kChannelCount; ++n)
-        if (card_link::output_on(outputs, n))
+        if (card_link::outputOn(outputs, n))
             inputs |= 1 << n;
     return static_cast<std::uint8_t>(inputs);
 }
