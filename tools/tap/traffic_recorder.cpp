@@ -21,7 +21,7 @@ std::vector<TapRow> TrafficRecorder::record(Direction direction, const std::uint
         // The panel sends after reading what the card sent: that ends the card's group.
         closeCardGroup(rows);
         const std::string note = cardPresent_ ? std::string() : recording::kNotDelivered;
-        for (ScannedPiece& piece : panelScanner().scan(data, size))
+        for (card_link::ScannedPiece& piece : panelScanner().scan(data, size))
             rows.push_back({at.wallUs, direction, piece.frame ? RowKind::Request : RowKind::Unframed,
                             std::move(piece.bytes), note});
         panelLast_ = at;
@@ -93,7 +93,7 @@ void TrafficRecorder::closeCardGroup(std::vector<TapRow>& rows)
     cardGroup_.clear();
 }
 
-void TrafficRecorder::settlePanelPending(FrameScanner& scanner, std::vector<TapRow>& rows)
+void TrafficRecorder::settlePanelPending(card_link::FrameScanner& scanner, std::vector<TapRow>& rows)
 {
     std::vector<std::uint8_t> bytes = scanner.takePending();
     if (!bytes.empty())

@@ -14,7 +14,7 @@
 // - finish() settles whatever still waits.
 // Every byte received ends up in exactly one row.
 
-#include "frame_scanner.h"
+#include "card_link/frame_scanner.h"
 #include "tap_row.h"
 
 #include <cstdint>
@@ -53,13 +53,13 @@ public:
     std::vector<TapRow> finish();
 
 private:
-    FrameScanner& panelScanner() { return cardPresent_ ? requests_ : undelivered_; }
+    card_link::FrameScanner& panelScanner() { return cardPresent_ ? requests_ : undelivered_; }
     void closeCardGroup(std::vector<TapRow>& rows);
-    void settlePanelPending(FrameScanner& scanner, std::vector<TapRow>& rows);
+    void settlePanelPending(card_link::FrameScanner& scanner, std::vector<TapRow>& rows);
 
     bool cardPresent_ = true;
-    FrameScanner requests_;      // what reaches the card
-    FrameScanner undelivered_;   // what the panel sends while the card is gone
+    card_link::FrameScanner requests_;      // what reaches the card
+    card_link::FrameScanner undelivered_;   // what the panel sends while the card is gone
     Moment panelLast_;           // when the panel's pending bytes last grew
     std::vector<std::uint8_t> cardGroup_;
     Moment cardFirst_;           // when the card's group began

@@ -6,7 +6,7 @@
 #include "card_options.h"
 #include "card_terminal.h"
 #include "frame_log.h"
-#include "frame_scanner.h"
+#include "card_link/frame_scanner.h"
 #include "reply_maker.h"
 #include "platform/process/stop_pipe.h"
 
@@ -40,7 +40,7 @@ private:
     CardOptions options_;
     int master_ = -1;
     FrameLog& log_;
-    FrameScanner scanner_;
+    card_link::FrameScanner scanner_;
     ReplyMaker replies_;
     std::deque<PendingReply> pending_;
     std::uint8_t lastOutputs_ = 0;

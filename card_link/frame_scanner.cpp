@@ -1,6 +1,8 @@
-#include "frame_scanner.h"
+#include "card_link/frame_scanner.h"
 
 #include "card_link/frame_bytes.h"
+
+namespace card_link {
 
 namespace {
 constexpr std::uint8_t kHeader = card_link::kRequestHeader;
@@ -59,3 +61,5 @@ std::vector<std::uint8_t> FrameScanner::takePending()
     bytes.swap(buffer_);
     return bytes;
 }
+
+} // namespace card_link

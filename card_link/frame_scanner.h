@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace card_link {
+
 // One stretch of the stream: a whole request frame, or bytes that cannot belong to one.
 struct ScannedPiece {
     bool frame = false;
@@ -30,3 +32,5 @@ public:
 private:
     std::vector<std::uint8_t> buffer_;
 };
+
+} // namespace card_link

@@ -1,4 +1,4 @@
-#include "frame_scanner.h"
+#include "card_link/frame_scanner.h"
 
 #include <gtest/gtest.h>
 
@@ -8,21 +8,21 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes feed(FrameScanner& scanner, const Bytes& bytes)
+Bytes feed(card_link::FrameScanner& scanner, const Bytes& bytes)
 {
     return scanner.feed(bytes.data(), bytes.size());
 }
 
 TEST(FrameScanner, FindsWholeFramesInOneRead)
 {
-    FrameScanner scanner;
+    card_link::FrameScanner scanner;
     EXPECT_EQ(feed(scanner, {0x2A, 0x2A, 0x5A, 0x23, 0x2A, 0x2A, 0x01, 0x23}), (Bytes{0x5A, 0x01}));
     EXPECT_EQ(scanner.pending(), 0u);
 }
 
 TEST(FrameScanner, MaskMayLookLikeHeaderOrTrailer)
 {
-    FrameScanner scanner;
+    card_link::FrameScanner scanner;
     EXPECT_EQ(feed(scanner, {0x2A, 0x2A, 0x00, 0x23, 0x2A, 0x2A, 0x2A, 0x23, 0x2A, 0x2A, 0x23, 0x23,
                              0x2A, 0x2A, 0xFF, 0x23}),
               (Bytes{0x00, 0x2A, 0x23, 0xFF}));
@@ -30,7 +30,7 @@ TEST(FrameScanner, MaskMayLookLikeHeaderOrTrailer)
 
 TEST(FrameScanner, KeepsPartialFrameUntilCompleted)
 {
-    FrameScanner scanner;
+    card_link::FrameScanner scanner;
     const Bytes frame{0x2A, 0x2A, 0x2A, 0x23};
     for (std::size_t i = 0; i + 1 < frame.size(); ++i) {
         EXPECT_TRUE(feed(scanner, {frame[i]}).empty());
@@ -42,7 +42,7 @@ TEST(FrameScanner, KeepsPartialFrameUntilCompleted)
 
 TEST(FrameScanner, FrameSplitAcrossReadsAfterAnother)
 {
-    FrameScanner scanner;
+    card_link::FrameScanner scanner;
     EXPECT_EQ(feed(scanner, {0x2A, 0x2A, 0x10, 0x23, 0x2A, 0x2A}), Bytes{0x10});
     EXPECT_EQ(feed(scanner, {0x20, 0x23, 0x2A}), Bytes{0x20});
     EXPECT_EQ(scanner.pending(), 1u);
@@ -50,7 +50,7 @@ TEST(FrameScanner, FrameSplitAcrossReadsAfterAnother)
 
 TEST(FrameScanner, DropsGarbageBeforeAndBetweenFrames)
 {
-    FrameScanner scanner;
+    card_link::FrameScanner scanner;
     EXPECT_EQ(feed(scanner, {0x00, 0x23, 0x41, 0x2A, 0x2A, 0x07, 0x23, 0x99, 0x23, 0x2A, 0x2A, 0x08, 0x23}),
               (Bytes{0x07, 0x08}));
     EXPECT_EQ(feed(scanner, {0x11, 0x12, 0x13}), Bytes{});
@@ -59,7 +59,7 @@ TEST(FrameScanner, DropsGarbageBeforeAndBetweenFrames)
 
 TEST(FrameScanner, ResynchronisesAfterBrokenFrame)
 {
-    FrameScanner scanner;
+    card_link::FrameScanner scanner;
     // A frame cut short by a new one: the first header pair leads nowhere.
     EXPECT_EQ(feed(scanner, {0x2A, 0x2A, 0x05, 0x2A, 0x2A, 0x06, 0x23}), Bytes{0x06});
     // A lone header byte followed by a real frame.
@@ -70,7 +70,7 @@ TEST(FrameScanner, ResynchronisesAfterBrokenFrame)
 
 TEST(FrameScanner, LongGarbageLeavesNothingBehind)
 {
-    FrameScanner scanner;
+    card_link::FrameScanner scanner;
     Bytes noise(5000, 0x23);
     EXPECT_TRUE(feed(scanner, noise).empty());
     EXPECT_EQ(scanner.pending(), 0u);
