@@ -91,10 +91,11 @@ bool CardBusService::publish(QDBusConnection bus)
 void CardBusService::show(const CardState& card)
 {
     card_ = card;
-    if (!bus_) {
+    if (!bus_)
         announced_ = card;
+    // Most polls change nothing: no property map is built for them.
+    if (card == announced_)
         return;
-    }
     const QVariantMap changed = changedProperties(announced_, card);
     if (changed.isEmpty() || holdsBack(changed))
         return;
