@@ -4,7 +4,7 @@
 # Safe to run again; uses sudo when not root.
 set -euo pipefail
 
-# Qt Charts' CMake package needs Qt OpenGL's, which Debian's qt6-charts-dev does not bring in.
+# Qt OpenGL's development files are there for the Qt packages whose CMake files look for them.
 # qt6-tools-dev has Qt's UI plugin interface and UI loader, for the gauge's Designer plugin.
 # stress-ng keeps a core busy for scripts/stress-test.sh, which checks that the tests hold on a loaded machine.
 # The accessibility tests turn Qt's accessibility on in process (Qt's private platform
@@ -13,7 +13,7 @@ set -euo pipefail
 # interface start a dbus-daemon of their own; Qt D-Bus and its code generator come with qt6-base-dev.
 # libtelnet-dev is the telnet layer of a card on another machine; the tests start the
 # real ser2net in front of the virtual card.
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev qt6-charts-dev
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev
           libtelnet-dev ser2net
           qt6-tools-dev pkg-config libqt6opengl6-dev libgl-dev libgtest-dev googletest xvfb xauth fonts-liberation
           imagemagick procps openbox locales stress-ng

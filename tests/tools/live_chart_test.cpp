@@ -6,12 +6,13 @@
 #include "card_terminal.h"
 #include "forwarding_loop.h"
 #include "live_feed.h"
-#include "live_lines.h"
+#include "live_traces.h"
 #include "live_values.h"
 #include "live_window.h"
 #include "recording_rows.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QThread>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -159,30 +160,32 @@ TEST(LiveTrace, KeepsOneWindowCountsEveryFrameAndBreaksTheLinesAtAnOutage)
     EXPECT_EQ(values.analogue1, QStringLiteral("0.00 V"));
     EXPECT_EQ(values.analogue2, QStringLiteral("2.51 V"));
     EXPECT_EQ(values.inputs, QStringLiteral("0 0 0 0 0 0 0 1"));
-    const TimeSpan span{(kStartUs + 61'100'000) / 1e6, (kStartUs + 121'100'000) / 1e6};
-    EXPECT_EQ(voltsLines(trace.volts(), 1, span, QRectF(0, 0, 600, 100)).size(), 2) << "broken at the outage";
+    const ChartTime window{(kStartUs + 61'100'000) / 1e6, (kStartUs + 121'100'000) / 1e6, true};
+    const ChartTraces::Samples volts = liveTraces(trace, window, 600).volts1;
+    EXPECT_EQ(std::count_if(volts.begin(), volts.end(), [](const auto& s) { return s.afterGap; }), 1)
+        << "broken at the outage";
 }
 
-TEST(LiveLines, AWindowOfAnHourCostsNoMoreThanItsWidth)
+TEST(LiveTraces, AWindowOfAnHourCostsNoMoreThanItsWidth)
 {
     LiveTrace trace(3600);
     for (int i = 0; i < 36000; ++i) {
         const auto on = static_cast<std::uint8_t>(i % 2 ? 0x01 : 0x00);  // In 1 flips on every reply
         trace.add(replyRow(kStartUs + i * 100'000LL, on, static_cast<std::uint8_t>(i % 256), 0));
     }
-    const TimeSpan span{kStartUs / 1e6, (kStartUs + 3'600'000'000LL) / 1e6};
-    const QRectF area(0, 0, 500, 100);
-    const QList<QPolygonF> volts = voltsLines(trace.volts(), 1, span, area);
-    ASSERT_EQ(volts.size(), 1);
-    EXPECT_LE(volts[0].size(), 4 * 501);
-    // Every pixel column still reaches from the lowest to the highest value in it.
-    EXPECT_NEAR(volts[0].boundingRect().top(), 0, 1);
-    EXPECT_NEAR(volts[0].boundingRect().bottom(), 100, 1);
-    const QPolygonF flipping = statesLine(trace.inputs(), 0, span, QRectF(0, 0, 500, 10));
-    EXPECT_LE(flipping.size(), 4 * 501 + 1);
-    EXPECT_NEAR(flipping.boundingRect().height(), 7, 1e-9) << "both levels drawn";
-    // A steady channel is one line across.
-    EXPECT_LE(statesLine(trace.inputs(), 5, span, QRectF(0, 0, 500, 10)).size(), 3);
+    const ChartTime window{kStartUs / 1e6, (kStartUs + 3'600'000'000LL) / 1e6, true};
+    const ChartTraces traces = liveTraces(trace, window, 500);
+    const auto [lowest, highest] = std::minmax_element(traces.volts1.begin(), traces.volts1.end(),
+                                                       [](const auto& a, const auto& b) { return a.value < b.value; });
+    EXPECT_LE(traces.volts1.size(), 4u * 501);
+    // Every column still reaches from the lowest to the highest value in it.
+    EXPECT_EQ(lowest->value, 0.0);
+    EXPECT_EQ(highest->value, 5.0);
+    const ChartTraces::Samples& flipping = traces.inputs[0];
+    EXPECT_LE(flipping.size(), 4u * 501);
+    EXPECT_TRUE(std::any_of(flipping.begin(), flipping.end(), [](const auto& s) { return s.value == 1; }))
+        << "both levels kept";
+    EXPECT_TRUE(std::all_of(traces.inputs[5].begin(), traces.inputs[5].end(), [](const auto& s) { return s.value == 0; }));
 }
 
 TEST(LiveFeed, CarriesOnlyFramesAndEndsWithItsWriter)

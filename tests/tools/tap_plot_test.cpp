@@ -1,6 +1,7 @@
 // The plot drawn by the built tap from a recording: a PNG of the asked size with every trace
 // in it, the time axis ending at the data, no spike lost however long the recording, and
 // no file overwritten that it was not asked to.
+#include "chart_colours.h"
 #include "decimated_trace.h"
 #include "recording_plot.h"
 #include "recording_rows.h"
@@ -81,8 +82,8 @@ TEST(Plot, APictureOfTheAskedSizeWithEveryTrace)
     QImage image(QString::fromStdString(png));
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(900, 600));
-    for (const QColor& trace : {plot_colours::kAnalogue1, plot_colours::kAnalogue2, plot_colours::kOutputs,
-                                plot_colours::kInputs})
+    for (const QColor& trace : {chart_colours::kAnalogue1, chart_colours::kAnalogue2, chart_colours::kOutputs,
+                                chart_colours::kInputs})
         EXPECT_GT(pixelsOf(image, trace), 300) << trace.name().toStdString();
 
     ::unlink(png.c_str());
@@ -106,7 +107,7 @@ TEST(Plot, TheTimeAxisEndsWhereTheDataEnds)
     int rightmost = -1;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (near(image.pixelColor(x, y), plot_colours::kAnalogue1))
+            if (near(image.pixelColor(x, y), chart_colours::kAnalogue1))
                 rightmost = std::max(rightmost, x);
     // Before, 31 s of data ended at three quarters of a 40 s axis.
     EXPECT_GT(rightmost, image.width() * 9 / 10);
@@ -137,19 +138,22 @@ TEST(DecimatedTrace, AMillionSamplesKeepTheirSpikesInAFewPoints)
 {
     DecimatedTrace trace(1000);
     for (int i = 0; i < 1'000'000; ++i)
-        trace.add(i * 0.01, i == 123'457 ? 5.0 : i == 765'433 ? -5.0 : 1.0);
+        // with an outage of 100 s half-way
+        trace.add(i * 0.01 + (i >= 500'000 ? 100 : 0), i == 123'457 ? 5.0 : i == 765'433 ? -5.0 : 1.0, i == 500'000);
     const std::vector<DecimatedTrace::Sample> kept = trace.samples();
     EXPECT_LE(kept.size(), 4000u);
     EXPECT_GE(kept.size(), 1000u) << "at least a point for each of the half the buckets in use";
     EXPECT_EQ(kept.front().seconds, 0.0);
-    EXPECT_DOUBLE_EQ(kept.back().seconds, 9999.99);
+    EXPECT_DOUBLE_EQ(kept.back().seconds, 10099.99);
     const auto has = [&](double seconds, double value) {
         return std::any_of(kept.begin(), kept.end(), [&](const DecimatedTrace::Sample& s) {
             return std::abs(s.seconds - seconds) < 1e-6 && s.value == value;
         });
     };
     EXPECT_TRUE(has(1234.57, 5.0));
-    EXPECT_TRUE(has(7654.33, -5.0));
+    EXPECT_TRUE(has(7754.33, -5.0));
+    EXPECT_EQ(std::count_if(kept.begin(), kept.end(), [](const auto& s) { return s.afterGap; }), 1)
+        << "the break survives the buckets merging, once";
     EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end(),
                                [](const auto& a, const auto& b) { return a.seconds < b.seconds; }));
 }

@@ -1,9 +1,7 @@
 #pragma once
-// The live chart: the two analogue inputs on a 0 to 5 V scale above, the eight outputs and
-// the eight inputs as stacked digital traces below (Out 1 at the top, as in the plot of a
-// recording), across the last window of seconds up to now, drawn with QPainter from a
-// LiveTrace. What never changes (axes, grid, labels) is drawn once per size into a
-// picture; a repaint copies it and draws the lines.
+// The live chart: the card's chart across the last window of seconds up to now, drawn
+// from a LiveTrace. What never changes (axes, grid, labels) is drawn once per size into a
+// picture; a repaint copies it and draws the traces.
 
 #include "live_trace.h"
 
@@ -20,14 +18,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    struct Areas {
-        QRectF analogue;
-        QRectF digital;  // sixteen lanes of equal height
-    };
-    Areas areas() const;
-    QRectF lane(const Areas& areas, int index) const;
-    void drawBackground();
-
     const LiveTrace& trace_;
     QPixmap background_;
 };

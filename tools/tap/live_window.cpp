@@ -1,7 +1,7 @@
 #include "live_window.h"
 
 #include "live_values.h"
-#include "plot_colours.h"
+#include "chart_colours.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -22,10 +22,10 @@ LiveWindow::LiveWindow(const QString& device, double windowSeconds, LiveFeed& fe
     analogue2_ = value(QStringLiteral("Analogue 2"), QStringLiteral("analogue2"));
     outputs_ = value(QStringLiteral("Outputs 1–8"), QStringLiteral("outputs"));
     inputs_ = value(QStringLiteral("Inputs 1–8"), QStringLiteral("inputs"));
-    const QList<QPair<QLabel*, QColor>> shown{{analogue1_, plot_colours::kAnalogue1},
-                                              {analogue2_, plot_colours::kAnalogue2},
-                                              {outputs_, plot_colours::kOutputs.darker(130)},
-                                              {inputs_, plot_colours::kInputs.darker(130)}};
+    const QList<QPair<QLabel*, QColor>> shown{{analogue1_, chart_colours::kAnalogue1},
+                                              {analogue2_, chart_colours::kAnalogue2},
+                                              {outputs_, chart_colours::kOutputs.darker(130)},
+                                              {inputs_, chart_colours::kInputs.darker(130)}};
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int column = 0; column < shown.size(); ++column) {
         QLabel* label = shown[column].first;

@@ -4,7 +4,7 @@
 #include "recording_reader.h"
 #include "recording_series.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -50,7 +50,7 @@ int runPlotCommand(const TapOptions& options, int argc, char** argv)
     // The picture is drawn in memory: no display is needed, whatever the session has.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     const QImage image = plotRecording(series, QSize(options.width, options.height));
     QSaveFile file(QString::fromStdString(options.outPath));
     if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())

@@ -1,9 +1,7 @@
 #pragma once
-// Draws a recording with Qt Charts into a picture: the two analogue inputs on a 0 to 5 V
-// axis above, the eight outputs and eight inputs as stacked digital traces below, both
-// against seconds since the start, which the title gives. Needs a QApplication.
+// Draws a recording into a picture with the card's chart, against seconds since the
+// start, which the title gives. Needs a QGuiApplication (for the fonts), no display.
 
-#include "plot_colours.h"
 #include "recording_series.h"
 
 #include <QImage>

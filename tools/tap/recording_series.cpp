@@ -13,30 +13,6 @@ std::array<DecimatedTrace, 8> traces(std::size_t buckets)
             DecimatedTrace(buckets), DecimatedTrace(buckets), DecimatedTrace(buckets), DecimatedTrace(buckets)};
 }
 
-QList<QPointF> line(const DecimatedTrace& trace)
-{
-    QList<QPointF> points;
-    for (const DecimatedTrace::Sample& s : trace.samples())
-        points.append(QPointF(s.seconds, s.value));
-    return points;
-}
-
-// As steps, carried on to `end`: a change is drawn upright.
-QList<QPointF> steps(const DecimatedTrace& trace, double end)
-{
-    QList<QPointF> points;
-    for (const DecimatedTrace::Sample& s : trace.samples()) {
-        if (!points.isEmpty() && points.last().y() == s.value)
-            continue;
-        if (!points.isEmpty())
-            points.append(QPointF(s.seconds, points.last().y()));
-        points.append(QPointF(s.seconds, s.value));
-    }
-    if (!points.isEmpty() && points.last().x() < end)
-        points.append(QPointF(end, points.last().y()));
-    return points;
-}
-
 } // namespace
 
 SeriesBuilder::SeriesBuilder(int columns)
@@ -55,6 +31,8 @@ void SeriesBuilder::add(const TapRow& row, std::string_view time)
     }
     const double seconds = std::max<double>(0, static_cast<double>(row.wallUs - *startUs_) / 1e6);
     lengthSeconds_ = std::max(lengthSeconds_, seconds);
+    if (row.kind == RowKind::DeviceGone)
+        gap_ = true;
     if (row.direction == Direction::PanelToCard && row.kind == RowKind::Request && row.bytes.size() == 4
         && row.note != recording::kNotDelivered) {
         for (int n = 0; n < 8; ++n)
@@ -63,8 +41,9 @@ void SeriesBuilder::add(const TapRow& row, std::string_view time)
     } else if (isRecordedReply(row)) {
         const QByteArray bytes(reinterpret_cast<const char*>(row.bytes.data()), 3);
         const card_link::CardReply reply = *card_link::decodeReply(bytes);
-        volts1_.add(seconds, reply.volts1);
-        volts2_.add(seconds, reply.volts2);
+        volts1_.add(seconds, reply.volts1, gap_);
+        volts2_.add(seconds, reply.volts2, gap_);
+        gap_ = false;
         for (int n = 0; n < 8; ++n)
             inputs_[static_cast<std::size_t>(n)].add(seconds, card_link::inputOn(reply.inputMask, n) ? 1 : 0);
         framesSeen_ = true;
@@ -79,11 +58,11 @@ bool SeriesBuilder::finish(RecordingSeries& series, QString& error) const
     }
     series.startText = startText_;
     series.lengthSeconds = lengthSeconds_;
-    series.volts1 = line(volts1_);
-    series.volts2 = line(volts2_);
+    series.traces.volts1 = volts1_.samples();
+    series.traces.volts2 = volts2_.samples();
     for (std::size_t n = 0; n < 8; ++n) {
-        series.outputs[n] = steps(outputs_[n], lengthSeconds_);
-        series.inputs[n] = steps(inputs_[n], lengthSeconds_);
+        series.traces.outputs[n] = outputs_[n].samples();
+        series.traces.inputs[n] = inputs_[n].samples();
     }
     return true;
 }

@@ -1,15 +1,14 @@
 #pragma once
-// What the plot draws, gathered from a recording's rows one at a time: both analogue
-// inputs in volts and the eight outputs and eight inputs as 0/1 steps, each against
-// seconds since the first row, each kept to a bounded number of points however long the
-// recording (see decimated_trace.h). Outputs come from the requests that reached the
-// card, inputs and volts from the replies the card sent.
+// What the picture of a recording draws, gathered from its rows one at a time: both
+// analogue inputs in volts and the eight outputs and eight inputs as 0/1, each against
+// seconds since the first row, each kept by the chart's decimator to a bounded number of
+// samples however long the recording. Outputs come from the requests that reached the
+// card, inputs and volts from the replies the card sent; the analogue lines break where
+// the card's device went away.
 
-#include "decimated_trace.h"
+#include "chart_traces.h"
 #include "recording_reader.h"
 
-#include <QList>
-#include <QPointF>
 #include <QString>
 
 #include <array>
@@ -19,15 +18,12 @@
 struct RecordingSeries {
     QString startText;        // the first row's time as recorded, for the title
     double lengthSeconds = 0; // from the first row to the last
-    QList<QPointF> volts1;
-    QList<QPointF> volts2;
-    std::array<QList<QPointF>, 8> outputs;  // out1..out8: 0 or 1, a step at each change
-    std::array<QList<QPointF>, 8> inputs;   // in1..in8
+    ChartTraces traces;
 };
 
 class SeriesBuilder {
 public:
-    // `columns`: the picture's width in pixels; each trace keeps about two points per
+    // `columns`: the picture's width in pixels; each trace keeps about two buckets per
     // column at least.
     explicit SeriesBuilder(int columns);
 
@@ -42,6 +38,7 @@ private:
     QString startText_;
     double lengthSeconds_ = 0;
     bool framesSeen_ = false;
+    bool gap_ = false;
     DecimatedTrace volts1_;
     DecimatedTrace volts2_;
     std::array<DecimatedTrace, 8> outputs_;
