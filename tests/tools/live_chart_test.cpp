@@ -82,7 +82,7 @@ TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
         CardDevice card([path = cardEnd.slavePath()](std::string&) { return path; });
         cardOpen = card.open(error) ? 1 : 0;
         ForwardingLoop loop(card, rows, messages, stop);
-        loop.showFramesOn(&feed);
+        loop.showRowsTo([&feed](const std::vector<TapRow>& rows) { feed.add(rows); });
         if (cardOpen == 1)
             loop.run(panelEnd, error);
     }));

@@ -1,6 +1,6 @@
 #include "click_latency.h"
 
-#include "clocks.h"
+#include "platform/process/clocks.h"
 #include "in_process_panel.h"
 
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "exchange_cost.h"
 
-#include "clocks.h"
+#include "platform/process/clocks.h"
 #include "in_process_panel.h"
 
 #include "gauge/gaugix_identity.h"

@@ -1,6 +1,6 @@
 #include "gauge_load.h"
 
-#include "clocks.h"
+#include "platform/process/clocks.h"
 #include "in_process_panel.h"
 
 #include <gaugix/v_meter.h>

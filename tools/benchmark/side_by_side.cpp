@@ -1,7 +1,7 @@
 #include "side_by_side.h"
 
 #include "card_and_panel_processes.h"
-#include "clocks.h"
+#include "platform/process/clocks.h"
 #include "measured_program.h"
 
 #include <QProcess>

@@ -2,7 +2,7 @@
 
 #include "card_client.h"
 #include "card_terminal.h"
-#include "clocks.h"
+#include "platform/process/clocks.h"
 
 #include <QFile>
 #include <QProcess>

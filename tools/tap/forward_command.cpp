@@ -7,7 +7,7 @@
 #include "card_link/port_name.h"
 #include "card_terminal.h"
 #include "chart_process.h"
-#include "clocks.h"
+#include "platform/process/clocks.h"
 #include "dated_recording.h"
 #include "device_link.h"
 #include "device_name.h"
@@ -368,7 +368,7 @@ int runForwardCommand(const TapOptions& options)
     ForwardingLoop::Ending ending = ForwardingLoop::Ending::Stopped;
     if (ok && feed) {
         showChart(chart, cardTitle(options, card), options, messages);
-        loop.showFramesOn(&*feed);
+        loop.showRowsTo([&feed](const std::vector<TapRow>& rows) { feed->add(rows); });
     }
     if (ok)
         ending = loop.run(terminal, error);

@@ -1,7 +1,6 @@
 #include "forwarding_loop.h"
 
-#include "clocks.h"
-#include "live_feed.h"
+#include "platform/process/clocks.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>
@@ -203,8 +202,8 @@ void ForwardingLoop::writeRows(const std::vector<TapRow>& rows)
     for (const TapRow& row : rows)
         text += csvLine(row);
     rows_.add(text);
-    if (feed_ != nullptr)
-        feed_->add(rows);
+    if (showRows_)
+        showRows_(rows);
 }
 
 void ForwardingLoop::say(const std::string& message)

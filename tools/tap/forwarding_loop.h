@@ -4,9 +4,9 @@
 // tap started the panel, the panel's process; it passes each read on to the other side
 // at once, then records it. Wakes otherwise only to settle the card's quiet bytes into
 // rows and, while the card is gone, to try it again once a second. Rows and messages are
-// handed to writers that never make it wait, and frames to a live chart's feed that never
-// does either, so it ends on a stop whatever their readers do. The card's port object
-// must live in the thread that calls run().
+// handed to writers that never make it wait, and rows to whoever shows them (the live
+// chart's feed), which never does either, so it ends on a stop whatever their readers
+// do. The card's port object must live in the thread that calls run().
 
 #include "background_writer.h"
 #include "card_device.h"
@@ -17,9 +17,9 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
-class LiveFeed;
 class QEventLoop;
 class QSocketNotifier;
 
@@ -44,8 +44,9 @@ public:
 
     // Also ends when `processFd` (a pidfd) becomes readable, that process having ended.
     void endWithProcess(int processFd) { processFd_ = processFd; }
-    // Requests, replies and the card's outages also go to `feed`.
-    void showFramesOn(LiveFeed* feed) { feed_ = feed; }
+    // The rows of each turn are also handed to `rows`, in this thread, which must not wait
+    // (the live chart's feed).
+    void showRowsTo(std::function<void(const std::vector<TapRow>&)> rows) { showRows_ = std::move(rows); }
     // The card could not be opened at the start, for `reason`: the recording begins with
     // a row that says so, and the card is tried again once a second.
     void startWithoutCard(const std::string& reason);
@@ -72,7 +73,7 @@ private:
     BackgroundWriter& messages_;
     int stopFd_ = -1;
     int processFd_ = -1;
-    LiveFeed* feed_ = nullptr;
+    std::function<void(const std::vector<TapRow>&)> showRows_;
     TrafficRecorder recorder_;
     OutgoingBytes toPanel_;
     bool cardGone_ = false;

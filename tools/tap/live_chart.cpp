@@ -1,7 +1,7 @@
 #include "live_chart.h"
 
 #include "chart_painter.h"
-#include "clocks.h"
+#include "platform/process/clocks.h"
 #include "live_traces.h"
 
 #include <QPainter>

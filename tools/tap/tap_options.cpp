@@ -1,6 +1,6 @@
 #include "tap_options.h"
 
-#include "option_parser.h"
+#include "platform/process/option_parser.h"
 
 #include <algorithm>
 #include <cstdio>

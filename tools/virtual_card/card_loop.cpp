@@ -1,6 +1,6 @@
 #include "card_loop.h"
 
-#include "clocks.h"
+#include "platform/process/clocks.h"
 
 #include <array>
 #include <cerrno>

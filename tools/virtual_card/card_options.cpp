@@ -1,6 +1,6 @@
 #include "card_options.h"
 
-#include "option_parser.h"
+#include "platform/process/option_parser.h"
 
 #include <algorithm>
 #include <cerrno>
