@@ -1,20 +1,14 @@
 #include "chart_process.h"
 
 #include "chart_command.h"
-#include "process_ending.h"
 
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -40,26 +34,19 @@ bool ChartProcess::start(int feedReadEnd, int windowSeconds, int stopFd, int& st
         ::close(feedReadEnd);
         return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, feedReadEnd, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, control[1], kChartControlFd);
-    std::string seconds = std::to_string(windowSeconds);
-    std::string name = "pelmora-tap";
-    std::string option = kChartProcessOption;
-    std::array<char*, 4> arguments{name.data(), option.data(), seconds.data(), nullptr};
-    const int failed = posix_spawn(&pid_, kOwnProgram, &actions, nullptr, arguments.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    platform::ChildProcess::Launch launch;
+    launch.program = kOwnProgram;
+    launch.arguments = {"pelmora-tap", kChartProcessOption, std::to_string(windowSeconds)};
+    launch.descriptors = {{feedReadEnd, STDIN_FILENO}, {STDERR_FILENO, STDOUT_FILENO}, {control[1], kChartControlFd}};
+    std::string why;
+    const bool started = process_.start(launch, why);
     ::close(feedReadEnd);
     ::close(control[1]);
     control_ = control[0];
-    if (failed != 0) {
-        pid_ = -1;
-        error = std::string("cannot start the live chart: ") + std::strerror(failed);
+    if (!started) {
+        error = "cannot start the live chart: " + why;
         return false;
     }
-    processFd_ = openProcessFd(pid_);
     quit_ = ::eventfd(0, EFD_CLOEXEC);
 
     // It says "ready" once it has its display, or ends.
@@ -74,8 +61,7 @@ bool ChartProcess::start(int feedReadEnd, int windowSeconds, int stopFd, int& st
     if (::read(control_, &word, 1) == 1)
         return true;
     std::string how;
-    status = reapProcess(pid_, how);
-    reaped_ = true;
+    status = process_.reap(how);
     if (status == 2)
         return false;  // no display, which it has said
     error = "the live chart could not start: its process " + how;
@@ -85,7 +71,7 @@ bool ChartProcess::start(int feedReadEnd, int windowSeconds, int stopFd, int& st
 
 void ChartProcess::show(const std::string& title, Ended ended)
 {
-    if (pid_ < 0 || reaped_)
+    if (process_.pid() < 0 || process_.reaped())
         return;
     // The title ends with a nul, and the descriptor closes after it.
     const std::string text = title + '\0';
@@ -96,20 +82,19 @@ void ChartProcess::show(const std::string& title, Ended ended)
         sent += n > 0 ? static_cast<std::size_t>(n) : 0;
     }
     closeFd(control_);
-    if (processFd_ >= 0 && quit_ >= 0)
+    if (process_.fd() >= 0 && quit_ >= 0)
         watcher_ = std::thread([this, ended = std::move(ended)] { watch(ended); });
 }
 
 void ChartProcess::watch(Ended ended)
 {
-    std::array<pollfd, 2> fds{pollfd{processFd_, POLLIN, 0}, pollfd{quit_, POLLIN, 0}};
+    std::array<pollfd, 2> fds{pollfd{process_.fd(), POLLIN, 0}, pollfd{quit_, POLLIN, 0}};
     while (::poll(fds.data(), fds.size(), -1) < 0 && errno == EINTR) {
     }
     if (fds[0].revents == 0)
         return;
     std::string how;
-    const int status = reapProcess(pid_, how);
-    reaped_ = true;
+    const int status = process_.reap(how);
     ended(status, how);
 }
 
@@ -120,17 +105,7 @@ void ChartProcess::end()
         [[maybe_unused]] const ssize_t n = ::write(quit_, &one, sizeof one);
         watcher_.join();
     }
-    if (pid_ > 0 && !reaped_) {
-        // Not reaped, so the pid is still its own.
-        ::kill(pid_, SIGTERM);
-        pollfd ended{processFd_, POLLIN, 0};
-        if (processFd_ < 0 || ::poll(&ended, 1, kEndMs) != 1)
-            ::kill(pid_, SIGKILL);
-        std::string how;
-        reapProcess(pid_, how);
-        reaped_ = true;
-    }
+    process_.end(kEndMs);
     closeFd(control_);
-    closeFd(processFd_);
     closeFd(quit_);
 }

@@ -7,7 +7,8 @@
 // tap ends at once, as the chart says why; it shows its window once it has the title.
 // Its standard output is the tap's standard error, never the rows'.
 
-#include <atomic>
+#include "platform/process/child_process.h"
+
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -42,10 +43,8 @@ public:
 private:
     void watch(Ended ended);
 
-    pid_t pid_ = -1;
-    int processFd_ = -1;
+    platform::ChildProcess process_;
     int control_ = -1;  // the tap's end of the chart's descriptor 3: "ready", then the title
     int quit_ = -1;     // tells the watching thread to stop watching
     std::thread watcher_;
-    std::atomic<bool> reaped_{false};
 };

@@ -7,16 +7,16 @@
 #include "card_link/port_name.h"
 #include "card_terminal.h"
 #include "chart_process.h"
-#include "platform/process/clocks.h"
 #include "dated_recording.h"
 #include "device_link.h"
 #include "device_name.h"
 #include "forwarding_loop.h"
 #include "live_feed.h"
-#include "panel_process.h"
 #include "panel_program.h"
-#include "recording_file.h"
+#include "platform/process/child_process.h"
+#include "platform/process/clocks.h"
 #include "platform/process/stop_pipe.h"
+#include "recording_file.h"
 #include "tap_row.h"
 
 #include <csignal>
@@ -94,7 +94,7 @@ QString cardTitle(const TapOptions& options, const CardDevice& card)
 // once a second. False when the panel's Com1 cannot stand for the card: a Com2..Com4 that
 // this computer does not have.
 bool panelCanTell(const TapOptions& options, const CardDevice& card, const std::string& slave,
-                  PanelProcess::Settings& settings)
+                  platform::ChildProcess::Settings& settings)
 {
     if (!card.name().empty())
         settings = {{"PELMORA_COM1", card.name()}, {"PELMORA_COM2", slave}};
@@ -163,21 +163,29 @@ BackgroundWriter::Hooks rowHooks(const std::shared_ptr<BackgroundWriter>& messag
 
 // Starts the panel on the tap's end and has the loop end with it. False when the tap
 // cannot go on: no panel was started at all.
-bool startPanel(PanelProcess& panel, const std::string& program, const PanelProcess::Settings& settings,
+bool startPanel(platform::ChildProcess& panel, const std::string& program, const platform::ChildProcess::Settings& settings,
                 const TapOptions& options, const std::string& panelEnd, ForwardingLoop& loop, BackgroundWriter& messages)
 {
-    std::string error;
-    const bool rowsOnStdout = options.csvPath.empty() && !options.record;
-    if (panel.start(program, settings, rowsOnStdout, error)) {
-        messages.add(message("started " + program + " (pid " + std::to_string(panel.pid()) + ") with " + panelEnd
-                             + " as its Com1"));
-        loop.endWithProcess(panel.fd());
+    // Its standard error is the tap's, and so is its standard output when the rows have
+    // the tap's; the tap never ends it: a tap that stops leaves it running.
+    platform::ChildProcess::Launch launch{program, {program}, settings, {}, true};
+    if (options.csvPath.empty() && !options.record)
+        launch.descriptors.push_back({STDERR_FILENO, STDOUT_FILENO});
+    std::string why;
+    if (!panel.start(launch, why)) {
+        messages.add(message("cannot start " + program + ": " + why));
+        return false;
+    }
+    if (panel.fd() < 0) {
+        // A panel that runs but cannot be watched still gets its card; the tap then ends
+        // on a stop signal only.
+        messages.add(message("cannot watch the panel (pid " + std::to_string(panel.pid()) + "): " + why));
         return true;
     }
-    messages.add(message(error));
-    // A panel that runs but cannot be watched still gets its card; the tap then ends on
-    // a stop signal only.
-    return panel.pid() > 0;
+    messages.add(message("started " + program + " (pid " + std::to_string(panel.pid()) + ") with " + panelEnd
+                         + " as its Com1"));
+    loop.endWithProcess(panel.fd());
+    return true;
 }
 
 // The chart draws in its own process, so neither its drawing nor its end holds up a
@@ -195,7 +203,7 @@ void showChart(ChartProcess& chart, const QString& title, const TapOptions& opti
 }
 
 // What the tap says of the panel as it ends, and its exit status.
-int endingStatus(ForwardingLoop::Ending ending, bool ok, const TapOptions& options, PanelProcess& panel,
+int endingStatus(ForwardingLoop::Ending ending, bool ok, const TapOptions& options, platform::ChildProcess& panel,
                  BackgroundWriter& messages)
 {
     // A stop that came as the panel ended (both told at once, or a hang-up that reached
@@ -274,7 +282,7 @@ enum class CardAtStart { Open, LeftToThePanel, Refused };
 // Opens the card. One that cannot be opened now ends the tap, unless the panel can tell
 // why (see panelCanTell), whose `settings` then name the card as its Com1.
 CardAtStart openCard(const TapOptions& options, CardDevice& card, const CardName& name, const std::string& panelEnd,
-                     PanelProcess::Settings& settings, std::string& problem)
+                     platform::ChildProcess::Settings& settings, std::string& problem)
 {
     if (card.open(problem))
         return CardAtStart::Open;
@@ -285,7 +293,7 @@ CardAtStart openCard(const TapOptions& options, CardDevice& card, const CardName
 
 // What the panel is started with, when it is, and the card as forwarding starts.
 struct StartingPoint {
-    PanelProcess::Settings panelSettings;
+    platform::ChildProcess::Settings panelSettings;
     std::string panelProgram;  // empty without --panel
     std::string cardProblem;   // why the card could not be opened, when it is left to the panel
     bool cardOpen = false;
@@ -362,7 +370,7 @@ int runForwardCommand(const TapOptions& options)
     ForwardingLoop loop(card, writers.rows, *messages, stops.fd());
     if (!start.cardOpen)
         startWithoutCard(loop, *messages, start.cardProblem);
-    PanelProcess panel;
+    platform::ChildProcess panel;
     const bool ok = !options.panel
         || startPanel(panel, start.panelProgram, start.panelSettings, options, terminal.slavePath(), loop, *messages);
     ForwardingLoop::Ending ending = ForwardingLoop::Ending::Stopped;
