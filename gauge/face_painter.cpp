@@ -1,4 +1,4 @@
-#include "gauge/face_painter.h"
+#include "face_painter.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gauge/face.h"
+#include "face.h"
 
 class QPainter;
 

@@ -1,6 +1,6 @@
 // The library's exported entry points. Each hands over at once to the component services
 // with this library's state words and descriptor, and returns their answer unchanged.
-#include "gauge/gaugix_project.h"
+#include "gaugix_project.h"
 #include "platform/library_exports.h"
 #include "platform/library_services.h"
 

@@ -1,7 +1,7 @@
-#include "gauge/gaugix_project.h"
+#include "gaugix_project.h"
 
 #include "gauge/gaugix_identity.h"
-#include "gauge/toolbox_picture.h"
+#include "toolbox_picture.h"
 #include <gaugix/v_meter.h>
 
 namespace gaugix {

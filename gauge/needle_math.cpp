@@ -1,4 +1,4 @@
-#include "gauge/needle_math.h"
+#include "needle_math.h"
 
 #include <cmath>
 

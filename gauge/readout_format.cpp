@@ -1,4 +1,4 @@
-#include "gauge/readout_format.h"
+#include "readout_format.h"
 
 namespace gaugix {
 

@@ -1,4 +1,4 @@
-#include "gauge/face.h"
+#include "face.h"
 
 namespace gaugix {
 

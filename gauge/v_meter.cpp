@@ -1,10 +1,10 @@
-#include "gauge/v_meter_private.h"
+#include "v_meter_private.h"
 
-#include "gauge/face_painter.h"
+#include "face_painter.h"
 #include "gauge/font_stand_ins.h"
-#include "gauge/needle_math.h"
-#include "gauge/readout_format.h"
-#include "gauge/v_meter_accessibility.h"
+#include "needle_math.h"
+#include "readout_format.h"
+#include "v_meter_accessibility.h"
 
 #include <QLocale>
 #include <QPaintEvent>

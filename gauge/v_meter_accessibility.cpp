@@ -1,7 +1,7 @@
-#include "gauge/v_meter_accessibility.h"
+#include "v_meter_accessibility.h"
 
-#include "gauge/needle_math.h"
-#include "gauge/v_meter_private.h"
+#include "needle_math.h"
+#include "v_meter_private.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // The inside of a v_meter: its members and its face. Only the library's own code and its
 // tests see it; hosts have the public class alone.
 
-#include "gauge/face.h"
+#include "face.h"
 
 #include <gaugix/v_meter.h>
 

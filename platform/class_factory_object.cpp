@@ -1,6 +1,6 @@
-#include "platform/class_factory_object.h"
+#include "class_factory_object.h"
 
-#include "platform/control_instance.h"
+#include "control_instance.h"
 
 namespace platform {
 

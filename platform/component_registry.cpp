@@ -1,4 +1,4 @@
-#include "platform/component_registry.h"
+#include "component_registry.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/control_instance.h"
+#include "control_instance.h"
 
 #include <QString>
 

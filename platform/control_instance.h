@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/component_interfaces.h"
-#include "platform/library_state.h"
-#include "platform/project_descriptor.h"
+#include "component_interfaces.h"
+#include "library_state.h"
+#include "project_descriptor.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,8 +1,8 @@
-#include "platform/component_registry.h"
-#include "platform/control_host.h"
-#include "platform/library_locator.h"
-#include "platform/loaded_library.h"
-#include "platform/project_descriptor.h"
+#include "component_registry.h"
+#include "control_host.h"
+#include "library_locator.h"
+#include "loaded_library.h"
+#include "project_descriptor.h"
 
 #include <QDir>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "platform/control_host.h"
+#include "control_host.h"
 
-#include "platform/loaded_library.h"
+#include "loaded_library.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/interval_timer.h"
+#include "interval_timer.h"
 
 #include <QPointer>
 #include <QSocketNotifier>

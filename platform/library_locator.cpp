@@ -1,4 +1,4 @@
-#include "platform/library_locator.h"
+#include "library_locator.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "platform/library_services.h"
+#include "library_services.h"
 
-#include "platform/class_factory_object.h"
-#include "platform/component_registry.h"
-#include "platform/library_exports.h"
+#include "class_factory_object.h"
+#include "component_registry.h"
+#include "library_exports.h"
 
 #include <QFileInfo>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "platform/loaded_library.h"
+#include "loaded_library.h"
 
 #include <QFileInfo>
 

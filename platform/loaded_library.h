@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/library_exports.h"
+#include "library_exports.h"
 
 #include <QLibrary>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "v_meter_designer_plugin.h"
 
-#include "gauge/toolbox_picture.h"
+#include "toolbox_picture.h"
 
 #include <gaugix/v_meter.h>
 

@@ -1,4 +1,4 @@
-#include "platform/process/stop_pipe.h"
+#include "stop_pipe.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/process/stop_signals.h"
+#include "stop_signals.h"
 
 #include <QSocketNotifier>
 

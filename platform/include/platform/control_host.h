@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/component_interfaces.h"
-#include "platform/status.h"
+#include "component_interfaces.h"
+#include "status.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/component_interfaces.h"
+#include "component_interfaces.h"
 
 #include <cstddef>
 #include <cstdint>

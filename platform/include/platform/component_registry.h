@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/guid.h"
-#include "platform/project_descriptor.h"
-#include "platform/status.h"
+#include "guid.h"
+#include "project_descriptor.h"
+#include "status.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The stop signals (see stop_pipe.h) delivered on the event loop as a Qt signal.
 
-#include "platform/process/stop_pipe.h"
+#include "stop_pipe.h"
 
 #include <QObject>
 

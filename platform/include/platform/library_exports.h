@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/guid.h"
-#include "platform/status.h"
+#include "guid.h"
+#include "status.h"
 
 #include <cstdint>
 

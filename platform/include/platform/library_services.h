@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/guid.h"
-#include "platform/library_state.h"
-#include "platform/project_descriptor.h"
-#include "platform/status.h"
+#include "guid.h"
+#include "library_state.h"
+#include "project_descriptor.h"
+#include "status.h"
 
 #include <cstdint>
 
