@@ -1,6 +1,6 @@
-#include "card_link/frame_scanner.h"
+#include "frame_scanner.h"
 
-#include "card_link/frame_bytes.h"
+#include "frame_bytes.h"
 
 namespace card_link {
 

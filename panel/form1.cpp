@@ -126,7 +126,7 @@ void Form1::comunica()
     const bool watched = selection_.inUse() && port_->portOpen();
     const bool replied = card_link::comunica(*port_, stato_uscite_, *this);
     if (watched && !ending_)
-        tell(watch_.exchanged(replied, card_link::CardWatch::Clock::now()));
+        tell(watch_.exchanged(replied, panel::CardWatch::Clock::now()));
     if (!ending_)
         emit cardShown();
 }
@@ -208,7 +208,7 @@ CardState Form1::shownCard() const
 void Form1::quale_porta_Click(int Index)
 {
     selection_.quale_porta_Click(Index);
-    watch_.restart(card_link::CardWatch::Clock::now());
+    watch_.restart(panel::CardWatch::Clock::now());
     portTexts_->refresh();
     device_ = ownPort_ ? ownPort_->deviceName() : QString();
     answering_ = true;
@@ -218,7 +218,7 @@ void Form1::quale_porta_Click(int Index)
 
 void Form1::Timer1_Timer()
 {
-    const auto now = card_link::CardWatch::Clock::now();
+    const auto now = panel::CardWatch::Clock::now();
     const bool ready = selection_.readyToPoll(now);
     if (selection_.inUse())
         tell(watch_.portChecked(ready, now));
@@ -259,17 +259,17 @@ void Form1::endProgram()
     QCoreApplication::exit(0);
 }
 
-void Form1::tell(card_link::CardWatch::Change change)
+void Form1::tell(panel::CardWatch::Change change)
 {
-    if (change == card_link::CardWatch::Change::None)
+    if (change == panel::CardWatch::Change::None)
         return;
-    answering_ = change == card_link::CardWatch::Change::Answering || change == card_link::CardWatch::Change::Back;
+    answering_ = change == panel::CardWatch::Change::Answering || change == panel::CardWatch::Change::Back;
     const QString device = ownPort_ ? ownPort_->deviceName() : QString();
     device_ = device;
     QString port = QStringLiteral("Com%1").arg(port_->portNumber());
     if (!device.isEmpty())
         port += QStringLiteral(" (%1)").arg(device);
-    const QString line = card_link::changeLine(change, port);
+    const QString line = panel::changeLine(change, port);
     if (!line.isEmpty())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(line));
 }

@@ -6,9 +6,9 @@
 #include "form1_controls.h"
 #include "form_builder.h"
 
-#include "card_link/card_watch.h"
+#include "card_watch.h"
 #include "card_link/poll_exchange.h"
-#include "card_link/port_selection.h"
+#include "port_selection.h"
 #include "card_link/card_port.h"
 #include "platform/interval_timer.h"
 
@@ -23,7 +23,7 @@ namespace panel {
 
 class PortToolTips;
 
-class Form1 : public QMainWindow, private card_link::ExchangeView, private card_link::PortSelectionView {
+class Form1 : public QMainWindow, private card_link::ExchangeView, private panel::PortSelectionView {
     Q_OBJECT
 public:
     // Builds the window from its stored description, with the given serial port
@@ -95,7 +95,7 @@ private:
     void selectPortOption(int index) override;
     void connectHandlers();
     // Prints a change in the card's answers on standard error.
-    void tell(card_link::CardWatch::Change change);
+    void tell(panel::CardWatch::Change change);
     void showOutputState(int channel);
     // The mask from the indicators, sent to the card at once.
     void sendOutputs();
@@ -107,8 +107,8 @@ private:
     QAction* menuEsci_ = nullptr;
     PortToolTips* portTexts_ = nullptr;
     platform::IntervalTimer Timer1_;
-    card_link::PortSelection selection_;
-    card_link::CardWatch watch_;
+    panel::PortSelection selection_;
+    panel::CardWatch watch_;
     int stato_uscite_ = 0;
     int shownInputs_ = 0;
     double shownVolts_[2] = {0, 0};

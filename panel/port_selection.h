@@ -3,13 +3,13 @@
 // poll again; a port that cannot be opened is reported and one fallback is tried.
 // A port that vanishes while in use is reopened quietly, at most once a second.
 
-#include "serial_port.h"
+#include "card_link/serial_port.h"
 
 #include <QString>
 #include <QtGlobal>
 #include <chrono>
 
-namespace card_link {
+namespace panel {
 
 class PortSelectionView {
 public:
@@ -29,7 +29,7 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kReopenInterval{1000};
 
-    PortSelection(SerialPort& port, PortSelectionView& view) : port_(port), view_(view) {}
+    PortSelection(card_link::SerialPort& port, PortSelectionView& view) : port_(port), view_(view) {}
 
     void quale_porta_Click(int Index);
 
@@ -46,7 +46,7 @@ public:
     void stop();
 
 private:
-    SerialPort& port_;
+    card_link::SerialPort& port_;
     PortSelectionView& view_;
     bool inUse_ = false;
     bool nextIsFallback_ = false;
@@ -55,4 +55,4 @@ private:
     Clock::time_point lastReopen_{};
 };
 
-} // namespace card_link
+} // namespace panel

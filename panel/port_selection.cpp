@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace card_link {
+namespace panel {
 
 void PortSelection::quale_porta_Click(int Index)
 {
@@ -28,7 +28,7 @@ void PortSelection::quale_porta_Click(int Index)
         inUse_ = true;
         view_.setTimerEnabled(true);
         return;
-    } catch (const SerialError& error) {
+    } catch (const card_link::SerialError& error) {
         refusal = QString::fromUtf8(error.what());
     }
     if (stopped_ || choice != choices_)
@@ -66,4 +66,4 @@ bool PortSelection::readyToPoll(Clock::time_point now)
     return port_.reopen();
 }
 
-} // namespace card_link
+} // namespace panel

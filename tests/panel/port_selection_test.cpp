@@ -1,4 +1,4 @@
-#include "card_link/port_selection.h"
+#include "panel/port_selection.h"
 #include "fake_serial_port.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <utility>
 
 using namespace card_link;
+using namespace panel;
 using namespace std::chrono_literals;
 
 namespace {

@@ -1,6 +1,6 @@
 #include "card_watch.h"
 
-namespace card_link {
+namespace panel {
 
 void CardWatch::restart(Clock::time_point now)
 {
@@ -58,4 +58,4 @@ QString changeLine(CardWatch::Change change, const QString& port)
     return {};
 }
 
-} // namespace card_link
+} // namespace panel

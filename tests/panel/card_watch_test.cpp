@@ -1,8 +1,8 @@
-#include "card_link/card_watch.h"
+#include "panel/card_watch.h"
 
 #include <gtest/gtest.h>
 
-using namespace card_link;
+using namespace panel;
 using namespace std::chrono_literals;
 using Change = CardWatch::Change;
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <chrono>
 
-namespace card_link {
+namespace panel {
 
 class CardWatch {
 public:
@@ -43,4 +43,4 @@ private:
 // which port and device, for example "Com1 (/dev/ttyUSB0)".
 QString changeLine(CardWatch::Change change, const QString& port);
 
-} // namespace card_link
+} // namespace panel
