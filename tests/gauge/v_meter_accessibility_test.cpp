@@ -1,5 +1,6 @@
 // The gauge as assistive technology reads it, in process.
 #include "gauge/v_meter_private.h"
+#include "tests/support/default_locale.h"
 #include "accessibility_events.h"
 
 #include <QAccessible>
@@ -10,12 +11,6 @@
 
 namespace gaugix {
 namespace {
-
-struct DefaultLocale {
-    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~DefaultLocale() { QLocale::setDefault(saved); }
-    QLocale saved;
-};
 
 TEST(VMeterAccessibility, ReadOnlyDialWhoseValueAndTextAreTheReadout)
 {

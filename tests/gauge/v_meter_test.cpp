@@ -1,4 +1,5 @@
 #include "gauge/v_meter_private.h"
+#include "tests/support/default_locale.h"
 
 #include "gauge/face_painter.h"
 
@@ -13,13 +14,6 @@
 
 namespace gaugix {
 namespace {
-
-// Restores the default locale when a test has changed it.
-struct DefaultLocale {
-    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~DefaultLocale() { QLocale::setDefault(saved); }
-    QLocale saved;
-};
 
 // Collects the regions a widget is asked to repaint.
 struct PaintSpy : QObject {
