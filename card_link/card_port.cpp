@@ -29,8 +29,13 @@ void CardPort::resolve()
         return;
     QString problem;
     const QString device = resolver_(problem);
-    if (device.isEmpty())
-        throw SerialError(problem.toStdString());
+    if (device.isEmpty()) {
+        PortProblem none;
+        none.kind = PortProblem::Kind::NoDevice;
+        none.number = number_;
+        none.reason = problem;
+        throw SerialError(none);
+    }
     local_.setDevice(device);
     remote_.setDevice(device);
 }

@@ -51,12 +51,12 @@ void QtSerialPort::open()
     // Resolved afresh at every open, so an adapter plugged in since is found.
     const QString device = deviceName();
     if (device.isEmpty())
-        throw SerialError(refusalText(diagnoseRefusal(number_, device, QSerialPort::DeviceNotFoundError, {})).toStdString());
+        throw SerialError(diagnoseRefusal(number_, device, QSerialPort::DeviceNotFoundError, {}));
     port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite)) {
-        const PortRefusal refusal = diagnoseRefusal(number_, device, port_.error(), port_.errorString());
+        PortProblem refusal = diagnoseRefusal(number_, device, port_.error(), port_.errorString());
         port_.clearError();
-        throw SerialError(refusalText(refusal).toStdString());
+        throw SerialError(std::move(refusal));
     }
     // The modem lines stay as the kernel raises them on open: pseudo-terminals
     // refuse to have them set, and the card does not need them.
@@ -99,10 +99,14 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     // A vanished device keeps raising ResourceError; release it so nothing spins.
     if (error == QSerialPort::ResourceError && port_.isOpen()) {
-        const QString reason = port_.errorString();
+        PortProblem lost;
+        lost.kind = PortProblem::Kind::Lost;
+        lost.port = deviceName();
+        lost.number = number_;
+        lost.reason = port_.errorString();
         port_.close();
         port_.clearError();
-        emit deviceLost(reason);
+        emit deviceLost(lost);
     }
 }
 

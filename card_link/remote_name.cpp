@@ -32,7 +32,7 @@ bool isRemoteName(const QString& name)
 }
 
 // Splits "HOST:PORT" or "[IPv6]:PORT" (what follows the scheme) into its two parts.
-static bool splitHostAndPort(const QString& name, const QString& rest, QString& host, QString& port, QString& problem)
+static bool splitHostAndPort(const QString& rest, QString& host, QString& port, PortProblem& problem)
 {
     if (!rest.startsWith(QLatin1Char('['))) {
         const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
@@ -40,59 +40,60 @@ static bool splitHostAndPort(const QString& name, const QString& rest, QString& 
         port = colon < 0 ? QString() : rest.mid(colon + 1);
         if (!host.contains(QLatin1Char(':')))
             return true;
-        problem = QStringLiteral("%1: un indirizzo IPv6 va scritto tra parentesi quadre, per esempio "
-                                 "rfc2217://[::1]:3001.")
-                      .arg(name);
+        problem.kind = PortProblem::Kind::UnbracketedAddress;
         return false;
     }
     const qsizetype close = rest.indexOf(QLatin1Char(']'));
     if (close < 0) {
-        problem = QStringLiteral("%1: manca la ] che chiude l'indirizzo IPv6.").arg(name);
+        problem.kind = PortProblem::Kind::UnclosedAddress;
         return false;
     }
     host = rest.mid(1, close - 1);
     if (rest.mid(close + 1, 1) == QLatin1String(":")) {
         port = rest.mid(close + 2);
     } else if (close + 1 < rest.size()) {
-        problem = QStringLiteral("%1: dopo l'indirizzo IPv6 tra [ ] ci vuole :PORTA.").arg(name);
+        problem.kind = PortProblem::Kind::NoPortAfterAddress;
         return false;
     }
     if (QHostAddress(host).protocol() == QAbstractSocket::IPv6Protocol)
         return true;
-    problem = QStringLiteral("%1: %2 non è un indirizzo IPv6.").arg(name, host);
+    problem.kind = PortProblem::Kind::NotAnAddress;
+    problem.subject = host;
     return false;
 }
 
-bool parseRemoteName(const QString& name, RemoteName& remote, QString& problem)
+bool parseRemoteName(const QString& name, RemoteName& remote, PortProblem& problem)
 {
+    problem = {};
+    problem.port = name;
     remote = {};
     remote.written = name;
     const qsizetype separator = name.indexOf(kSeparator);
     const QString scheme = name.left(separator).toLower();
     if (separator <= 0 || (scheme != QLatin1String("rfc2217") && scheme != QLatin1String("socket"))) {
-        problem = QStringLiteral("%1: schema sconosciuto; si usa rfc2217://HOST:PORTA (telnet con RFC 2217) "
-                                 "oppure socket://HOST:PORTA (TCP semplice).")
-                      .arg(name);
+        problem.kind = PortProblem::Kind::UnknownScheme;
         return false;
     }
     remote.scheme = scheme == QLatin1String("rfc2217") ? RemoteName::Scheme::Telnet : RemoteName::Scheme::Raw;
     QString host, port;
-    if (!splitHostAndPort(name, name.mid(separator + kSeparator.size()), host, port, problem))
+    if (!splitHostAndPort(name.mid(separator + kSeparator.size()), host, port, problem))
         return false;
     if (host.isEmpty()) {
-        problem = QStringLiteral("%1: manca il nome o l'indirizzo del computer.").arg(name);
+        problem.kind = PortProblem::Kind::NoHost;
         return false;
     }
     if (host.contains(QLatin1Char('/')) || host.contains(QLatin1Char(' '))) {
-        problem = QStringLiteral("%1: %2 non è un nome di computer valido.").arg(name, host);
+        problem.kind = PortProblem::Kind::BadHost;
+        problem.subject = host;
         return false;
     }
     if (port.isEmpty()) {
-        problem = QStringLiteral("%1: manca la porta TCP (:PORTA, da 1 a 65535).").arg(name);
+        problem.kind = PortProblem::Kind::NoPort;
         return false;
     }
     if (!parsePort(port, remote.port)) {
-        problem = QStringLiteral("%1: la porta TCP %2 non è valida (deve essere da 1 a 65535).").arg(name, port);
+        problem.kind = PortProblem::Kind::BadPort;
+        problem.subject = port;
         return false;
     }
     remote.host = host;

@@ -25,19 +25,19 @@ void tightenKeepalive(qintptr descriptor)
     ::setsockopt(static_cast<int>(descriptor), IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledged, sizeof unacknowledged);
 }
 
-QString socketReason(const QTcpSocket& socket, const RemoteName& remote)
+PortProblem::Kind socketProblem(QAbstractSocket::SocketError error)
 {
-    switch (socket.error()) {
+    switch (error) {
     case QAbstractSocket::HostNotFoundError:
-        return QStringLiteral("il nome %1 non è conosciuto").arg(remote.host);
+        return PortProblem::Kind::HostUnknown;
     case QAbstractSocket::ConnectionRefusedError:
-        return QStringLiteral("connessione rifiutata: nessun server in ascolto su quella porta");
+        return PortProblem::Kind::ConnectionRefused;
     case QAbstractSocket::RemoteHostClosedError:
-        return QStringLiteral("il server ha chiuso la connessione");
+        return PortProblem::Kind::ServerClosed;
     case QAbstractSocket::NetworkError:
-        return QStringLiteral("rete non raggiungibile (%1)").arg(socket.errorString());
+        return PortProblem::Kind::NetworkDown;
     default:
-        return socket.errorString();
+        return PortProblem::Kind::NetworkFailed;
     }
 }
 
@@ -51,7 +51,9 @@ RemoteSerialPort::RemoteSerialPort(QObject* parent) : SerialPortObject(parent)
     settleTimer_.setInterval(kSettleTime);
     confirmTimer_.setInterval(kConfirmTime);
     connect(&connectTimer_, &QTimer::timeout, this, [this] {
-        fail(QStringLiteral("nessuna risposta entro %1 s").arg(kConnectTimeout.count() / 1000));
+        PortProblem late = unreachable(PortProblem::Kind::NoAnswer);
+        late.seconds = int(kConnectTimeout.count() / 1000);
+        fail(late);
     });
     connect(&settleTimer_, &QTimer::timeout, this, &RemoteSerialPort::settled);
     connect(&confirmTimer_, &QTimer::timeout, this, &RemoteSerialPort::checkConfirmations);
@@ -74,7 +76,7 @@ void RemoteSerialPort::setPortNumber(int number)
     if (number < 1 || number > kPortCount)
         throw SerialError("invalid port number");
     if (state_ != State::Closed)
-        fail(QStringLiteral("tentativo abbandonato per un'altra porta"));
+        fail(unreachable(PortProblem::Kind::AttemptAbandoned));
     number_ = number;
 }
 
@@ -93,7 +95,7 @@ void RemoteSerialPort::setPortOpen(bool open)
     if (state_ == State::Open)
         return;
     if (state_ != State::Closed)
-        throw SerialError(refusalLine(QStringLiteral("un tentativo di connessione è già in corso")).toStdString());
+        throw SerialError(unreachable(PortProblem::Kind::AttemptUnderWay));
     begin();
     const quint64 mine = attempt_;
     if (state_ == State::Connecting || state_ == State::Settling) {
@@ -105,8 +107,8 @@ void RemoteSerialPort::setPortOpen(bool open)
     if (attempt_ == mine && state_ == State::Open)
         return;
     if (attempt_ == mine && state_ != State::Closed)
-        fail(QStringLiteral("tentativo interrotto"));
-    throw SerialError(failure_.toStdString());
+        fail(unreachable(PortProblem::Kind::AttemptInterrupted));
+    throw SerialError(failure_);
 }
 
 bool RemoteSerialPort::reopen()
@@ -122,7 +124,7 @@ void RemoteSerialPort::begin()
     received_.clear();
     refusal_ = {};
     telnet_.reset();
-    QString problem;
+    PortProblem problem;
     if (!parseRemoteName(deviceName(), remote_, problem)) {
         failure_ = problem;
         state_ = State::Closed;
@@ -151,7 +153,9 @@ void RemoteSerialPort::onConnected()
         callbacks.toCard = [this](const QByteArray& bytes) { fromCard(bytes); };
         callbacks.comPortOption = [this](bool accepted) { onComPortOption(accepted); };
         callbacks.comPortAnswer = [this](unsigned char code, const QByteArray& value) { onComPortAnswer(code, value); };
-        callbacks.failed = [this](const QString& reason) { onBrokenStream(reason); };
+        callbacks.failed = [this](const QString& reason) {
+            onBrokenStream(unreachable(PortProblem::Kind::NetworkFailed, reason));
+        };
         telnet_ = std::make_unique<TelnetChannel>(std::move(callbacks));
         telnet_->start();
         confirmTimer_.start();
@@ -163,9 +167,7 @@ void RemoteSerialPort::onComPortOption(bool accepted)
     if (!accepted) {
         line_ = {};
         if (!std::exchange(toldUnconfirmed_, true))
-            emit notice(QStringLiteral("%1: il server non accetta le impostazioni della linea (RFC 2217); "
-                                       "la linea resta come il server l'ha impostata.")
-                            .arg(remote_.written));
+            emit notice(unreachable(PortProblem::Kind::LineNotNegotiable));
         return;
     }
     // Set again on every connection: the server puts its own line back at each one.
@@ -176,10 +178,11 @@ void RemoteSerialPort::onComPortOption(bool accepted)
 
 void RemoteSerialPort::onComPortAnswer(unsigned char code, const QByteArray& value)
 {
-    const QString refused = line_.answered(code, value);
-    if (!refused.isEmpty() && !std::exchange(toldRefused_, true))
-        emit notice(QStringLiteral("%1: il server non ha accettato l'impostazione \"%2\" della linea.")
-                        .arg(remote_.written, refused));
+    if (line_.answered(code, value) && !std::exchange(toldRefused_, true)) {
+        PortProblem refused = unreachable(PortProblem::Kind::SettingRefused);
+        refused.settings = {code};
+        emit notice(refused);
+    }
     // An answer means the server has the card's device open: nothing more to wait for.
     if (state_ == State::Settling)
         settled();
@@ -187,12 +190,12 @@ void RemoteSerialPort::onComPortAnswer(unsigned char code, const QByteArray& val
 
 void RemoteSerialPort::checkConfirmations()
 {
-    const QStringList missing = line_.unanswered();
-    if (state_ == State::Open && !missing.isEmpty() && !std::exchange(toldUnconfirmed_, true))
-        emit notice(QStringLiteral("%1: il server non ha confermato entro %2 s: %3.")
-                        .arg(remote_.written)
-                        .arg(kConfirmTime.count() / 1000)
-                        .arg(missing.join(QStringLiteral(", "))));
+    if (state_ != State::Open || line_.unanswered().empty() || std::exchange(toldUnconfirmed_, true))
+        return;
+    PortProblem unconfirmed = unreachable(PortProblem::Kind::SettingsUnconfirmed);
+    unconfirmed.seconds = int(kConfirmTime.count() / 1000);
+    unconfirmed.settings = line_.unanswered();
+    emit notice(unconfirmed);
 }
 
 void RemoteSerialPort::onReadyRead()
@@ -228,7 +231,7 @@ void RemoteSerialPort::settled()
         return;
     settleTimer_.stop();
     if (refusal_.verdict() == ServerRefusal::Verdict::Refused) {
-        fail(QStringLiteral("il server ha rifiutato: %1").arg(refusal_.reason()));
+        fail(unreachable(PortProblem::Kind::ServerRefused, refusal_.reason()));
         return;
     }
     finishAttempt(State::Open);
@@ -246,20 +249,19 @@ void RemoteSerialPort::onSocketError()
         onReadyRead();
     if (state_ == State::Closed)
         return;
-    const QString reason = refusal_.verdict() == ServerRefusal::Verdict::Refused
-        ? QStringLiteral("il server ha rifiutato: %1").arg(refusal_.reason())
-        : socketReason(socket_, remote_);
-    onBrokenStream(reason);
+    onBrokenStream(refusal_.verdict() == ServerRefusal::Verdict::Refused
+                       ? unreachable(PortProblem::Kind::ServerRefused, refusal_.reason())
+                       : unreachable(socketProblem(socket_.error()), socket_.errorString()));
 }
 
-void RemoteSerialPort::onBrokenStream(const QString& reason)
+void RemoteSerialPort::onBrokenStream(const PortProblem& why)
 {
     if (state_ != State::Open) {
-        fail(reason);
+        fail(why);
         return;
     }
     drop();
-    failure_ = refusalLine(reason);
+    failure_ = why;
     emit deviceLost(failure_);
 }
 
@@ -284,9 +286,9 @@ QByteArray RemoteSerialPort::input()
     return std::exchange(received_, {});
 }
 
-void RemoteSerialPort::fail(const QString& reason)
+void RemoteSerialPort::fail(const PortProblem& why)
 {
-    failure_ = refusalLine(reason);
+    failure_ = why;
     finishAttempt(State::Closed);
 }
 
@@ -308,12 +310,16 @@ void RemoteSerialPort::finishAttempt(State state)
     emit attemptFinished();
 }
 
-QString RemoteSerialPort::refusalLine(const QString& reason) const
+PortProblem RemoteSerialPort::unreachable(PortProblem::Kind kind, const QString& reason) const
 {
-    return QStringLiteral("%1: impossibile raggiungere la scheda su %2:%3: %4.")
-        .arg(remote_.written, remote_.host)
-        .arg(remote_.port)
-        .arg(reason);
+    PortProblem problem;
+    problem.kind = kind;
+    problem.port = remote_.written;
+    problem.number = number_;
+    problem.host = remote_.host;
+    problem.tcpPort = remote_.port;
+    problem.reason = reason;
+    return problem;
 }
 
 } // namespace card_link

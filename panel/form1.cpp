@@ -11,6 +11,7 @@
 #include "card_link/remote_name.h"
 #include "gauge/font_stand_ins.h"
 #include "gauge/gaugix_identity.h"
+#include "port_messages/port_messages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,7 +91,9 @@ void Form1::connectHandlers()
     connect(&Timer1_, &platform::IntervalTimer::timeout, this, &Form1::Timer1_Timer);
     if (ownPort_)
         connect(ownPort_.get(), &card_link::CardPort::notice, this,
-                [](const QString& text) { std::fprintf(stderr, "pelmora: %s\n", qPrintable(text)); });
+                [](const card_link::PortProblem& notice) {
+                    std::fprintf(stderr, "pelmora: %s\n", qPrintable(portMessage(notice)));
+                });
     QList<QAbstractButton*> options;
     for (int i = 0; i < 4; ++i)
         options.append(quale_porta(i));

@@ -1,5 +1,7 @@
 #include "port_selection.h"
 
+#include "port_messages/port_messages.h"
+
 #include <utility>
 
 namespace panel {
@@ -29,7 +31,7 @@ void PortSelection::quale_porta_Click(int Index)
         view_.setTimerEnabled(true);
         return;
     } catch (const card_link::SerialError& error) {
-        refusal = QString::fromUtf8(error.what());
+        refusal = portMessage(error.problem());
     }
     if (stopped_ || choice != choices_)
         return;

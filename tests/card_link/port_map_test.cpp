@@ -1,6 +1,7 @@
 #include "card_link/port_map.h"
 #include "card_link/port_name.h"
 #include "card_link/port_refusal.h"
+#include "port_messages/port_messages.h"
 #include "pseudo_terminal.h"
 
 #include <QCoreApplication>
@@ -99,26 +100,26 @@ TEST(PortName, ComOneToFourInAnyCaseAndDevicesAsTheSerialPortOpensThem)
 
 TEST(PortRefusalLine, SaysWhatToDoForEachReason)
 {
-    PortRefusal refusal;
-    refusal.device = "/dev/ttyUSB0";
+    PortProblem refusal;
+    refusal.port = "/dev/ttyUSB0";
     refusal.reason = "Permission denied";
     refusal.user = "anna";
-    refusal.kind = PortRefusal::Kind::NotPermitted;
+    refusal.kind = PortProblem::Kind::NotPermitted;
     refusal.group = "dialout";
     refusal.groupMayUse = true;
-    EXPECT_EQ(refusalText(refusal), "/dev/ttyUSB0: accesso negato (Permission denied). Aggiungere l'utente anna al "
+    EXPECT_EQ(panel::portMessage(refusal), "/dev/ttyUSB0: accesso negato (Permission denied). Aggiungere l'utente anna al "
                                      "gruppo dialout (sudo adduser anna dialout) e rientrare nella sessione.");
     refusal.group = "root";  // joining root's group is no advice to give
-    EXPECT_FALSE(refusalText(refusal).contains("adduser"));
+    EXPECT_FALSE(panel::portMessage(refusal).contains("adduser"));
 
-    refusal.kind = PortRefusal::Kind::Held;
+    refusal.kind = PortProblem::Kind::Held;
     refusal.reason = "Device or resource busy";
-    EXPECT_EQ(refusalText(refusal),
+    EXPECT_EQ(panel::portMessage(refusal),
               "/dev/ttyUSB0 è già in uso da parte di un altro programma: chiuderlo e riprovare (Device or resource busy).");
 
-    refusal.kind = PortRefusal::Kind::Absent;
+    refusal.kind = PortProblem::Kind::Absent;
     refusal.number = 3;
-    EXPECT_EQ(refusalText(refusal), "Com3: su questo computer non c'è una porta seriale numero 3 (e PELMORA_COM3 non è impostata).");
+    EXPECT_EQ(panel::portMessage(refusal), "Com3: su questo computer non c'è una porta seriale numero 3 (e PELMORA_COM3 non è impostata).");
 }
 
 TEST(PortRefusalDiagnosis, LockFileTellsWhoHoldsThePortOrThatItIsLeftOver)
@@ -133,12 +134,12 @@ TEST(PortRefusalDiagnosis, LockFileTellsWhoHoldsThePortOrThatItIsLeftOver)
         lock.flush();
         return diagnoseRefusal(1, device.slavePath(), QSerialPort::PermissionError, "Permission error while locking the device");
     };
-    const PortRefusal held = diagnose(QCoreApplication::applicationPid());
-    const PortRefusal leftOver = diagnose(0x7ffffff0);  // no such process
+    const PortProblem held = diagnose(QCoreApplication::applicationPid());
+    const PortProblem leftOver = diagnose(0x7ffffff0);  // no such process
     lock.remove();
 
-    EXPECT_EQ(held.kind, PortRefusal::Kind::Held);
-    EXPECT_EQ(held.holder, QStringLiteral("minicom, pid %1").arg(QCoreApplication::applicationPid()));
-    EXPECT_EQ(leftOver.kind, PortRefusal::Kind::StaleLock);
-    EXPECT_TRUE(refusalText(leftOver).contains("sudo rm " + leftOver.lockFile)) << refusalText(leftOver).toStdString();
+    EXPECT_EQ(held.kind, PortProblem::Kind::Held);
+    EXPECT_EQ(held.subject, QStringLiteral("minicom, pid %1").arg(QCoreApplication::applicationPid()));
+    EXPECT_EQ(leftOver.kind, PortProblem::Kind::StaleLock);
+    EXPECT_TRUE(panel::portMessage(leftOver).contains("sudo rm " + leftOver.subject)) << panel::portMessage(leftOver).toStdString();
 }

@@ -5,6 +5,7 @@
 #include "card_link/remote_name.h"
 #include "card_link/server_refusal.h"
 #include "card_link/telnet_channel.h"
+#include "port_messages/port_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -50,8 +51,9 @@ TelnetChannel::Callbacks hearing(Heard& heard)
 TEST_P(RemoteNames, AreParsedOrRefusedWithWhatIsWrong)
 {
     RemoteName remote;
-    QString problem;
-    const bool parsed = parseRemoteName(QString::fromUtf8(GetParam().name), remote, problem);
+    PortProblem refusal;
+    const bool parsed = parseRemoteName(QString::fromUtf8(GetParam().name), remote, refusal);
+    const QString problem = panel::portMessage(refusal);
     const QString expected = QString::fromUtf8(GetParam().problem);
     EXPECT_EQ(parsed, expected.isEmpty()) << problem.toStdString();
     if (!expected.isEmpty()) {
@@ -121,13 +123,24 @@ TEST(LineSettings, TellsRefusedAndUnansweredSettings)
 {
     LineSettings line;
     line.sent();
-    EXPECT_EQ(line.unanswered().size(), 5);
-    EXPECT_EQ(line.answered(1, QByteArray::fromHex("00002580")), QString());
-    EXPECT_EQ(line.answered(2, QByteArray(1, 7)), QStringLiteral("8 bit di dati"));
-    EXPECT_EQ(line.answered(7, QByteArray(1, 0x30)), QString());  // a notice, not an answer
-    EXPECT_EQ(line.unanswered(),
-              QStringList({QStringLiteral("nessuna parità"), QStringLiteral("1 bit di stop"),
-                           QStringLiteral("nessun controllo di flusso")}));
+    EXPECT_EQ(line.unanswered().size(), 5u);
+    EXPECT_FALSE(line.answered(1, QByteArray::fromHex("00002580")));
+    EXPECT_TRUE(line.answered(2, QByteArray(1, 7)));  // 7 data bits, not 8
+    EXPECT_FALSE(line.answered(7, QByteArray(1, 0x30)));  // a notice, not an answer
+    EXPECT_EQ(line.unanswered(), (std::vector<unsigned char>{3, 4, 5}));
+
+    // As the user reads them.
+    PortProblem unconfirmed;
+    unconfirmed.kind = PortProblem::Kind::SettingsUnconfirmed;
+    unconfirmed.port = "rfc2217://pi:3001";
+    unconfirmed.seconds = 2;
+    unconfirmed.settings = line.unanswered();
+    EXPECT_EQ(panel::portMessage(unconfirmed), QStringLiteral("rfc2217://pi:3001: il server non ha confermato entro 2 s: "
+                                                              "nessuna parità, 1 bit di stop, nessun controllo di flusso."));
+    unconfirmed.kind = PortProblem::Kind::SettingRefused;
+    unconfirmed.settings = {2};
+    EXPECT_EQ(panel::portMessage(unconfirmed),
+              QStringLiteral("rfc2217://pi:3001: il server non ha accettato l'impostazione \"8 bit di dati\" della linea."));
 }
 
 TEST(ServerRefusal, BannerCutAnywhereIsARefusalAndNeverData)

@@ -3,6 +3,7 @@
 #include "card_link/qt_serial_port.h"
 #include "card_and_panel_processes.h"
 #include "pseudo_terminal.h"
+#include "port_messages/port_messages.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -71,7 +72,8 @@ TEST_F(SerialLink, ADeviceNameMeansWhatItOpensEverywhere)
         port.setPortOpen(true);
         ADD_FAILURE() << "opened a missing device";
     } catch (const SerialError& error) {
-        EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith("/dev/pelmora-no-such-device non esiste")) << error.what();
+        EXPECT_TRUE(panel::portMessage(error.problem()).startsWith("/dev/pelmora-no-such-device non esiste"))
+            << error.what();
     }
     qunsetenv("PELMORA_COM2");
     for (int number : {0, 5, 16})

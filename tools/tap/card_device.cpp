@@ -1,5 +1,7 @@
 #include "card_device.h"
 
+#include "port_messages/port_messages.h"
+
 CardDevice::CardDevice(std::function<std::string(std::string&)> resolveName)
 {
     port_.setResolver([this, resolve = std::move(resolveName)](QString& problem) {
@@ -15,7 +17,7 @@ bool CardDevice::open(std::string& error)
     try {
         port_.setPortOpen(true);
     } catch (const card_link::SerialError& refused) {
-        error = refused.what();
+        error = panel::portMessage(refused.problem()).toStdString();
         return false;
     }
     return true;

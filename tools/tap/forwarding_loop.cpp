@@ -1,6 +1,7 @@
 #include "forwarding_loop.h"
 
 #include "platform/process/clocks.h"
+#include "port_messages/port_messages.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>
@@ -67,8 +68,8 @@ ForwardingLoop::Ending ForwardingLoop::run(CardTerminal& panel, std::string& err
         });
     }
     QObject::connect(&card, &card_link::CardPort::readyRead, &context, [this] { forwardFromCard(); afterEvent(); });
-    QObject::connect(&card, &card_link::CardPort::deviceLost, &context, [this](const QString& reason) {
-        cardLost(reason.toStdString());
+    QObject::connect(&card, &card_link::CardPort::deviceLost, &context, [this](const card_link::PortProblem& why) {
+        cardLost(panel::portMessage(why).toStdString());
         afterEvent();
     });
     QObject::connect(&card, &card_link::CardPort::opened, &context, [this] { cardBack(); afterEvent(); });

@@ -5,8 +5,6 @@
 // which settings are still unanswered, and which the server set otherwise.
 
 #include <QByteArray>
-#include <QString>
-#include <QStringList>
 
 #include <vector>
 
@@ -17,7 +15,6 @@ public:
     struct Command {
         unsigned char code;
         QByteArray value;
-        const char* what;  // the setting, in Italian, for messages: "velocità 9600"
     };
 
     // The commands that set the card's line, in the order they are sent.
@@ -25,11 +22,11 @@ public:
 
     // Every command has been sent: all are awaited afresh.
     void sent();
-    // The server's answer to a command. Returns the setting in words when the server
-    // took another value than the one asked for, otherwise an empty string.
-    QString answered(unsigned char code, const QByteArray& value);
-    // The settings sent and not answered so far, in words.
-    QStringList unanswered() const;
+    // The server's answer to a command: true when the server took another value than
+    // the one asked for.
+    bool answered(unsigned char code, const QByteArray& value);
+    // The commands sent and not answered so far, in the order they were sent.
+    const std::vector<unsigned char>& unanswered() const { return awaited_; }
 
 private:
     std::vector<unsigned char> awaited_;

@@ -4,6 +4,8 @@
 // (COM-PORT-OPTION), "socket://HOST:PORT" a plain TCP port that carries the
 // card's bytes as they are. HOST is a name, an IPv4 address or [IPv6].
 
+#include "port_problem.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -22,7 +24,7 @@ struct RemoteName {
 bool isRemoteName(const QString& name);
 
 // Parses a remote name; on a malformed one returns false with `problem` saying
-// what is wrong, in Italian, for the user.
-bool parseRemoteName(const QString& name, RemoteName& remote, QString& problem);
+// what is wrong.
+bool parseRemoteName(const QString& name, RemoteName& remote, PortProblem& problem);
 
 } // namespace card_link

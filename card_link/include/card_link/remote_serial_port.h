@@ -60,16 +60,17 @@ private:
     void onReadyRead();
     void onSocketError();
     // The connection cannot go on: an attempt fails, an open port is lost.
-    void onBrokenStream(const QString& reason);
+    void onBrokenStream(const PortProblem& why);
     void fromCard(const QByteArray& bytes);
     void onComPortOption(bool accepted);
     void onComPortAnswer(unsigned char code, const QByteArray& value);
     void settled();
-    void fail(const QString& reason);
+    void fail(const PortProblem& why);
     void drop();
     void checkConfirmations();
     void finishAttempt(State state);
-    QString refusalLine(const QString& reason) const;
+    // A problem with the card at this port's remote name.
+    PortProblem unreachable(PortProblem::Kind kind, const QString& reason = {}) const;
 
     int number_ = 1;
     QString device_;
@@ -84,7 +85,7 @@ private:
     QTimer settleTimer_;
     QTimer confirmTimer_;
     QByteArray received_;
-    QString failure_;
+    PortProblem failure_;
     bool toldRefused_ = false;
     bool toldUnconfirmed_ = false;
 

@@ -3,17 +3,37 @@
 // state, a write that queues bytes at once and a read that returns and empties
 // everything received so far. Failures are raised as SerialError.
 
+#include "port_problem.h"
+
 #include <QByteArray>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace card_link {
 
-// what() is a message for the user, in UTF-8.
+// problem() says why, for the user's message; what() says it briefly, for developers.
 class SerialError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    // A fault of the program's own: a write on a closed port, say.
+    explicit SerialError(const std::string& fault);
+    explicit SerialError(PortProblem problem);
+    const PortProblem& problem() const { return problem_; }
+
+private:
+    PortProblem problem_;
 };
+
+inline SerialError::SerialError(const std::string& fault) : std::runtime_error(fault)
+{
+    problem_.reason = QString::fromStdString(fault);
+}
+
+inline SerialError::SerialError(PortProblem problem)
+    : std::runtime_error(QStringLiteral("cannot use %1: %2").arg(problem.port, problem.reason).toStdString()),
+      problem_(std::move(problem))
+{
+}
 
 class SerialPort {
 public:

@@ -17,14 +17,14 @@ public:
     using QObject::QObject;
 
 signals:
-    // The device went away, or the connection dropped, while open, for `reason`; the port is closed.
-    void deviceLost(const QString& reason);
+    // The device went away, or the connection dropped, while open; the port is closed.
+    void deviceLost(const card_link::PortProblem& why);
     // A reopen() that finished in the background: the port is open now.
     void opened();
     // Bytes have come from the card: input() has them.
     void readyRead();
-    // Something the user should know once, in Italian: a line setting refused, say.
-    void notice(const QString& text);
+    // Something the user should know once: a line setting refused, say.
+    void notice(const card_link::PortProblem& what);
 };
 
 } // namespace card_link
