@@ -62,20 +62,8 @@ void addChannel(FormSpec& form, int channel, int frameIndex, int frameLeft, cons
     form.controls.push_back(led);
 }
 
-FormSpec build()
+void addHeader(std::vector<ControlSpec>& c)
 {
-    FormSpec form;
-    form.caption = QStringLiteral("Pelmora    by Tersani");
-    form.clientWidth = 11265;
-    form.clientHeight = 5790;
-    form.storedLeft = 1320;
-    form.storedTop = 1455;
-    form.font = {QStringLiteral("MS Sans Serif"), 8, false, 400};
-    form.menu = {QStringLiteral("menuFile"), QStringLiteral("&File"), QStringLiteral("menuEsci"), QStringLiteral("&Esci")};
-    form.timerInterval = 100;
-    auto& c = form.controls;
-
-    // Header band.
     ControlSpec header = control(ControlKind::Frame, "Frame6", -1, {}, 0, 0, 11265, 855);
     header.accessibleName = QStringLiteral("Intestazione");
     c.push_back(header);
@@ -88,8 +76,11 @@ FormSpec build()
     logo.border = true;
     logo.accessibleName = QStringLiteral("Logo");
     c.push_back(logo);
+}
 
-    // Gauge frames, one gauge each.
+// Gauge frames, one gauge each.
+void addGauges(std::vector<ControlSpec>& c)
+{
     for (int i = 0; i < 2; ++i) {
         ControlSpec holder = control(ControlKind::Frame, "Frame1", i, {}, 0, i == 0 ? 900 : 3330, 2535, 2445);
         holder.accessibleName = QStringLiteral("Strumento %1").arg(i + 1);
@@ -99,18 +90,11 @@ FormSpec build()
         gauge.accessibleName = QStringLiteral("Ingresso analogico %1").arg(i + 1);  // the input it shows
         c.push_back(gauge);
     }
+}
 
-    // Channel columns, left to right; the frames carry indices 0, then 14 down to 8.
-    addChannel(form, 0, 0, 2610, "Label11");
-    addChannel(form, 1, 14, 3690, "Label11");
-    addChannel(form, 2, 13, 4800, "Label10");
-    addChannel(form, 3, 12, 5850, "Label9");
-    addChannel(form, 4, 11, 6930, "Label8");
-    addChannel(form, 5, 10, 8010, "Label7");
-    addChannel(form, 6, 9, 9090, "Label6");
-    addChannel(form, 7, 8, 10170, "Label5");
-
-    // Port frame: four options in one group and the exit button.
+// Port frame: four options in one group and the exit button.
+void addPortFrame(std::vector<ControlSpec>& c)
+{
     ControlSpec port = control(ControlKind::Frame, "Frame5", -1, {}, 2610, 4680, 8655, 1095);
     port.accessibleName = QStringLiteral("Porta");
     c.push_back(port);
@@ -124,8 +108,11 @@ FormSpec build()
     }
     c.push_back(captioned(control(ControlKind::CommandButton, "esci", -1, "Frame5", 7080, 540, 1215, 375),
                           QStringLiteral("Esci")));
+}
 
-    // Image holders, below the client area.
+// Image holders, below the client area.
+void addImageHolders(std::vector<ControlSpec>& c)
+{
     ControlSpec on = control(ControlKind::PictureBox, "picLedOn", -1, {}, 1080, 6120, 195, 240);
     on.picture = QStringLiteral(":/pictures/led_on.xpm");
     on.accessibleName = QStringLiteral("Immagine del LED acceso");
@@ -134,6 +121,33 @@ FormSpec build()
     off.picture = QStringLiteral(":/pictures/led_off.xpm");
     off.accessibleName = QStringLiteral("Immagine del LED spento");
     c.push_back(off);
+}
+
+FormSpec build()
+{
+    FormSpec form;
+    form.caption = QStringLiteral("Pelmora    by Tersani");
+    form.clientWidth = 11265;
+    form.clientHeight = 5790;
+    form.storedLeft = 1320;
+    form.storedTop = 1455;
+    form.font = {QStringLiteral("MS Sans Serif"), 8, false, 400};
+    form.menu = {QStringLiteral("menuFile"), QStringLiteral("&File"), QStringLiteral("menuEsci"), QStringLiteral("&Esci")};
+    form.timerInterval = 100;
+
+    addHeader(form.controls);
+    addGauges(form.controls);
+    // Channel columns, left to right; the frames carry indices 0, then 14 down to 8.
+    addChannel(form, 0, 0, 2610, "Label11");
+    addChannel(form, 1, 14, 3690, "Label11");
+    addChannel(form, 2, 13, 4800, "Label10");
+    addChannel(form, 3, 12, 5850, "Label9");
+    addChannel(form, 4, 11, 6930, "Label8");
+    addChannel(form, 5, 10, 8010, "Label7");
+    addChannel(form, 6, 9, 9090, "Label6");
+    addChannel(form, 7, 8, 10170, "Label5");
+    addPortFrame(form.controls);
+    addImageHolders(form.controls);
 
     form.tabOrder.push_back(QStringLiteral("esci"));
     for (int i = 0; i < 4; ++i)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -27,6 +28,33 @@ bool paletteColour(QRgb pixel)
     return palette.contains(pixel);
 }
 
+// The pixels that are none of the icon's own colours: blended by smoothing.
+QList<QPoint> blendedPixels(const QImage& image)
+{
+    QList<QPoint> blended;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!paletteColour(image.pixel(x, y)))
+                blended << QPoint(x, y);
+        }
+    }
+    return blended;
+}
+
+// The lowest and highest row of the trace's pixels in column x; high < low when there is none.
+std::pair<int, int> columnRun(const icon::ScreenIconLayout& layout, const QList<QPoint>& points, int x)
+{
+    int low = layout.size, high = -1;
+    for (const QPoint& p : points) {
+        if (p.x() != x)
+            continue;
+        EXPECT_TRUE(layout.screen.contains(p));
+        low = std::min(low, p.y());
+        high = std::max(high, p.y());
+    }
+    return {low, high};
+}
+
 TEST(ScreenIcon, OnlyTheTraceIsEverBlendedAndOnlyAboveThirtyTwoPixels)
 {
     for (int size : icon::iconSizes()) {
@@ -34,20 +62,15 @@ TEST(ScreenIcon, OnlyTheTraceIsEverBlendedAndOnlyAboveThirtyTwoPixels)
         const QImage image = icon::paintScreenIcon(size);
         ASSERT_EQ(image.size(), QSize(size, size));
         const icon::ScreenIconLayout layout = icon::layoutFor(size);
-        int blended = 0;
-        for (int y = 0; y < size; ++y) {
-            for (int x = 0; x < size; ++x) {
-                if (paletteColour(image.pixel(x, y)))
-                    continue;
-                ++blended;
-                // A blended pixel is an edge of the smoothed trace: inside the screen and
-                // no further from the curve than the pen reaches.
-                EXPECT_TRUE(layout.screen.contains(x, y)) << x << "," << y;
-                EXPECT_LE(distanceToTrace(layout, x, y), layout.traceWidth / 2 + 1.0) << x << "," << y;
-            }
+        const QList<QPoint> blended = blendedPixels(image);
+        // A blended pixel is an edge of the smoothed trace: inside the screen and no
+        // further from the curve than the pen reaches.
+        for (const QPoint& p : blended) {
+            EXPECT_TRUE(layout.screen.contains(p)) << p.x() << "," << p.y();
+            EXPECT_LE(distanceToTrace(layout, p.x(), p.y()), layout.traceWidth / 2 + 1.0) << p.x() << "," << p.y();
         }
         if (size <= 32) {
-            EXPECT_EQ(blended, 0);
+            EXPECT_EQ(blended.size(), 0);
         }
     }
 }
@@ -85,14 +108,7 @@ TEST(ScreenIcon, PixelTraceIsOneUnbrokenLineAcrossTheScreen)
         const QList<QPoint> points = icon::pixelTrace(layout);
         int lastLow = -1, lastHigh = -1;
         for (int x = layout.screen.left(); x <= layout.screen.right(); ++x) {
-            int low = size, high = -1;
-            for (const QPoint& p : points) {
-                if (p.x() == x) {
-                    EXPECT_TRUE(layout.screen.contains(p));
-                    low = std::min(low, p.y());
-                    high = std::max(high, p.y());
-                }
-            }
+            const auto [low, high] = columnRun(layout, points, x);
             ASSERT_GE(high, low) << "no pixel in column " << x;
             if (lastHigh >= 0) { // touches the previous column's run, at least at a corner
                 EXPECT_TRUE(low <= lastHigh + 1 && high >= lastLow - 1) << "gap before column " << x;

@@ -81,6 +81,90 @@ QString missingProgram()
     return {};
 }
 
+// The environment of the private session: the buses' sockets and the panel's registry in `runtime`.
+QProcessEnvironment sessionEnvironment(const QTemporaryDir& runtime, const DesktopSession& desktop, const QString& card)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    env.remove("AT_SPI_BUS_ADDRESS");
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("DISPLAY", QString::fromLatin1(desktop.display()));
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    env.insert("PELMORA_COM1", card);
+    env.insert("PELMORA_REGISTRY", runtime.filePath("registry.ini"));
+    return env;
+}
+
+// Eight output buttons, each naming its output and saying it is off, as at start-up.
+void expectOutputButtons(const QList<QJsonObject>& all)
+{
+    const QList<QJsonObject> buttons = withRole(all, "push button");
+    for (int i = 0; i < 8; ++i) {
+        const QString name = QStringLiteral("Interruttore %1, On / Off").arg(i + 1);
+        const auto found = std::find_if(buttons.begin(), buttons.end(),
+                                        [&](const QJsonObject& b) { return b.value("name").toString() == name; });
+        ASSERT_NE(found, buttons.end()) << name.toStdString();
+        EXPECT_EQ(text(*found, "description"), "spento") << name.toStdString();
+    }
+}
+
+// Eight inputs, lit as the card sends them (bit k is Signal In k+1), and two gauges,
+// each with the analogue value the card sends, as its readout shows it.
+void expectInputsAndGauges(const QList<QJsonObject>& all)
+{
+    QStringList inputs;
+    for (const QJsonObject& image : withRole(all, "image"))
+        if (image.value("name").toString().startsWith("Signal In"))
+            inputs << image.value("name").toString();
+    QStringList expected;
+    for (int k = 0; k < 8; ++k)
+        expected << QStringLiteral("Signal In %1: %2").arg(k + 1).arg(kInputs & (1 << k) ? "acceso" : "spento");
+    EXPECT_EQ(inputs, expected);
+
+    const QList<QJsonObject> dials = withRole(all, "dial");
+    ASSERT_EQ(dials.size(), 2);
+    const int raw[2] = {kAnalog1, kAnalog2};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(text(dials[i], "name"), QStringLiteral("Ingresso analogico %1").arg(i + 1).toStdString());
+        const QJsonObject value = dials[i].value("value").toObject();
+        EXPECT_DOUBLE_EQ(value.value("current").toDouble(), std::round(card_link::rawToVolts(raw[i]) * 100) / 100);
+        EXPECT_EQ(value.value("minimum").toDouble(), 0.0);
+        EXPECT_EQ(value.value("maximum").toDouble(), 5.0);
+    }
+}
+
+// The keyboard reaches 8 outputs, 4 ports and Esci, and each says what it is; so does
+// every other object but the unnamed containers.
+void expectKeyboardReachAndNames(const QList<QJsonObject>& all)
+{
+    int focusable = 0;
+    for (const QJsonObject& node : all) {
+        const QString role = node.value("role").toString();
+        if (hasState(node, "focusable"))
+            ++focusable;
+        if (role != "filler" && role != "menu bar") {
+            EXPECT_FALSE(node.value("name").toString().isEmpty()) << "an unnamed " << role.toStdString();
+        }
+    }
+    EXPECT_EQ(focusable, 13);
+}
+
+// No program left on the private buses, and no lock on the card's port.
+void expectNothingLeft(const QJsonObject& reply, const QString& card)
+{
+    for (const QJsonValue& pid : reply.value("pids").toArray())
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid.toInt()))) << "pid " << pid.toInt();
+    const QString bus = reply.value("session_bus").toString();
+    QStringList left = processesOn(bus);
+    for (int waited = 0; !left.isEmpty() && waited < 3000; waited += 100) {  // they end as their bus goes
+        QThread::msleep(100);
+        left = processesOn(bus);
+    }
+    EXPECT_TRUE(left.isEmpty()) << "still running: " << left.join(' ').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(card_link::lockFileFor(card)));
+}
+
 } // namespace
 
 TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem)
@@ -96,17 +180,8 @@ TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem
     ASSERT_FALSE(card.device().isEmpty());
 
     QTemporaryDir runtime;  // the buses' sockets and the panel's registry live and go with it
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DBUS_SESSION_BUS_ADDRESS");
-    env.remove("AT_SPI_BUS_ADDRESS");
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    env.insert("DISPLAY", QString::fromLatin1(desktop.display()));
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    env.insert("PELMORA_COM1", card.device());
-    env.insert("PELMORA_REGISTRY", runtime.filePath("registry.ini"));
     QProcess session;
-    session.setProcessEnvironment(env);
+    session.setProcessEnvironment(sessionEnvironment(runtime, desktop, card.device()));
     session.start("dbus-run-session", {"--", kPython, QStringLiteral(ACCESSIBLE_TREE_SCRIPT),
                                         QStringLiteral(PELMORA_BIN_DIR "/pelmora")});
     ASSERT_TRUE(session.waitForFinished(60000)) << "the tree was not read within a minute";
@@ -119,65 +194,12 @@ TEST(PanelOnTheAccessibilityBus, ShowsEveryOutputInputAndGaugeAsTheCardSendsThem
     QList<QJsonObject> all;
     flatten(reply.value("tree").toObject(), all);
     ASSERT_GT(all.size(), 50) << errors.constData();
-
-    // Eight output buttons, each naming its output and saying it is off, as at start-up.
-    const QList<QJsonObject> buttons = withRole(all, "push button");
-    for (int i = 0; i < 8; ++i) {
-        const QString name = QStringLiteral("Interruttore %1, On / Off").arg(i + 1);
-        const auto found = std::find_if(buttons.begin(), buttons.end(),
-                                        [&](const QJsonObject& b) { return b.value("name").toString() == name; });
-        ASSERT_NE(found, buttons.end()) << name.toStdString();
-        EXPECT_EQ(text(*found, "description"), "spento") << name.toStdString();
-    }
-
-    // Eight inputs, lit as the card sends them; bit k is Signal In k+1.
-    QStringList inputs;
-    for (const QJsonObject& image : withRole(all, "image"))
-        if (image.value("name").toString().startsWith("Signal In"))
-            inputs << image.value("name").toString();
-    QStringList expected;
-    for (int k = 0; k < 8; ++k)
-        expected << QStringLiteral("Signal In %1: %2").arg(k + 1).arg(kInputs & (1 << k) ? "acceso" : "spento");
-    EXPECT_EQ(inputs, expected);
-
-    // Two gauges, each with the analogue value the card sends, as its readout shows it.
-    const QList<QJsonObject> dials = withRole(all, "dial");
-    ASSERT_EQ(dials.size(), 2);
-    const int raw[2] = {kAnalog1, kAnalog2};
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(text(dials[i], "name"), QStringLiteral("Ingresso analogico %1").arg(i + 1).toStdString());
-        const QJsonObject value = dials[i].value("value").toObject();
-        EXPECT_DOUBLE_EQ(value.value("current").toDouble(), std::round(card_link::rawToVolts(raw[i]) * 100) / 100);
-        EXPECT_EQ(value.value("minimum").toDouble(), 0.0);
-        EXPECT_EQ(value.value("maximum").toDouble(), 5.0);
-    }
-
-    // The keyboard reaches 8 outputs, 4 ports and Esci, and each says what it is; so
-    // does every other object but the unnamed containers.
-    int focusable = 0;
-    for (const QJsonObject& node : all) {
-        const QString role = node.value("role").toString();
-        if (hasState(node, "focusable"))
-            ++focusable;
-        if (role != "filler" && role != "menu bar") {
-            EXPECT_FALSE(node.value("name").toString().isEmpty()) << "an unnamed " << role.toStdString();
-        }
-    }
-    EXPECT_EQ(focusable, 13);
-
-    // The panel ended as SIGTERM asked, and nothing is left behind: no program on the
-    // private buses, no lock on the card's port.
+    expectOutputButtons(all);
+    expectInputsAndGauges(all);
+    expectKeyboardReachAndNames(all);
+    // The panel ended as SIGTERM asked, and nothing is left behind.
     EXPECT_EQ(reply.value("panel_exit").toInt(-1), 0) << errors.constData();
-    for (const QJsonValue& pid : reply.value("pids").toArray())
-        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid.toInt()))) << "pid " << pid.toInt();
-    const QString bus = reply.value("session_bus").toString();
-    QStringList left = processesOn(bus);
-    for (int waited = 0; !left.isEmpty() && waited < 3000; waited += 100) {  // they end as their bus goes
-        QThread::msleep(100);
-        left = processesOn(bus);
-    }
-    EXPECT_TRUE(left.isEmpty()) << "still running: " << left.join(' ').toStdString();
-    EXPECT_FALSE(QFileInfo::exists(card_link::lockFileFor(card.device())));
+    expectNothingLeft(reply, card.device());
 }
 
 int main(int argc, char** argv)

@@ -55,6 +55,31 @@ Bytes readAll(int fd, int ms)
     return bytes;
 }
 
+// `count` exchanges through the tap, the test playing the card on `cardMaster`: reply i
+// is i, 6i, 255 - i.
+void exchange(CardClient& panel, int cardMaster, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        panel.send(request(static_cast<std::uint8_t>(i * 7)));
+        ASSERT_EQ(readAll(cardMaster, 1000).size(), 4u);
+        const Bytes reply = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 6),
+                             static_cast<std::uint8_t>(255 - i)};
+        ASSERT_EQ(::write(cardMaster, reply.data(), 3), 3);
+        ASSERT_EQ(panel.receive(3, 1000), reply);
+        // The window's thread takes what came while the next exchange goes on.
+        QApplication::processEvents();
+    }
+}
+
+// The redraw that follows what came, which the updater holds back to at most one per kRedrawMs.
+void waitForRedraw()
+{
+    QElapsedTimer redraw;
+    redraw.start();
+    while (redraw.elapsed() < LiveUpdater::kRedrawMs + 100)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
 {
     std::string error;
@@ -95,27 +120,14 @@ TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
 
     CardClient panel(panelEnd.slavePath());
     ASSERT_TRUE(panel.isOpen());
-    Bytes lastReply;
-    for (int i = 0; i < 40; ++i) {
-        panel.send(request(static_cast<std::uint8_t>(i * 7)));
-        ASSERT_EQ(readAll(cardEnd.master(), 1000).size(), 4u);
-        lastReply = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 6), static_cast<std::uint8_t>(255 - i)};
-        ASSERT_EQ(::write(cardEnd.master(), lastReply.data(), 3), 3);
-        ASSERT_EQ(panel.receive(3, 1000), lastReply);
-        // The window's thread takes what came while the next exchange goes on.
-        QApplication::processEvents();
-    }
+    exchange(panel, cardEnd.master(), 40);
     const std::uint64_t one = 1;
     ASSERT_EQ(::write(stop, &one, sizeof one), ssize_t(sizeof one));
     forwarding->wait();
     rows.finish(std::chrono::seconds(2));
     messages.finish(std::chrono::seconds(1));
     window.updater().takeWaiting();
-    // The redraw that follows, which the updater holds back to at most one per kRedrawMs.
-    QElapsedTimer redraw;
-    redraw.start();
-    while (redraw.elapsed() < LiveUpdater::kRedrawMs + 100)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    waitForRedraw();
 
     int frames = 0;
     for (const TapRow& row : readBackFile(csv).rows)

@@ -116,19 +116,23 @@ bool CardLoop::readRequests(std::string& error)
             return false;
         }
         const std::int64_t now = monotonicMicros();
-        for (std::uint8_t mask : scanner_.feed(chunk.data(), static_cast<std::size_t>(n))) {
-            log_.write(now, mask);
-            lastOutputs_ = mask;
-            if (options_.replyDelayUs == 0) {
-                const auto bytes = replies_.answer(mask, now);
-                send(bytes.data(), bytes.size());
-            } else {
-                pending_.push_back({now + options_.replyDelayUs, mask});
-                if (pending_.size() == 1)
-                    armDelayTimer();
-            }
-        }
+        for (std::uint8_t mask : scanner_.feed(chunk.data(), static_cast<std::size_t>(n)))
+            takeRequest(mask, now);
     }
+}
+
+void CardLoop::takeRequest(std::uint8_t mask, std::int64_t now)
+{
+    log_.write(now, mask);
+    lastOutputs_ = mask;
+    if (options_.replyDelayUs == 0) {
+        const auto bytes = replies_.answer(mask, now);
+        send(bytes.data(), bytes.size());
+        return;
+    }
+    pending_.push_back({now + options_.replyDelayUs, mask});
+    if (pending_.size() == 1)
+        armDelayTimer();
 }
 
 void CardLoop::sendDueReplies()

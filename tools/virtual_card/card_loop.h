@@ -33,6 +33,8 @@ private:
     };
 
     bool readRequests(std::string& error);
+    // A request from the panel, logged and answered now or after the reply delay.
+    void takeRequest(std::uint8_t mask, std::int64_t now);
     void sendDueReplies();
     void armDelayTimer();
     void send(const std::uint8_t* bytes, std::size_t size);
