@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -40,21 +41,34 @@ void expectErrorBoxes(const MessageBoxAnswerer& answerer, int count)
     }
 }
 
+// A virtual card that another panel holds and polls, and a free one beside it.
+struct HeldAndFreeCards {
+    QTemporaryDir dir;
+    VirtualCard held{{"--log", dir.filePath("held.log")}};
+    VirtualCard free{{"--log", dir.filePath("free.log")}};
+    std::unique_ptr<PanelUnderTest> other;
+
+    // The other panel has the card and polls it.
+    ::testing::AssertionResult start()
+    {
+        if (held.device().isEmpty() || free.device().isEmpty())
+            return ::testing::AssertionFailure() << "a virtual card did not start";
+        other = std::make_unique<PanelUnderTest>(held.device());
+        if (waitForFrames(dir.filePath("held.log"), 1, 10000).isEmpty())
+            return ::testing::AssertionFailure() << "the other program never opened the card";
+        return ::testing::AssertionSuccess();
+    }
+};
+
 } // namespace
 
 TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
 {
-    QTemporaryDir dir;
-    VirtualCard held({"--log", dir.filePath("held.log")});
-    VirtualCard free({"--log", dir.filePath("free.log")});
-    ASSERT_FALSE(held.device().isEmpty());
-    ASSERT_FALSE(free.device().isEmpty());
-    PanelUnderTest other(held.device());
-    ASSERT_FALSE(waitForFrames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
-
+    HeldAndFreeCards cards;
+    ASSERT_TRUE(cards.start());
     ScopedEnvironment environment;
-    environment.set("PELMORA_COM1", held.device().toLocal8Bit());
-    environment.set("PELMORA_COM2", free.device().toLocal8Bit());
+    environment.set("PELMORA_COM1", cards.held.device().toLocal8Bit());
+    environment.set("PELMORA_COM2", cards.free.device().toLocal8Bit());
     MessageBoxAnswerer answerer;
     panel::Form1 form;
     form.Form_Load();
@@ -65,8 +79,8 @@ TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
     EXPECT_TRUE(form.MSComm1().portOpen());
     EXPECT_TRUE(form.quale_porta(1)->isChecked());
     EXPECT_TRUE(form.Timer1().isActive());
-    EXPECT_FALSE(readFrameLog(dir.filePath("free.log")).isEmpty());
-    EXPECT_EQ(other.process().state(), QProcess::Running);
+    EXPECT_FALSE(readFrameLog(cards.dir.filePath("free.log")).isEmpty());
+    EXPECT_EQ(cards.other->process().state(), QProcess::Running);
 }
 
 TEST(PortRefusal, MissingCom3FallsBackToCom1)
@@ -111,17 +125,11 @@ TEST(PortRefusal, Com4NotPermittedThenCom1HeldGiveTwoBoxesThenNothing)
 {
     if (!refusedReadWrite(kNotPermitted))
         GTEST_SKIP() << kNotPermitted.toStdString() << " opens read-write here";
-    QTemporaryDir dir;
-    VirtualCard held({"--log", dir.filePath("held.log")});
-    VirtualCard free({});
-    ASSERT_FALSE(held.device().isEmpty());
-    ASSERT_FALSE(free.device().isEmpty());
-    PanelUnderTest other(held.device());
-    ASSERT_FALSE(waitForFrames(dir.filePath("held.log"), 1, 10000).isEmpty()) << "the other program never opened the card";
-
+    HeldAndFreeCards cards;
+    ASSERT_TRUE(cards.start());
     ScopedEnvironment environment;
-    environment.set("PELMORA_COM1", held.device().toLocal8Bit());
-    environment.set("PELMORA_COM2", free.device().toLocal8Bit());
+    environment.set("PELMORA_COM1", cards.held.device().toLocal8Bit());
+    environment.set("PELMORA_COM2", cards.free.device().toLocal8Bit());
     environment.set("PELMORA_COM4", kNotPermitted.toLocal8Bit());
     MessageBoxAnswerer answerer;
     panel::Form1 form;
