@@ -80,6 +80,27 @@ void waitForRedraw()
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// The requests and replies in a recording.
+int recordedFrames(const std::string& csv)
+{
+    int frames = 0;
+    for (const TapRow& row : readBackFile(csv).rows)
+        frames += row.kind == RowKind::Request || row.kind == RowKind::Reply;
+    return frames;
+}
+
+// The values shown are those of the 40th exchange: request 39 * 7, reply 39, 234, 216.
+void expectLastExchangeShown(const LiveWindow& window)
+{
+    const auto shown = [&](const char* name) { return window.findChild<QLabel*>(name)->text().toStdString(); };
+    EXPECT_EQ(shown("analogue1"), "4.59 V");
+    EXPECT_EQ(shown("analogue2"), "4.24 V");
+    EXPECT_EQ(shown("inputs"), "1 1 1 0 0 1 0 0");
+    EXPECT_EQ(shown("outputs"), "0 0 0 1 0 0 0 1");  // mask 39 * 7 = 273: 0x11
+    EXPECT_NE(shown("status").find("80 frames"), std::string::npos) << shown("status");
+    EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("test card")));
+}
+
 TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
 {
     std::string error;
@@ -122,28 +143,19 @@ TEST(LiveChart, GetsEveryFrameTheRecordingGetsAndShowsTheLastReply)
     ASSERT_TRUE(panel.isOpen());
     exchange(panel, cardEnd.master(), 40);
     const std::uint64_t one = 1;
-    ASSERT_EQ(::write(stop, &one, sizeof one), ssize_t(sizeof one));
+    ASSERT_EQ(::write(stop, &one, sizeof one), ssize_t(sizeof one));  // the stop signal, as the tap gets it
     forwarding->wait();
     rows.finish(std::chrono::seconds(2));
     messages.finish(std::chrono::seconds(1));
     window.updater().takeWaiting();
     waitForRedraw();
 
-    int frames = 0;
-    for (const TapRow& row : readBackFile(csv).rows)
-        frames += row.kind == RowKind::Request || row.kind == RowKind::Reply;
+    const int frames = recordedFrames(csv);
     EXPECT_EQ(frames, 80);
     EXPECT_EQ(window.trace().frames(), std::uint64_t(frames));
     EXPECT_EQ(window.updater().leftOut(), 0u);
 
-    // The values shown are those of the last reply: 39, 234, 216.
-    const auto shown = [&](const char* name) { return window.findChild<QLabel*>(name)->text().toStdString(); };
-    EXPECT_EQ(shown("analogue1"), "4.59 V");
-    EXPECT_EQ(shown("analogue2"), "4.24 V");
-    EXPECT_EQ(shown("inputs"), "1 1 1 0 0 1 0 0");
-    EXPECT_EQ(shown("outputs"), "0 0 0 1 0 0 0 1");  // mask 39 * 7 = 273: 0x11
-    EXPECT_NE(shown("status").find("80 frames"), std::string::npos) << shown("status");
-    EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("test card")));
+    expectLastExchangeShown(window);
     ::close(stop);
     ::unlink(csv.c_str());
 }
