@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 namespace {
 
@@ -135,12 +136,18 @@ TEST(RecordingReader, SkipsWhatIsNotARowAndSaysSoRefusesWhatIsNoRecording)
     ASSERT_EQ(read.warnings.size(), 1u);
     EXPECT_EQ(read.warnings[0], "2 lines are not recorded rows (the first is line 3); they are skipped");
 
-    for (const std::string& bad : {std::string("a,b,c\n"), std::string()}) {
+    const std::pair<std::string, std::string> refusals[] = {
+        {"a,b,c\n", "its first line is not a recording's header (time,direction,kind,bytes,...)"},
+        {"", "it is empty"},
+    };
+    for (const auto& [bad, why] : refusals) {
         const ReadBack refused = readBack(bad);
         EXPECT_FALSE(refused.ok) << bad;
-        EXPECT_FALSE(refused.error.empty());
+        EXPECT_EQ(refused.error, why);
     }
-    EXPECT_FALSE(readBackFile("/nonexistent/recording.csv").ok);
+    const ReadBack missing = readBackFile("/nonexistent/recording.csv");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.error, "cannot read /nonexistent/recording.csv: No such file or directory");
     const ReadBack folder = readBackFile("/tmp");
     EXPECT_FALSE(folder.ok);
     EXPECT_EQ(folder.error, "/tmp is a folder, not a recording");
