@@ -51,7 +51,7 @@ RemoteSerialPort::RemoteSerialPort(QObject* parent) : SerialPortObject(parent)
     settleTimer_.setInterval(kSettleTime);
     confirmTimer_.setInterval(kConfirmTime);
     connect(&connectTimer_, &QTimer::timeout, this, [this] {
-        PortProblem late = unreachable(PortProblem::Kind::NoAnswer);
+        PortProblem late = remoteProblem(PortProblem::Kind::NoAnswer);
         late.seconds = int(kConnectTimeout.count() / 1000);
         fail(late);
     });
@@ -76,7 +76,7 @@ void RemoteSerialPort::setPortNumber(int number)
     if (number < 1 || number > kPortCount)
         throw SerialError("invalid port number");
     if (state_ != State::Closed)
-        fail(unreachable(PortProblem::Kind::AttemptAbandoned));
+        fail(remoteProblem(PortProblem::Kind::AttemptAbandoned));
     number_ = number;
 }
 
@@ -95,7 +95,7 @@ void RemoteSerialPort::setPortOpen(bool open)
     if (state_ == State::Open)
         return;
     if (state_ != State::Closed)
-        throw SerialError(unreachable(PortProblem::Kind::AttemptUnderWay));
+        throw SerialError(remoteProblem(PortProblem::Kind::AttemptUnderWay));
     begin();
     const quint64 mine = attempt_;
     if (state_ == State::Connecting || state_ == State::Settling) {
@@ -107,7 +107,7 @@ void RemoteSerialPort::setPortOpen(bool open)
     if (attempt_ == mine && state_ == State::Open)
         return;
     if (attempt_ == mine && state_ != State::Closed)
-        fail(unreachable(PortProblem::Kind::AttemptInterrupted));
+        fail(remoteProblem(PortProblem::Kind::AttemptInterrupted));
     throw SerialError(failure_);
 }
 
@@ -154,7 +154,7 @@ void RemoteSerialPort::onConnected()
         callbacks.comPortOption = [this](bool accepted) { onComPortOption(accepted); };
         callbacks.comPortAnswer = [this](unsigned char code, const QByteArray& value) { onComPortAnswer(code, value); };
         callbacks.failed = [this](const QString& reason) {
-            onBrokenStream(unreachable(PortProblem::Kind::NetworkFailed, reason));
+            onBrokenStream(remoteProblem(PortProblem::Kind::NetworkFailed, reason));
         };
         telnet_ = std::make_unique<TelnetChannel>(std::move(callbacks));
         telnet_->start();
@@ -167,7 +167,7 @@ void RemoteSerialPort::onComPortOption(bool accepted)
     if (!accepted) {
         line_ = {};
         if (!std::exchange(toldUnconfirmed_, true))
-            emit notice(unreachable(PortProblem::Kind::LineNotNegotiable));
+            emit notice(remoteProblem(PortProblem::Kind::LineNotNegotiable));
         return;
     }
     // Set again on every connection: the server puts its own line back at each one.
@@ -179,7 +179,7 @@ void RemoteSerialPort::onComPortOption(bool accepted)
 void RemoteSerialPort::onComPortAnswer(unsigned char code, const QByteArray& value)
 {
     if (line_.answered(code, value) && !std::exchange(toldRefused_, true)) {
-        PortProblem refused = unreachable(PortProblem::Kind::SettingRefused);
+        PortProblem refused = remoteProblem(PortProblem::Kind::SettingRefused);
         refused.settings = {code};
         emit notice(refused);
     }
@@ -192,7 +192,7 @@ void RemoteSerialPort::checkConfirmations()
 {
     if (state_ != State::Open || line_.unanswered().empty() || std::exchange(toldUnconfirmed_, true))
         return;
-    PortProblem unconfirmed = unreachable(PortProblem::Kind::SettingsUnconfirmed);
+    PortProblem unconfirmed = remoteProblem(PortProblem::Kind::SettingsUnconfirmed);
     unconfirmed.seconds = int(kConfirmTime.count() / 1000);
     unconfirmed.settings = line_.unanswered();
     emit notice(unconfirmed);
@@ -231,7 +231,7 @@ void RemoteSerialPort::settled()
         return;
     settleTimer_.stop();
     if (refusal_.verdict() == ServerRefusal::Verdict::Refused) {
-        fail(unreachable(PortProblem::Kind::ServerRefused, refusal_.reason()));
+        fail(remoteProblem(PortProblem::Kind::ServerRefused, refusal_.reason()));
         return;
     }
     finishAttempt(State::Open);
@@ -250,8 +250,8 @@ void RemoteSerialPort::onSocketError()
     if (state_ == State::Closed)
         return;
     onBrokenStream(refusal_.verdict() == ServerRefusal::Verdict::Refused
-                       ? unreachable(PortProblem::Kind::ServerRefused, refusal_.reason())
-                       : unreachable(socketProblem(socket_.error()), socket_.errorString()));
+                       ? remoteProblem(PortProblem::Kind::ServerRefused, refusal_.reason())
+                       : remoteProblem(socketProblem(socket_.error()), socket_.errorString()));
 }
 
 void RemoteSerialPort::onBrokenStream(const PortProblem& why)
@@ -310,7 +310,7 @@ void RemoteSerialPort::finishAttempt(State state)
     emit attemptFinished();
 }
 
-PortProblem RemoteSerialPort::unreachable(PortProblem::Kind kind, const QString& reason) const
+PortProblem RemoteSerialPort::remoteProblem(PortProblem::Kind kind, const QString& reason) const
 {
     PortProblem problem;
     problem.kind = kind;

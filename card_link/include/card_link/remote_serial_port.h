@@ -70,7 +70,7 @@ private:
     void checkConfirmations();
     void finishAttempt(State state);
     // A problem with the card at this port's remote name.
-    PortProblem unreachable(PortProblem::Kind kind, const QString& reason = {}) const;
+    PortProblem remoteProblem(PortProblem::Kind kind, const QString& reason = {}) const;
 
     int number_ = 1;
     QString device_;
