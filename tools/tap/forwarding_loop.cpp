@@ -69,7 +69,7 @@ ForwardingLoop::Ending ForwardingLoop::run(CardTerminal& panel, std::string& err
     }
     QObject::connect(&card, &card_link::CardPort::readyRead, &context, [this] { forwardFromCard(); afterEvent(); });
     QObject::connect(&card, &card_link::CardPort::deviceLost, &context, [this](const card_link::PortProblem& why) {
-        cardLost(panel::portMessage(why).toStdString());
+        cardLost(why);
         afterEvent();
     });
     QObject::connect(&card, &card_link::CardPort::opened, &context, [this] { cardBack(); afterEvent(); });
@@ -166,11 +166,16 @@ void ForwardingLoop::forwardFromCard()
     writeRows(recorder_.record(Direction::CardToPanel, data, size, at));
 }
 
-void ForwardingLoop::cardLost(const std::string& reason)
+void ForwardingLoop::cardLost(const card_link::PortProblem& why)
 {
     if (cardGone_)
         return;
     cardGone_ = true;
+    // A remote card's words start with its name, a local device's do not; the tap names it once.
+    std::string reason = panel::portMessage(why).toStdString();
+    const std::string named = card_.name() + ": ";
+    if (reason.rfind(named, 0) == 0)
+        reason.erase(0, named.size());
     say(card_.name() + " went away (" + reason + "); trying it again once a second");
     writeRows(recorder_.deviceGone(card_.name() + ": " + reason, now()));
     retry_.start();

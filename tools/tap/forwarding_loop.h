@@ -10,6 +10,7 @@
 
 #include "background_writer.h"
 #include "card_device.h"
+#include "card_link/port_problem.h"
 #include "card_terminal.h"
 #include "outgoing_bytes.h"
 #include "traffic_recorder.h"
@@ -59,7 +60,7 @@ private:
     void forwardFromPanel();
     void flushToPanel();
     void forwardFromCard();
-    void cardLost(const std::string& reason);
+    void cardLost(const card_link::PortProblem& why);
     void retryCard();
     void cardBack();
     void panelEnded();
