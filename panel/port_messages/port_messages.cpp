@@ -50,6 +50,8 @@ QString localText(const card_link::PortProblem& problem)
             .arg(problem.port, problem.subject);
     case Kind::OpenFailed:
         return QStringLiteral("%1: impossibile aprire la porta%2.").arg(problem.port, because(problem));
+    case Kind::Lost:
+        return QStringLiteral("%1: il dispositivo è scomparso%2.").arg(problem.port, because(problem));
     default:
         return {};
     }
@@ -174,7 +176,7 @@ QString portMessage(const card_link::PortProblem& problem)
             .arg(reason);
     if (QString text = lineNotice(problem); !text.isEmpty())
         return text;
-    // Lost, NoDevice, Internal: the words that came with it.
+    // NoDevice, Internal: the words that came with it.
     return problem.reason;
 }
 

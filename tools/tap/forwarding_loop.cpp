@@ -171,13 +171,9 @@ void ForwardingLoop::cardLost(const card_link::PortProblem& why)
     if (cardGone_)
         return;
     cardGone_ = true;
-    // A remote card's words start with its name, a local device's do not; the tap names it once.
-    std::string reason = panel::portMessage(why).toStdString();
-    const std::string named = card_.name() + ": ";
-    if (reason.rfind(named, 0) == 0)
-        reason.erase(0, named.size());
-    say(card_.name() + " went away (" + reason + "); trying it again once a second");
-    writeRows(recorder_.deviceGone(card_.name() + ": " + reason, now()));
+    const std::string reason = panel::portMessage(why).toStdString();  // names the device
+    say("the card went away: " + reason + " Trying it again once a second.");
+    writeRows(recorder_.deviceGone(reason, now()));
     retry_.start();
 }
 
