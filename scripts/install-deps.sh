@@ -19,7 +19,8 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serial
           imagemagick procps openbox locales stress-ng
           qt6-base-private-dev dbus-daemon at-spi2-core python3-pyatspi)
 
-# The gauge and panel tests also run under an Italian locale, which writes decimals with a comma.
+# The whole suite also runs under an Italian locale, which writes decimals with a comma and
+# whose C library speaks Italian (libc-l10n comes with locales).
 ensure_italian_locale() {
   locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
   local root=()

@@ -79,8 +79,8 @@ TEST_P(RemoteCard, ShowsReadingsSwitchesOutputsAndSetsTheLine)
     form.Form_Load();
     ASSERT_TRUE(form.MSComm1().portOpen());
     runEventsFor(600);
-    EXPECT_EQ(gaugeReadout(form.v_meter1(0)->widget()), QStringLiteral("5.00"));
-    EXPECT_EQ(gaugeReadout(form.v_meter1(1)->widget()), QStringLiteral("0.10"));
+    EXPECT_EQ(gaugeReadout(form.v_meter1(0)->widget()), localReadout(5.0));
+    EXPECT_EQ(gaugeReadout(form.v_meter1(1)->widget()), localReadout(0.1));
     EXPECT_EQ(form.led_ingresso(0)->pixmap().cacheKey(), form.picLedOn()->pixmap().cacheKey());
     EXPECT_EQ(form.led_ingresso(1)->pixmap().cacheKey(), form.picLedOff()->pixmap().cacheKey());
 
