@@ -23,6 +23,11 @@ void LineSettings::sent()
         awaited_.push_back(command.code);
 }
 
+bool LineSettings::awaits(unsigned char code) const
+{
+    return std::find(awaited_.begin(), awaited_.end(), code) != awaited_.end();
+}
+
 bool LineSettings::answered(unsigned char code, const QByteArray& value)
 {
     const auto awaited = std::find(awaited_.begin(), awaited_.end(), code);

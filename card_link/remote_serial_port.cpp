@@ -88,7 +88,10 @@ QString RemoteSerialPort::deviceName() const
 void RemoteSerialPort::setPortOpen(bool open)
 {
     if (!open) {
-        if (state_ != State::Closed)
+        // An attempt under way ends as interrupted; an open port simply closes.
+        if (state_ == State::Connecting || state_ == State::Settling)
+            fail(remoteProblem(PortProblem::Kind::AttemptInterrupted));
+        else if (state_ != State::Closed)
             finishAttempt(State::Closed);
         return;
     }
@@ -124,6 +127,9 @@ void RemoteSerialPort::begin()
     received_.clear();
     refusal_ = {};
     telnet_.reset();
+    line_ = {};
+    comPortAnswered_ = lineSet_ = false;
+    toldRefused_ = toldUnconfirmed_ = toldNotTelnet_ = false;
     PortProblem problem;
     if (!parseRemoteName(deviceName(), remote_, problem)) {
         failure_ = problem;
@@ -147,30 +153,52 @@ void RemoteSerialPort::onConnected()
     tightenKeepalive(socket_.socketDescriptor());
     state_ = State::Settling;
     settleTimer_.start();
-    if (remote_.scheme == RemoteName::Scheme::Telnet) {
-        TelnetChannel::Callbacks callbacks;
-        callbacks.toNetwork = [this](const QByteArray& bytes) { socket_.write(bytes); };
-        callbacks.toCard = [this](const QByteArray& bytes) { fromCard(bytes); };
-        callbacks.comPortOption = [this](bool accepted) { onComPortOption(accepted); };
-        callbacks.comPortAnswer = [this](unsigned char code, const QByteArray& value) { onComPortAnswer(code, value); };
-        callbacks.failed = [this](const QString& reason) {
-            onBrokenStream(remoteProblem(PortProblem::Kind::NetworkFailed, reason));
-        };
-        telnet_ = std::make_unique<TelnetChannel>(std::move(callbacks));
-        telnet_->start();
-        confirmTimer_.start();
-    }
+    if (remote_.scheme == RemoteName::Scheme::Telnet)
+        startTelnet();
+}
+
+void RemoteSerialPort::startTelnet()
+{
+    TelnetChannel::Callbacks callbacks;
+    callbacks.toNetwork = [this](const QByteArray& bytes) { toNetwork(bytes); };
+    callbacks.toCard = [this](const QByteArray& bytes) { fromCard(bytes); };
+    callbacks.comPortOption = [this](bool accepted) { onComPortOption(accepted); };
+    callbacks.comPortAnswer = [this](unsigned char code, const QByteArray& value) { onComPortAnswer(code, value); };
+    callbacks.failed = [this](const QString& reason) {
+        onBrokenStream(remoteProblem(PortProblem::Kind::NetworkFailed, reason));
+    };
+    callbacks.flooded = [this] { onBrokenStream(remoteProblem(PortProblem::Kind::NegotiationFlood)); };
+    telnet_ = std::make_unique<TelnetChannel>(std::move(callbacks));
+    telnet_->start();
+    confirmTimer_.start();
+}
+
+bool RemoteSerialPort::toNetwork(const QByteArray& bytes)
+{
+    if (socket_.bytesToWrite() + bytes.size() > kOutputBufferSize)
+        return false;
+    socket_.write(bytes);
+    return true;
+}
+
+void RemoteSerialPort::tellOnce(bool& told, const PortProblem& notice)
+{
+    if (!std::exchange(told, true))
+        emit this->notice(notice);
 }
 
 void RemoteSerialPort::onComPortOption(bool accepted)
 {
+    comPortAnswered_ = true;
     if (!accepted) {
         line_ = {};
-        if (!std::exchange(toldUnconfirmed_, true))
-            emit notice(remoteProblem(PortProblem::Kind::LineNotNegotiable));
+        tellOnce(toldUnconfirmed_, remoteProblem(PortProblem::Kind::LineNotNegotiable));
         return;
     }
-    // Set again on every connection: the server puts its own line back at each one.
+    // Set on every connection, since the server puts its own line back at each one, but
+    // once: a server that takes the option back and offers it again is not answered again.
+    if (std::exchange(lineSet_, true))
+        return;
     for (const LineSettings::Command& command : LineSettings::commands())
         telnet_->sendComPortCommand(command.code, command.value);
     line_.sent();
@@ -178,24 +206,37 @@ void RemoteSerialPort::onComPortOption(bool accepted)
 
 void RemoteSerialPort::onComPortAnswer(unsigned char code, const QByteArray& value)
 {
-    if (line_.answered(code, value) && !std::exchange(toldRefused_, true)) {
+    const bool awaited = line_.awaits(code);
+    if (line_.answered(code, value)) {
         PortProblem refused = remoteProblem(PortProblem::Kind::SettingRefused);
         refused.settings = {code};
-        emit notice(refused);
+        tellOnce(toldRefused_, refused);
     }
-    // An answer means the server has the card's device open: nothing more to wait for.
-    if (state_ == State::Settling)
+    // An answer to a setting means the server has the card's device open: nothing more to
+    // wait for. Its notices of the line's and the modem's state are no answers.
+    if (awaited && state_ == State::Settling)
         settled();
 }
 
 void RemoteSerialPort::checkConfirmations()
 {
-    if (state_ != State::Open || line_.unanswered().empty() || std::exchange(toldUnconfirmed_, true))
+    if (state_ != State::Open)
+        return;
+    if (telnet_ && !telnet_->heardTelnet()) {
+        tellOnce(toldNotTelnet_, remoteProblem(PortProblem::Kind::NotTelnet));
+        return;
+    }
+    // A telnet server that lets the offer go unanswered takes no line settings either.
+    if (!comPortAnswered_) {
+        tellOnce(toldUnconfirmed_, remoteProblem(PortProblem::Kind::LineNotNegotiable));
+        return;
+    }
+    if (line_.unanswered().empty())
         return;
     PortProblem unconfirmed = remoteProblem(PortProblem::Kind::SettingsUnconfirmed);
     unconfirmed.seconds = int(kConfirmTime.count() / 1000);
     unconfirmed.settings = line_.unanswered();
-    emit notice(unconfirmed);
+    tellOnce(toldUnconfirmed_, unconfirmed);
 }
 
 void RemoteSerialPort::onReadyRead()
@@ -211,6 +252,8 @@ void RemoteSerialPort::onReadyRead()
 
 void RemoteSerialPort::fromCard(const QByteArray& bytes)
 {
+    if (state_ == State::Closed)
+        return;
     QByteArray data = bytes;
     if (refusal_.verdict() != ServerRefusal::Verdict::Data) {
         if (refusal_.feed(bytes) != ServerRefusal::Verdict::Data)
@@ -269,12 +312,13 @@ void RemoteSerialPort::output(const QByteArray& data)
 {
     if (state_ != State::Open)
         throw SerialError("write on a closed port");
-    if (socket_.bytesToWrite() + data.size() > kOutputBufferSize)
+    // Room for the bytes as they go on the wire, 0xFF doubled on a telnet port.
+    if (socket_.bytesToWrite() + data.size() * (telnet_ ? 2 : 1) > kOutputBufferSize)
         throw SerialError("output buffer full");
     if (telnet_)
         telnet_->send(data);
     else
-        socket_.write(data);
+        toNetwork(data);
     // Handed to the system now, not at the next pass of the event loop.
     socket_.flush();
 }

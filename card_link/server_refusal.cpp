@@ -1,5 +1,7 @@
 #include "server_refusal.h"
 
+#include "printable_text.h"
+
 #include <array>
 
 namespace card_link {
@@ -15,6 +17,8 @@ constexpr std::array<const char*, 4> kRefusals = {
 
 // Longer than any refusal's start: a line of text this long that matched is a refusal.
 constexpr qsizetype kLongestStart = 32;
+// What of the server's words is shown: ser2net's longest are well within it.
+constexpr int kReasonLimit = 160;
 
 } // namespace
 
@@ -53,7 +57,7 @@ QString ServerRefusal::reason() const
 {
     if (verdict_ != Verdict::Refused)
         return {};
-    return QString::fromLatin1(held_).simplified();
+    return printableText(held_, kReasonLimit);
 }
 
 } // namespace card_link

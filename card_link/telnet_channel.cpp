@@ -35,6 +35,9 @@ TelnetChannel::~TelnetChannel()
 void TelnetChannel::start()
 {
     telnet_negotiate(telnet_, TELNET_WILL, kComPortOption);
+    // A server that does not offer BINARY itself may turn a carriage return into CR NUL.
+    telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_BINARY);
+    telnet_negotiate(telnet_, TELNET_DO, TELNET_TELOPT_BINARY);
 }
 
 void TelnetChannel::send(const QByteArray& data)
@@ -51,7 +54,8 @@ void TelnetChannel::sendComPortCommand(unsigned char command, const QByteArray& 
 
 void TelnetChannel::receive(const char* data, qsizetype size)
 {
-    telnet_recv(telnet_, data, static_cast<size_t>(size));
+    if (!ended_)
+        telnet_recv(telnet_, data, static_cast<size_t>(size));
 }
 
 void TelnetChannel::onEvent(telnet_t*, telnet_event_t* event, void* self)
@@ -59,8 +63,30 @@ void TelnetChannel::onEvent(telnet_t*, telnet_event_t* event, void* self)
     static_cast<TelnetChannel*>(self)->handle(*event);
 }
 
+// Counted as they leave: the library answers every negotiation that changes an option, and
+// every offer of an option it refuses, with IAC and one of WILL, WONT, DO, DONT (three
+// bytes sent at once); the card's own bytes never start so, their 0xFF being doubled.
+bool TelnetChannel::overLimit(const telnet_event_t& event)
+{
+    if (event.type != TELNET_EV_SEND || event.data.size != 3)
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(event.data.buffer);
+    const bool negotiation = bytes[0] == TELNET_IAC && bytes[1] >= TELNET_WILL && bytes[1] <= TELNET_DONT;
+    return negotiation && ++negotiations_ > kNegotiationLimit;
+}
+
 void TelnetChannel::handle(const telnet_event_t& event)
 {
+    // The rest of a chunk after a failure is not heard: the connection is going.
+    if (ended_)
+        return;
+    if (overLimit(event)) {
+        ended_ = true;
+        if (callbacks_.flooded)
+            callbacks_.flooded();
+        return;
+    }
+    heardTelnet_ = heardTelnet_ || (event.type != TELNET_EV_DATA && event.type != TELNET_EV_SEND);
     switch (event.type) {
     case TELNET_EV_DATA:
         if (callbacks_.toCard)
@@ -85,6 +111,7 @@ void TelnetChannel::handle(const telnet_event_t& event)
         }
         break;
     case TELNET_EV_ERROR:
+        ended_ = true;
         if (callbacks_.failed)
             callbacks_.failed(QString::fromUtf8(event.error.msg));
         break;

@@ -92,7 +92,7 @@ void Form1::connectHandlers()
     if (ownPort_)
         connect(ownPort_.get(), &card_link::CardPort::notice, this,
                 [](const card_link::PortProblem& notice) {
-                    std::fprintf(stderr, "pelmora: %s\n", qPrintable(portMessage(notice)));
+                    std::fprintf(stderr, "pelmora: %s\n", qPrintable(card_link::portMessage(notice)));
                 });
     QList<QAbstractButton*> options;
     for (int i = 0; i < 4; ++i)
@@ -129,7 +129,7 @@ void Form1::comunica()
     const bool watched = selection_.inUse() && port_->portOpen();
     const bool replied = card_link::comunica(*port_, stato_uscite_, *this);
     if (watched && !ending_)
-        tell(watch_.exchanged(replied, panel::CardWatch::Clock::now()));
+        tell(watch_.exchanged(replied, card_link::CardWatch::Clock::now()));
     if (!ending_)
         emit cardShown();
 }
@@ -211,7 +211,7 @@ CardState Form1::shownCard() const
 void Form1::quale_porta_Click(int Index)
 {
     selection_.quale_porta_Click(Index);
-    watch_.restart(panel::CardWatch::Clock::now());
+    watch_.restart(card_link::CardWatch::Clock::now());
     portTexts_->refresh();
     device_ = ownPort_ ? ownPort_->deviceName() : QString();
     answering_ = true;
@@ -221,7 +221,7 @@ void Form1::quale_porta_Click(int Index)
 
 void Form1::Timer1_Timer()
 {
-    const auto now = panel::CardWatch::Clock::now();
+    const auto now = card_link::CardWatch::Clock::now();
     const bool ready = selection_.readyToPoll(now);
     if (selection_.inUse())
         tell(watch_.portChecked(ready, now));
@@ -262,17 +262,17 @@ void Form1::endProgram()
     QCoreApplication::exit(0);
 }
 
-void Form1::tell(panel::CardWatch::Change change)
+void Form1::tell(card_link::CardWatch::Change change)
 {
-    if (change == panel::CardWatch::Change::None)
+    if (change == card_link::CardWatch::Change::None)
         return;
-    answering_ = change == panel::CardWatch::Change::Answering || change == panel::CardWatch::Change::Back;
+    answering_ = change == card_link::CardWatch::Change::Answering || change == card_link::CardWatch::Change::Back;
     const QString device = ownPort_ ? ownPort_->deviceName() : QString();
     device_ = device;
     QString port = QStringLiteral("Com%1").arg(port_->portNumber());
     if (!device.isEmpty())
         port += QStringLiteral(" (%1)").arg(device);
-    const QString line = panel::changeLine(change, port);
+    const QString line = card_link::changeLine(change, port);
     if (!line.isEmpty())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(line));
 }
@@ -311,7 +311,13 @@ void Form1::showPortError(const QString& detail)
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ERRORE"),
                     QStringLiteral("Porta inesistente o già utilizzata da un'altra periferica"),
                     QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.setInformativeText(detail);
+    // The detail may hold a server's words: plain text, never a link or markup.
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+        if (label->text() == detail)
+            label->setTextFormat(Qt::PlainText);
+    }
     box.exec();
 }
 

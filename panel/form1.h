@@ -6,7 +6,7 @@
 #include "form1_controls.h"
 #include "form_builder.h"
 
-#include "card_watch.h"
+#include "card_link/card_watch.h"
 #include "card_link/poll_exchange.h"
 #include "port_selection.h"
 #include "card_link/card_port.h"
@@ -95,7 +95,7 @@ private:
     void selectPortOption(int index) override;
     void connectHandlers();
     // Prints a change in the card's answers on standard error.
-    void tell(panel::CardWatch::Change change);
+    void tell(card_link::CardWatch::Change change);
     void showOutputState(int channel);
     // The mask from the indicators, sent to the card at once.
     void sendOutputs();
@@ -108,7 +108,7 @@ private:
     PortToolTips* portTexts_ = nullptr;
     platform::IntervalTimer Timer1_;
     panel::PortSelection selection_;
-    panel::CardWatch watch_;
+    card_link::CardWatch watch_;
     int stato_uscite_ = 0;
     int shownInputs_ = 0;
     double shownVolts_[2] = {0, 0};

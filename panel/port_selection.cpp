@@ -31,7 +31,7 @@ void PortSelection::quale_porta_Click(int Index)
         view_.setTimerEnabled(true);
         return;
     } catch (const card_link::SerialError& error) {
-        refusal = portMessage(error.problem());
+        refusal = card_link::portMessage(error.problem());
     }
     if (stopped_ || choice != choices_)
         return;

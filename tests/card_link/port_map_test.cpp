@@ -107,19 +107,19 @@ TEST(PortRefusalLine, SaysWhatToDoForEachReason)
     refusal.kind = PortProblem::Kind::NotPermitted;
     refusal.group = "dialout";
     refusal.groupMayUse = true;
-    EXPECT_EQ(panel::portMessage(refusal), "/dev/ttyUSB0: accesso negato (Permission denied). Aggiungere l'utente anna al "
+    EXPECT_EQ(card_link::portMessage(refusal), "/dev/ttyUSB0: accesso negato (Permission denied). Aggiungere l'utente anna al "
                                      "gruppo dialout (sudo adduser anna dialout) e rientrare nella sessione.");
     refusal.group = "root";  // joining root's group is no advice to give
-    EXPECT_FALSE(panel::portMessage(refusal).contains("adduser"));
+    EXPECT_FALSE(card_link::portMessage(refusal).contains("adduser"));
 
     refusal.kind = PortProblem::Kind::Held;
     refusal.reason = "Device or resource busy";
-    EXPECT_EQ(panel::portMessage(refusal),
+    EXPECT_EQ(card_link::portMessage(refusal),
               "/dev/ttyUSB0 è già in uso da parte di un altro programma: chiuderlo e riprovare (Device or resource busy).");
 
     refusal.kind = PortProblem::Kind::Absent;
     refusal.number = 3;
-    EXPECT_EQ(panel::portMessage(refusal), "Com3: su questo computer non c'è una porta seriale numero 3 (e PELMORA_COM3 non è impostata).");
+    EXPECT_EQ(card_link::portMessage(refusal), "Com3: su questo computer non c'è una porta seriale numero 3 (e PELMORA_COM3 non è impostata).");
 }
 
 TEST(PortRefusalDiagnosis, LockFileTellsWhoHoldsThePortOrThatItIsLeftOver)
@@ -141,5 +141,5 @@ TEST(PortRefusalDiagnosis, LockFileTellsWhoHoldsThePortOrThatItIsLeftOver)
     EXPECT_EQ(held.kind, PortProblem::Kind::Held);
     EXPECT_EQ(held.subject, QStringLiteral("minicom, pid %1").arg(QCoreApplication::applicationPid()));
     EXPECT_EQ(leftOver.kind, PortProblem::Kind::StaleLock);
-    EXPECT_TRUE(panel::portMessage(leftOver).contains("sudo rm " + leftOver.subject)) << panel::portMessage(leftOver).toStdString();
+    EXPECT_TRUE(card_link::portMessage(leftOver).contains("sudo rm " + leftOver.subject)) << card_link::portMessage(leftOver).toStdString();
 }

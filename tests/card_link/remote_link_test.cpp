@@ -36,6 +36,8 @@ struct Heard {
     QByteArray card, network;
     std::vector<bool> comPort;
     std::vector<std::pair<unsigned char, QByteArray>> answers;
+    int failures = 0;
+    int floods = 0;
 };
 
 TelnetChannel::Callbacks hearing(Heard& heard)
@@ -43,7 +45,7 @@ TelnetChannel::Callbacks hearing(Heard& heard)
     return {[&](const QByteArray& b) { heard.network += b; }, [&](const QByteArray& b) { heard.card += b; },
             [&](bool accepted) { heard.comPort.push_back(accepted); },
             [&](unsigned char code, const QByteArray& value) { heard.answers.emplace_back(code, value); },
-            [](const QString&) {}};
+            [&](const QString&) { ++heard.failures; }, [&] { ++heard.floods; }};
 }
 
 } // namespace
@@ -53,7 +55,7 @@ TEST_P(RemoteNames, AreParsedOrRefusedWithWhatIsWrong)
     RemoteName remote;
     PortProblem refusal;
     const bool parsed = parseRemoteName(QString::fromUtf8(GetParam().name), remote, refusal);
-    const QString problem = panel::portMessage(refusal);
+    const QString problem = card_link::portMessage(refusal);
     const QString expected = QString::fromUtf8(GetParam().problem);
     EXPECT_EQ(parsed, expected.isEmpty()) << problem.toStdString();
     if (!expected.isEmpty()) {
@@ -110,13 +112,35 @@ TEST(TelnetChannel, SendsDoubledFFAndSetsTheLine)
     Heard heard;
     TelnetChannel channel(hearing(heard));
     channel.start();
-    EXPECT_EQ(heard.network, QByteArray::fromHex("fffb2c"));  // WILL COM-PORT-OPTION
+    // WILL COM-PORT-OPTION, and BINARY asked for both ways: WILL BINARY, DO BINARY.
+    EXPECT_EQ(heard.network, QByteArray::fromHex("fffb2c" "fffb00" "fffd00"));
     heard.network.clear();
     channel.send(QByteArray::fromHex("2a2aff23"));
     EXPECT_EQ(heard.network, QByteArray::fromHex("2a2affff23"));
     heard.network.clear();
     channel.sendComPortCommand(1, LineSettings::commands().front().value);
     EXPECT_EQ(heard.network, QByteArray::fromHex("fffa2c0100002580fff0"));
+}
+
+TEST(TelnetChannel, AServerThatNegotiatesWithoutEndIsGivenUpOnAndHeardNoMore)
+{
+    // DO and DONT COM-PORT-OPTION over and over: each flips the option, and each flip is
+    // answered, until the answers pass the limit.
+    QByteArray flood;
+    for (int i = 0; i < 1000; ++i)
+        flood += QByteArray::fromHex("fffd2c" "fffe2c");
+    flood += QByteArray::fromHex("05");  // the card's byte after it, in the same chunk
+    Heard heard;
+    TelnetChannel channel(hearing(heard));
+    EXPECT_FALSE(channel.heardTelnet());
+    channel.receive(flood.constData(), flood.size());
+    channel.receive("\x05", 1);
+    EXPECT_EQ(heard.floods, 1);
+    EXPECT_TRUE(channel.ended());
+    EXPECT_LE(heard.network.size(), 3 * TelnetChannel::kNegotiationLimit);
+    EXPECT_LE(heard.comPort.size(), std::size_t(TelnetChannel::kNegotiationLimit));
+    EXPECT_TRUE(heard.card.isEmpty()) << "heard after the channel ended";
+    EXPECT_TRUE(channel.heardTelnet());
 }
 
 TEST(LineSettings, TellsRefusedAndUnansweredSettings)
@@ -135,11 +159,11 @@ TEST(LineSettings, TellsRefusedAndUnansweredSettings)
     unconfirmed.port = "rfc2217://pi:3001";
     unconfirmed.seconds = 2;
     unconfirmed.settings = line.unanswered();
-    EXPECT_EQ(panel::portMessage(unconfirmed), QStringLiteral("rfc2217://pi:3001: il server non ha confermato entro 2 s: "
+    EXPECT_EQ(card_link::portMessage(unconfirmed), QStringLiteral("rfc2217://pi:3001: il server non ha confermato entro 2 s: "
                                                               "nessuna parità, 1 bit di stop, nessun controllo di flusso."));
     unconfirmed.kind = PortProblem::Kind::SettingRefused;
     unconfirmed.settings = {2};
-    EXPECT_EQ(panel::portMessage(unconfirmed),
+    EXPECT_EQ(card_link::portMessage(unconfirmed),
               QStringLiteral("rfc2217://pi:3001: il server non ha accettato l'impostazione \"8 bit di dati\" della linea."));
 }
 

@@ -72,7 +72,7 @@ TEST_F(SerialLink, ADeviceNameMeansWhatItOpensEverywhere)
         port.setPortOpen(true);
         ADD_FAILURE() << "opened a missing device";
     } catch (const SerialError& error) {
-        EXPECT_TRUE(panel::portMessage(error.problem()).startsWith("/dev/pelmora-no-such-device non esiste"))
+        EXPECT_TRUE(card_link::portMessage(error.problem()).startsWith("/dev/pelmora-no-such-device non esiste"))
             << error.what();
     }
     qunsetenv("PELMORA_COM2");

@@ -204,3 +204,27 @@ TEST(RemoteCardRefusals, EachSaysWhyAndTheWindowAnswersMeanwhile)
     }
     ::close(silent);
 }
+
+TEST(RemoteCardNotices, AreSaidOncePerConnection)
+{
+    PseudoTerminal line;
+    AnsweringCard card(line, QByteArray::fromHex("000000"));
+    auto server = std::make_unique<Ser2netServer>(Accepter::TelnetWithoutLine, line.slavePath());
+    ASSERT_TRUE(server->start());
+    const quint16 port = server->port();
+    PanelUnderTest panel(server->url());
+    const QString notice = QStringLiteral("il server non accetta le impostazioni della linea");
+    QString said;
+    const auto toldTimes = [&](int ms) {
+        runEventsFor(ms);
+        said += QString::fromLocal8Bit(panel.process().readAllStandardError());
+        return said.count(notice);
+    };
+    EXPECT_EQ(toldTimes(2500), 1) << said.toStdString();
+
+    server.reset();
+    toldTimes(300);
+    server = std::make_unique<Ser2netServer>(Accepter::TelnetWithoutLine, line.slavePath(), QStringLiteral("9600n81"), port);
+    ASSERT_TRUE(server->start());
+    EXPECT_EQ(toldTimes(3000), 2) << said.toStdString();
+}

@@ -6,8 +6,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
+
+#include <algorithm>
 
 // Presses OK on every modal message box that appears while it lives.
 class MessageBoxAnswerer {
@@ -20,6 +23,10 @@ public:
                 titles << box->windowTitle();
                 texts << box->text();
                 details << box->informativeText();
+                const QList<QLabel*> labels = box->findChildren<QLabel*>();
+                plainDetails << std::all_of(labels.cbegin(), labels.cend(), [box](const QLabel* label) {
+                    return label->text() != box->informativeText() || label->textFormat() == Qt::PlainText;
+                });
                 icons << box->icon();
                 buttons << box->buttons().size();
                 box->button(QMessageBox::Ok)->click();
@@ -30,6 +37,8 @@ public:
     int count() const { return static_cast<int>(titles.size()); }
 
     QStringList titles, texts, details;
+    // Whether the detail was shown as plain text.
+    QList<bool> plainDetails;
     QList<QMessageBox::Icon> icons;
     QList<qsizetype> buttons;
 

@@ -26,7 +26,7 @@ Ser2netServer::~Ser2netServer()
 QString Ser2netServer::url() const
 {
     return QStringLiteral("%1://127.0.0.1:%2")
-        .arg(accepter_ == Accepter::Telnet ? QStringLiteral("rfc2217") : QStringLiteral("socket"))
+        .arg(accepter_ == Accepter::Raw ? QStringLiteral("socket") : QStringLiteral("rfc2217"))
         .arg(port_);
 }
 
@@ -36,7 +36,9 @@ bool Ser2netServer::start(QString* output)
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QString accepter = accepter_ == Accepter::Telnet ? QStringLiteral("telnet(rfc2217),tcp") : QStringLiteral("tcp");
+    const QString accepter = accepter_ == Accepter::Telnet ? QStringLiteral("telnet(rfc2217),tcp")
+        : accepter_ == Accepter::Raw                        ? QStringLiteral("tcp")
+                                                            : QStringLiteral("telnet,tcp");
     file.write(QStringLiteral("connection: &card\n"
                               "  accepter: %1,127.0.0.1,%2\n"
                               "  connector: serialdev,%3,%4,local\n"

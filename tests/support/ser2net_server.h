@@ -9,7 +9,8 @@
 
 class Ser2netServer {
 public:
-    enum class Accepter { Telnet, Raw };
+    // Telnet with RFC 2217, raw TCP, or telnet that takes no line settings.
+    enum class Accepter { Telnet, Raw, TelnetWithoutLine };
 
     // `line` is ser2net's own setting for the device, as in its configuration: "4800n81";
     // `port` 0 takes a free one.

@@ -256,7 +256,7 @@ TEST(Tap, KeepsGoingWhenThePanelAndTheCardComeAndGo)
     int gone = 0, back = 0, notDelivered = 0;
     for (const TapRow& row : recording(csv)) {
         gone += row.kind == RowKind::DeviceGone && row.direction == Direction::None
-            && row.note.rfind(link + ": il dispositivo è scomparso", 0) == 0;
+            && row.note.rfind(link + ": the device went away", 0) == 0;
         back += row.kind == RowKind::DeviceBack && row.note == link;
         notDelivered += row.kind == RowKind::Request && row.note == "not delivered";
     }

@@ -9,6 +9,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CardDevice {
 public:
@@ -18,16 +20,20 @@ public:
     CardDevice& operator=(const CardDevice&) = delete;
 
     // Opens the card, waiting (with the thread's events running) for a remote one; false
-    // with `error` when it cannot be had.
-    bool open(std::string& error);
+    // with `error` when it cannot be had. A stop signal that comes on `stopFd` meanwhile
+    // (see stop_pipe.h) gives the attempt up at once.
+    bool open(std::string& error, int stopFd = -1);
     bool isOpen() const { return port_.portOpen(); }
     // The name of the last attempt, for messages and rows.
     const std::string& name() const { return name_; }
 
     // For the forwarding loop: bytes both ways, the card's comings and goings.
     card_link::CardPort& port() { return port_; }
+    // What the port told while open() waited, before anyone listened: handed over once.
+    std::vector<card_link::PortProblem> takeEarlyNotices() { return std::exchange(earlyNotices_, {}); }
 
 private:
     card_link::CardPort port_;
+    std::vector<card_link::PortProblem> earlyNotices_;
     std::string name_;
 };

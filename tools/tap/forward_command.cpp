@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,13 @@ constexpr std::size_t kMessageQueueBytes = 64 * 1024;
 // together well within the second a stop may take.
 constexpr std::chrono::milliseconds kRowsDrainTime{400};
 constexpr std::chrono::milliseconds kMessagesDrainTime{200};
+
+// True when a stop signal has come and not been taken yet (see stop_pipe.h).
+bool stopPending(int stopFd)
+{
+    pollfd pending{stopFd, POLLIN, 0};
+    return ::poll(&pending, 1, 0) > 0 && (pending.revents & POLLIN);
+}
 
 int fail(const std::string& error, int status = 1)
 {
@@ -279,13 +287,16 @@ std::optional<int> startChart(const TapOptions& options, std::optional<LiveFeed>
 
 enum class CardAtStart { Open, LeftToThePanel, Refused };
 
-// Opens the card. One that cannot be opened now ends the tap, unless the panel can tell
-// why (see panelCanTell), whose `settings` then name the card as its Com1.
+// Opens the card, giving up at once on a stop signal. One that cannot be opened now ends
+// the tap, unless the panel can tell why (see panelCanTell), whose `settings` then name
+// the card as its Com1.
 CardAtStart openCard(const TapOptions& options, CardDevice& card, const CardName& name, const std::string& panelEnd,
-                     platform::ChildProcess::Settings& settings, std::string& problem)
+                     int stopFd, platform::ChildProcess::Settings& settings, std::string& problem)
 {
-    if (card.open(problem))
+    if (card.open(problem, stopFd))
         return CardAtStart::Open;
+    if (stopPending(stopFd))
+        return CardAtStart::Refused;
     if (options.panel && !name.isOwnEnd && panelCanTell(options, card, panelEnd, settings))
         return CardAtStart::LeftToThePanel;
     return CardAtStart::Refused;
@@ -303,9 +314,10 @@ struct StartingPoint {
 // finds the panel's program when the tap starts it. False, with `error`, when the tap
 // cannot go on.
 bool settleStart(const TapOptions& options, CardDevice& card, const CardName& name, const std::string& panelEnd,
-                 StartingPoint& start, std::string& error)
+                 int stopFd, StartingPoint& start, std::string& error)
 {
-    const CardAtStart cardAtStart = openCard(options, card, name, panelEnd, start.panelSettings, start.cardProblem);
+    const CardAtStart cardAtStart =
+        openCard(options, card, name, panelEnd, stopFd, start.panelSettings, start.cardProblem);
     if (cardAtStart == CardAtStart::Refused) {
         error = start.cardProblem;
         return false;
@@ -328,6 +340,13 @@ void ignoreWriteFailures()
 {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// A stop that came while the tap was starting: nothing has been started or recorded yet.
+int stoppedWhileStarting()
+{
+    std::fprintf(stderr, "%s: stopped while starting; no panel was started and nothing was recorded\n", kProgram);
+    return 0;
 }
 
 } // namespace
@@ -355,7 +374,11 @@ int runForwardCommand(const TapOptions& options)
     CardDevice card([cardName](std::string& problem) { return (*cardName)(problem); });
     StartingPoint start;
     start.panelSettings = {{"PELMORA_COM1", terminal.slavePath()}};
-    if (!settleStart(options, card, *cardName, terminal.slavePath(), start, error))
+    const bool started = settleStart(options, card, *cardName, terminal.slavePath(), stops.fd(), start, error);
+    // The card's open is the one stage of starting that may take seconds.
+    if (stopPending(stops.fd()))
+        return stoppedWhileStarting();
+    if (!started)
         return fail(error);
 
     DeviceLink link;
@@ -371,7 +394,8 @@ int runForwardCommand(const TapOptions& options)
     if (!start.cardOpen)
         startWithoutCard(loop, *messages, start.cardProblem);
     platform::ChildProcess panel;
-    const bool ok = !options.panel
+    // A stop that came meanwhile ends the loop at once: no panel is left running behind it.
+    const bool ok = !options.panel || stopPending(stops.fd())
         || startPanel(panel, start.panelProgram, start.panelSettings, options, terminal.slavePath(), loop, *messages);
     ForwardingLoop::Ending ending = ForwardingLoop::Ending::Stopped;
     if (ok && feed) {

@@ -73,6 +73,13 @@ ForwardingLoop::Ending ForwardingLoop::run(CardTerminal& panel, std::string& err
         afterEvent();
     });
     QObject::connect(&card, &card_link::CardPort::opened, &context, [this] { cardBack(); afterEvent(); });
+    // What the user should know of a remote card's line, once per connection.
+    const auto tell = [this](const card_link::PortProblem& what) {
+        say(card_link::portMessage(what, card_link::Language::English).toStdString());
+    };
+    for (const card_link::PortProblem& early : card_.takeEarlyNotices())
+        tell(early);
+    QObject::connect(&card, &card_link::CardPort::notice, &context, tell);
     QObject::connect(&retry_, &QTimer::timeout, &context, [this] { retryCard(); afterEvent(); });
     QObject::connect(&deadline_, &QTimer::timeout, &context, [this] { afterEvent(); });
     if (cardGone_)
@@ -171,7 +178,7 @@ void ForwardingLoop::cardLost(const card_link::PortProblem& why)
     if (cardGone_)
         return;
     cardGone_ = true;
-    const std::string reason = panel::portMessage(why).toStdString();  // names the device
+    const std::string reason = card_link::portMessage(why, card_link::Language::English).toStdString();  // names the device
     say("the card went away: " + reason + " Trying it again once a second.");
     writeRows(recorder_.deviceGone(reason, now()));
     retry_.start();

@@ -25,6 +25,8 @@ public:
     // The server's answer to a command: true when the server took another value than
     // the one asked for.
     bool answered(unsigned char code, const QByteArray& value);
+    // Whether `code` is a command sent and not answered yet.
+    bool awaits(unsigned char code) const;
     // The commands sent and not answered so far, in the order they were sent.
     const std::vector<unsigned char>& unanswered() const { return awaited_; }
 

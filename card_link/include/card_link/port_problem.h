@@ -39,10 +39,12 @@ struct PortProblem {
         AttemptUnderWay,
         AttemptInterrupted,
         ServerRefused,       // `reason`: the server's words
+        NegotiationFlood,    // the server sent telnet negotiation without end
         // Told once while a remote port works.
         LineNotNegotiable,    // the server takes no line settings
         SettingRefused,       // `settings`: the one set otherwise
         SettingsUnconfirmed,  // `settings`: those unanswered after `seconds`
+        NotTelnet,            // an rfc2217:// server that never answered the telnet offer
         // Told by whoever names the device instead of a port number: `reason`.
         NoDevice,
         // A fault of the program's own, in `reason`, in English.

@@ -11,6 +11,12 @@
 // later call. After connecting, the first kSettleTime is given to the server to refuse
 // the card in words; on a telnet port its first answer to a line setting ends that
 // wait early.
+//
+// What the server may make this client do is bounded: what waits to go to the network
+// never passes kOutputBufferSize (a request that cannot leave within a poll is not worth
+// queueing), the line is set once per connection, and a server that makes it negotiate
+// without end is dropped. What the user should know of the line (a setting refused, a
+// telnet port that does not answer telnet) is told once per connection.
 
 #include "line_settings.h"
 #include "remote_name.h"
@@ -64,6 +70,12 @@ private:
     void fromCard(const QByteArray& bytes);
     void onComPortOption(bool accepted);
     void onComPortAnswer(unsigned char code, const QByteArray& value);
+    void startTelnet();
+    // Queues bytes for the server, unless that would pass kOutputBufferSize: then they are
+    // dropped, as a full local port drops a request. False when dropped.
+    bool toNetwork(const QByteArray& bytes);
+    // Tells `notice` unless it was told on this connection already.
+    void tellOnce(bool& told, const PortProblem& notice);
     void settled();
     void fail(const PortProblem& why);
     void drop();
@@ -86,8 +98,13 @@ private:
     QTimer confirmTimer_;
     QByteArray received_;
     PortProblem failure_;
+    // Per connection: whether the server has answered the COM-PORT-OPTION offer, whether the
+    // line has been set, and what has been told.
+    bool comPortAnswered_ = false;
+    bool lineSet_ = false;
     bool toldRefused_ = false;
     bool toldUnconfirmed_ = false;
+    bool toldNotTelnet_ = false;
 
 signals:
     void attemptFinished();

@@ -25,7 +25,8 @@ public:
     // The bytes held back, handed over once: what came before the verdict was Data.
     QByteArray takeHeld();
 
-    // The server's words, on one line; more of them may come until the connection closes.
+    // The server's words, on one line, fit to show (see printable_text.h); more of them
+    // may come until the connection closes.
     QString reason() const;
 
 private:

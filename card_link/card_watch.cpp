@@ -1,6 +1,6 @@
 #include "card_watch.h"
 
-namespace panel {
+namespace card_link {
 
 void CardWatch::restart(Clock::time_point now)
 {
@@ -39,23 +39,4 @@ CardWatch::Change CardWatch::exchanged(bool replied, Clock::time_point now)
     return Change::Silent;
 }
 
-QString changeLine(CardWatch::Change change, const QString& port)
-{
-    switch (change) {
-    case CardWatch::Change::None:
-        break;
-    case CardWatch::Change::Silent:
-        return QStringLiteral("%1: la scheda non risponde da %2 s; i valori mostrati non sono aggiornati.")
-            .arg(port)
-            .arg(std::chrono::duration_cast<std::chrono::seconds>(CardWatch::kSilence).count());
-    case CardWatch::Change::Answering:
-        return QStringLiteral("%1: la scheda risponde di nuovo.").arg(port);
-    case CardWatch::Change::Gone:
-        return QStringLiteral("%1: il dispositivo è scomparso; nuovo tentativo ogni secondo.").arg(port);
-    case CardWatch::Change::Back:
-        return QStringLiteral("%1: il dispositivo è di nuovo presente e la porta è riaperta.").arg(port);
-    }
-    return {};
-}
-
-} // namespace panel
+} // namespace card_link

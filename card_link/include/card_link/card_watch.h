@@ -1,13 +1,12 @@
 #pragma once
-// Whether the card on the port in use is answering, for someone watching the
-// panel's standard error: the gauges keep their last reading when the card falls
-// silent or its device goes away, so each change is told once, as it happens.
-// Fed by the polling, on a clock that tests can set.
+// Whether the card on the port in use is answering, for someone watching a program that
+// holds it: the readings keep their last values when the card falls silent or its device
+// goes away, so each change is told once, as it happens. Fed by the polling, on a clock
+// that tests can set. The words for each change are port_messages' changeLine().
 
-#include <QString>
 #include <chrono>
 
-namespace panel {
+namespace card_link {
 
 class CardWatch {
 public:
@@ -39,8 +38,4 @@ private:
     Clock::time_point lastReply_{};
 };
 
-// The line that tells a change, in Italian; empty for Change::None. `port` says
-// which port and device, for example "Com1 (/dev/ttyUSB0)".
-QString changeLine(CardWatch::Change change, const QString& port);
-
-} // namespace panel
+} // namespace card_link

@@ -1,8 +1,9 @@
-#include "panel/card_watch.h"
+#include "card_link/card_watch.h"
+#include "port_messages/port_messages.h"
 
 #include <gtest/gtest.h>
 
-using namespace panel;
+using namespace card_link;
 using namespace std::chrono_literals;
 using Change = CardWatch::Change;
 
