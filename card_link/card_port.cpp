@@ -58,11 +58,13 @@ void CardPort::setPortOpen(bool open)
     choose().setPortOpen(true);
 }
 
-bool CardPort::reopen()
+bool CardPort::reopen(PortProblem* why)
 {
     try {
-        return choose().reopen();
-    } catch (const SerialError&) {
+        return choose().reopen(why);
+    } catch (const SerialError& none) {
+        if (why)
+            *why = none.problem();
         return false;
     }
 }

@@ -4,20 +4,24 @@
 
 namespace card_link {
 
-bool comunica(SerialPort& port, int stato_uscite, ExchangeView& view)
+Exchange comunica(SerialPort& port, int stato_uscite, ExchangeView& view)
 {
     if (!port.portOpen())
-        return false;
-    QByteArray received;
+        return Exchange::NotSent;
     try {
         port.output(buildRequest(stato_uscite));
+    } catch (const SerialError&) {
+        return Exchange::NotSent;
+    }
+    QByteArray received;
+    try {
         received = port.input();
     } catch (const SerialError&) {
-        return false;
+        return Exchange::Sent;
     }
     const auto reply = decodeReply(received);
     if (!reply)
-        return false;
+        return Exchange::Sent;
 
     view.setGaugeValue(0, reply->volts1);
     view.setGaugeValue(1, reply->volts2);
@@ -29,7 +33,7 @@ bool comunica(SerialPort& port, int stato_uscite, ExchangeView& view)
         view.yieldEvents();
         d /= 2;
     }
-    return true;
+    return Exchange::Shown;
 }
 
 } // namespace card_link

@@ -114,10 +114,16 @@ void RemoteSerialPort::setPortOpen(bool open)
     throw SerialError(failure_);
 }
 
-bool RemoteSerialPort::reopen()
+bool RemoteSerialPort::reopen(PortProblem* why)
 {
-    if (state_ == State::Closed)
+    if (state_ == State::Closed) {
+        // The last attempt's failure is why the port is still closed.
+        if (why && attempt_ > 0)
+            *why = failure_;
         begin();
+        if (why && state_ == State::Closed)
+            *why = failure_;  // a name that cannot be right
+    }
     return state_ == State::Open;
 }
 

@@ -71,6 +71,7 @@ Form1::Form1(card_link::SerialPort* port, QWidget* parent)
     move(pixels(form.storedLeft), pixels(form.storedTop));
 
     Timer1_.setInterval(form.timerInterval);
+    selection_.keeper().changed = [this](card_link::CardWatch::Change change) { tell(change); };
     connectHandlers();
     for (int i = 0; i < card_link::kChannelCount; ++i) {
         showOutputState(i);
@@ -89,11 +90,14 @@ void Form1::connectHandlers()
     connect(esci(), &QPushButton::clicked, this, &Form1::esci_Click);
     connect(menuEsci_, &QAction::triggered, this, &Form1::menuEsci_Click);
     connect(&Timer1_, &platform::IntervalTimer::timeout, this, &Form1::Timer1_Timer);
-    if (ownPort_)
+    if (ownPort_) {
         connect(ownPort_.get(), &card_link::CardPort::notice, this,
                 [](const card_link::PortProblem& notice) {
                     std::fprintf(stderr, "pelmora: %s\n", qPrintable(card_link::portMessage(notice)));
                 });
+        connect(ownPort_.get(), &card_link::CardPort::deviceLost, this,
+                [this](const card_link::PortProblem& why) { selection_.keeper().lost(why); });
+    }
     QList<QAbstractButton*> options;
     for (int i = 0; i < 4; ++i)
         options.append(quale_porta(i));
@@ -127,9 +131,10 @@ void Form1::comunica()
     if (ending_)
         return;
     const bool watched = selection_.inUse() && port_->portOpen();
-    const bool replied = card_link::comunica(*port_, stato_uscite_, *this);
+    lastExchange_ = card_link::comunica(*port_, stato_uscite_, *this);
+    ++exchanges_;
     if (watched && !ending_)
-        tell(watch_.exchanged(replied, card_link::CardWatch::Clock::now()));
+        selection_.keeper().exchanged(lastExchange_ == card_link::Exchange::Shown, card_link::CardWatch::Clock::now());
     if (!ending_)
         emit cardShown();
 }
@@ -195,36 +200,37 @@ void Form1::setOutputs(int mask)
         sendOutputs();
 }
 
-CardState Form1::shownCard() const
+card_link::CardState Form1::shownCard() const
 {
-    CardState card;
+    card_link::CardState card;
+    card.name = cardName_;
     card.outputs = stato_uscite_;
     card.inputs = shownInputs_;
     card.analog1Volts = shownVolts_[0];
     card.analog2Volts = shownVolts_[1];
     card.port = QStringLiteral("Com%1").arg(port_->portNumber());
     card.device = device_;
-    card.connected = answering_ && selection_.inUse() && port_->portOpen();
+    card.connected = selection_.keeper().connected();
     return card;
+}
+
+QString Form1::notConnected() const
+{
+    return selection_.keeper().notConnected(portAndDevice());
 }
 
 void Form1::quale_porta_Click(int Index)
 {
     selection_.quale_porta_Click(Index);
-    watch_.restart(card_link::CardWatch::Clock::now());
     portTexts_->refresh();
     device_ = ownPort_ ? ownPort_->deviceName() : QString();
-    answering_ = true;
     if (!ending_)
         emit cardShown();
 }
 
 void Form1::Timer1_Timer()
 {
-    const auto now = card_link::CardWatch::Clock::now();
-    const bool ready = selection_.readyToPoll(now);
-    if (selection_.inUse())
-        tell(watch_.portChecked(ready, now));
+    const bool ready = selection_.readyToPoll(card_link::CardWatch::Clock::now());
     if (ready)
         comunica();
     else if (!ending_)
@@ -264,17 +270,16 @@ void Form1::endProgram()
 
 void Form1::tell(card_link::CardWatch::Change change)
 {
-    if (change == card_link::CardWatch::Change::None)
-        return;
-    answering_ = change == card_link::CardWatch::Change::Answering || change == card_link::CardWatch::Change::Back;
-    const QString device = ownPort_ ? ownPort_->deviceName() : QString();
-    device_ = device;
-    QString port = QStringLiteral("Com%1").arg(port_->portNumber());
-    if (!device.isEmpty())
-        port += QStringLiteral(" (%1)").arg(device);
-    const QString line = card_link::changeLine(change, port);
+    device_ = ownPort_ ? ownPort_->deviceName() : QString();
+    const QString line = card_link::changeLine(change, portAndDevice());
     if (!line.isEmpty())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(line));
+}
+
+QString Form1::portAndDevice() const
+{
+    const QString port = QStringLiteral("Com%1").arg(port_->portNumber());
+    return device_.isEmpty() ? port : QStringLiteral("%1 (%2)").arg(port, device_);
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -2,10 +2,10 @@
 // The panel window: eight output channels, eight input LEDs, two gauges and the
 // choice of port, polling the card ten times a second.
 
-#include "card_state.h"
 #include "form1_controls.h"
 #include "form_builder.h"
 
+#include "card_link/card_state.h"
 #include "card_link/card_watch.h"
 #include "card_link/poll_exchange.h"
 #include "port_selection.h"
@@ -58,7 +58,14 @@ public:
 
     int stato_uscite() const { return stato_uscite_; }
     // What the window shows of the card now.
-    CardState shownCard() const;
+    card_link::CardState shownCard() const;
+    // The card's name on the bus and the broker.
+    void setCardName(const QString& name) { cardName_ = name; }
+    // "the card on DEVICE is not connected: ...", in English; empty while it is.
+    QString notConnected() const;
+    // How far the last exchange went, and how many there have been.
+    card_link::Exchange lastExchange() const { return lastExchange_; }
+    quint64 exchanges() const { return exchanges_; }
 
 signals:
     // After each poll, output change and choice of port, when shownCard() may have
@@ -96,6 +103,8 @@ private:
     void connectHandlers();
     // Prints a change in the card's answers on standard error.
     void tell(card_link::CardWatch::Change change);
+    // "Com1 (/dev/ttyUSB0)": the port in use and its device, as the lines name it.
+    QString portAndDevice() const;
     void showOutputState(int channel);
     // The mask from the indicators, sent to the card at once.
     void sendOutputs();
@@ -108,12 +117,13 @@ private:
     PortToolTips* portTexts_ = nullptr;
     platform::IntervalTimer Timer1_;
     panel::PortSelection selection_;
-    card_link::CardWatch watch_;
     int stato_uscite_ = 0;
     int shownInputs_ = 0;
     double shownVolts_[2] = {0, 0};
     QString device_;
-    bool answering_ = false;
+    QString cardName_;
+    card_link::Exchange lastExchange_ = card_link::Exchange::NotSent;
+    quint64 exchanges_ = 0;
     bool ending_ = false;
 };
 

@@ -1,8 +1,12 @@
 // pelmora: the control panel of the serial I/O card.
-#include "card_bus_service.h"
 #include "command_line.h"
 #include "form1.h"
+#include "window_holder.h"
 #include "window_on_bus.h"
+
+#include "card_bus/card_bus_service.h"
+#include "card_link/card_name.h"
+#include "card_link/port_device.h"
 #include "platform/process/window_system_failure.h"
 
 #include "platform/process/stop_signals.h"
@@ -74,9 +78,12 @@ int main(int argc, char** argv)
     QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &window, &panel::Form1::endProgram);
     for (const QString& problem : window.problems())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(problem));
+    // Named after Com1's device as start-up finds it: the name stays while the panel runs.
+    window.setCardName(card_link::defaultCardName(card_link::deviceForPort(1)));
     // On the bus from start-up on, so that a script reaches the panel even while a
     // message box about the port waits for the user.
-    panel::CardBusService busService;
+    panel::WindowHolder holder(window);
+    card_bus::CardBusService busService(holder);
     panel::connectWindowToService(window, busService);
     panel::offerOnSessionBus(busService);
     window.Form_Load();

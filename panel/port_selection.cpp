@@ -16,7 +16,7 @@ void PortSelection::quale_porta_Click(int Index)
     const quint64 choice = ++choices_;
 
     view_.setTimerEnabled(false);
-    inUse_ = false;
+    keeper_.release();
     view_.yieldEvents();
     if (stopped_)
         return;
@@ -27,10 +27,11 @@ void PortSelection::quale_porta_Click(int Index)
     QString refusal;
     try {
         port_.setPortOpen(true);
-        inUse_ = true;
+        keeper_.opened(Clock::now());
         view_.setTimerEnabled(true);
         return;
     } catch (const card_link::SerialError& error) {
+        keeper_.refused(error.problem());
         refusal = card_link::portMessage(error.problem());
     }
     if (stopped_ || choice != choices_)
@@ -52,20 +53,13 @@ void PortSelection::quale_porta_Click(int Index)
 void PortSelection::stop()
 {
     stopped_ = true;
-    inUse_ = false;
+    keeper_.stop();
     view_.setTimerEnabled(false);
 }
 
 bool PortSelection::readyToPoll(Clock::time_point now)
 {
-    if (stopped_)
-        return false;
-    if (port_.portOpen())
-        return true;
-    if (!inUse_ || now - lastReopen_ < kReopenInterval)
-        return false;
-    lastReopen_ = now;
-    return port_.reopen();
+    return keeper_.readyToPoll(now);
 }
 
 } // namespace panel

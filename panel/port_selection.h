@@ -3,6 +3,7 @@
 // poll again; a port that cannot be opened is reported and one fallback is tried.
 // A port that vanishes while in use is reopened quietly, at most once a second.
 
+#include "card_link/card_keeper.h"
 #include "card_link/serial_port.h"
 
 #include <QString>
@@ -26,10 +27,9 @@ public:
 
 class PortSelection {
 public:
-    using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::milliseconds kReopenInterval{1000};
+    using Clock = card_link::CardKeeper::Clock;
 
-    PortSelection(card_link::SerialPort& port, PortSelectionView& view) : port_(port), view_(view) {}
+    PortSelection(card_link::SerialPort& port, PortSelectionView& view) : port_(port), view_(view), keeper_(port) {}
 
     void quale_porta_Click(int Index);
 
@@ -38,7 +38,10 @@ public:
     bool readyToPoll(Clock::time_point now = Clock::now());
 
     // True once a port has been opened by a choice, until the next choice.
-    bool inUse() const { return inUse_; }
+    bool inUse() const { return keeper_.inUse(); }
+    // The card on the port in use: whether it answers, and why not.
+    card_link::CardKeeper& keeper() { return keeper_; }
+    const card_link::CardKeeper& keeper() const { return keeper_; }
 
     // The program is ending: a choice under way stops where it is (after its box,
     // if one is open), with no fallback and no other port tried, and nothing is
@@ -48,11 +51,10 @@ public:
 private:
     card_link::SerialPort& port_;
     PortSelectionView& view_;
-    bool inUse_ = false;
+    card_link::CardKeeper keeper_;
     bool nextIsFallback_ = false;
     bool stopped_ = false;
     quint64 choices_ = 0;
-    Clock::time_point lastReopen_{};
 };
 
 } // namespace panel

@@ -1,25 +1,22 @@
 #include "window_on_bus.h"
 
-#include "card_bus_service.h"
 #include "form1.h"
 
-#include "card_bus/session_bus.h"
+#include "card_bus/bus_address.h"
+#include "card_bus/card_bus_service.h"
 
 #include <QDBusError>
 #include <cstdio>
 
 namespace panel {
 
-void connectWindowToService(Form1& window, CardBusService& service)
+void connectWindowToService(Form1& window, card_bus::CardBusService& service)
 {
     QObject::connect(&window, &Form1::cardShown, &service, [&] { service.show(window.shownCard()); });
-    QObject::connect(&service, &CardBusService::toggleRequested, &window, &Form1::onoff_Click);
-    QObject::connect(&service, &CardBusService::switchRequested, &window, &Form1::switchOutput);
-    QObject::connect(&service, &CardBusService::outputsRequested, &window, &Form1::setOutputs);
     service.show(window.shownCard());
 }
 
-void offerOnSessionBus(CardBusService& service)
+void offerOnSessionBus(card_bus::CardBusService& service)
 {
     const QString address = card_bus::sessionBusAddress();
     if (address.isEmpty())
@@ -28,7 +25,7 @@ void offerOnSessionBus(CardBusService& service)
     QString problem;
     if (!bus.isConnected())
         problem = bus.lastError().message();
-    else if (!service.publish(bus))
+    else if (!service.publish(bus, card_bus::CardBusService::panelInstanceName(), true))
         problem = service.error();
     if (!problem.isEmpty())
         std::fprintf(stderr, "pelmora: il pannello non è raggiungibile sul bus di sessione (%s): pelmora-ctl non lo "

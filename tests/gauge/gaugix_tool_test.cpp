@@ -55,7 +55,13 @@ TEST(GaugixTool, RefusesWhatIsNotAComponentLibraryAndSaysWhy)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.output.contains("/no/such/libgaugix.so.1: no such file")) << missing.output.toStdString();
     EXPECT_TRUE(runTool({"list", "/tmp"}).output.contains("it is a directory"));
-    EXPECT_EQ(runTool({"frobnicate", builtGaugeLibrary()}).exitCode, 2);
+    const ToolRun unknown = runTool({"frobnicate", builtGaugeLibrary()});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.output.contains("Try 'gaugix-tool --help'.")) << unknown.output.toStdString();
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.output.startsWith("Usage: gaugix-tool register|unregister|list LIBRARY")) << help.output.toStdString();
+    EXPECT_TRUE(runTool({"--version"}).output.startsWith("gaugix-tool 1."));
 }
 
 TEST(GaugixTool, UnregisteringWhatIsNotRegisteredSaysSoAndWritesNothing)

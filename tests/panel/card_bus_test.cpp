@@ -5,15 +5,19 @@
 #include "card_and_panel_processes.h"
 #include "gauge_reading.h"
 #include "private_session_bus.h"
+#include "ser2net_server.h"
+#include "scoped_environment.h"
 
 #include "card_bus/card_bus_names.h"
+#include "card_bus/card_bus_service.h"
 #include "card_link/port_refusal.h"
-#include "panel/card_bus_service.h"
 #include "panel/form1.h"
+#include "panel/window_holder.h"
 #include "panel/window_on_bus.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -94,14 +98,18 @@ public:
     {
         qputenv("PELMORA_COM1", device.toLocal8Bit());
         window_ = std::make_unique<panel::Form1>();
-        service_ = std::make_unique<panel::CardBusService>();
+        window_->setCardName(QStringLiteral("bench"));
+        holder_ = std::make_unique<panel::WindowHolder>(*window_);
+        service_ = std::make_unique<card_bus::CardBusService>(*holder_);
         panel::connectWindowToService(*window_, *service_);
-        published_ = service_->publish(QDBusConnection::connectToBus(bus.address(), kConnection));
+        published_ = service_->publish(QDBusConnection::connectToBus(bus.address(), kConnection),
+                                       card_bus::CardBusService::panelInstanceName(), true);
         window_->Form_Load();
     }
     ~WindowOnBus()
     {
         service_.reset();
+        holder_.reset();
         window_.reset();
         QDBusConnection::disconnectFromBus(kConnection);
         qunsetenv("PELMORA_COM1");
@@ -113,7 +121,8 @@ public:
 private:
     static inline const QString kConnection = QStringLiteral("window-under-test");
     std::unique_ptr<panel::Form1> window_;
-    std::unique_ptr<panel::CardBusService> service_;
+    std::unique_ptr<panel::WindowHolder> holder_;
+    std::unique_ptr<card_bus::CardBusService> service_;
     bool published_ = false;
 };
 
@@ -241,9 +250,11 @@ TEST_F(CardOnTheBusLogged, BadRequestsAreRefusedByNameAndNeverReachTheCard)
         {"SetOutput", {1u, "onn"}, "org.freedesktop.DBus.Error.InvalidArgs", "'onn' is not a state"},
         {"SetOutputs", {0x100u}, "io.github.pelmora.Card1.Error.InvalidMask", "mask 0x100 is above 0xFF"},
         {"SetOutputs", {4294967295u}, "io.github.pelmora.Card1.Error.InvalidMask", "mask 0xFFFFFFFF is above 0xFF"},
-        // A wrong type matches no method, which Qt D-Bus answers naming the signature.
-        {"SetOutput", {"1", "on"}, "org.freedesktop.DBus.Error.UnknownMethod", "(signature 'ss')"},
-        {"SetOutputs", {-1}, "org.freedesktop.DBus.Error.UnknownMethod", "(signature 'i')"},
+        // Arguments of the wrong types, refused naming the types the method takes.
+        {"SetOutput", {"1", "on"}, "org.freedesktop.DBus.Error.InvalidArgs", "SetOutput takes an output and a state (us), not (ss)"},
+        {"SetOutputs", {-1}, "org.freedesktop.DBus.Error.InvalidArgs", "SetOutputs takes a mask (u), not (i)"},
+        {"ClaimReadings", {1u}, "org.freedesktop.DBus.Error.InvalidArgs", "takes no arguments"},
+        {"Frobnicate", {}, "org.freedesktop.DBus.Error.UnknownMethod", "io.github.pelmora.Card1 has no method Frobnicate"},
     };
     for (const Case& c : cases) {
         QDBusMessage call = QDBusMessage::createMethodCall(card_bus::kServiceName, card_bus::kObjectPath,
@@ -375,21 +386,19 @@ TEST(CardOnTheBus, WithNoPanelRunningItSaysSoAndExits3)
         for (const QStringList& arguments : {QStringList{"get"}, QStringList{"list"}, QStringList{"set", "1", "on"}}) {
             const CtlRun run = runCtl(arguments);
             EXPECT_EQ(run.status, 3) << arguments.join(' ').toStdString();
-            EXPECT_EQ(run.err, "pelmora-ctl: no panel is running (start pelmora first)\n");
+            EXPECT_EQ(run.err, "pelmora-ctl: no panel or service is running (start pelmora or pelmorad)\n");
         }
     }
-    // No bus at all: none named and no socket where the user's bus would be.
+    // No bus at all: none named and no socket where the user's bus or the system's would be.
     QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    const bool hadAddress = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
-    const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    ScopedEnvironment environment;
+    environment.set("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    environment.unset("DBUS_SESSION_BUS_ADDRESS");
+    environment.set("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + runtime.filePath("none").toLocal8Bit());
     const CtlRun run = runCtl({"get"});
-    if (hadAddress)
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    qunsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(run.status, 3);
-    EXPECT_TRUE(run.err.startsWith("pelmora-ctl: no panel is running: there is no session bus")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("pelmora-ctl: no panel or service is running: there is no session bus"))
+        << run.err.toStdString();
 }
 
 TEST(CardOnTheBus, TwoPanelsOnTwoCardsAreBothReachable)
@@ -405,20 +414,24 @@ TEST(CardOnTheBus, TwoPanelsOnTwoCardsAreBothReachable)
     PanelUnderTest secondPanel(dir.filePath("second"));
     const QStringList listed = waitForPanels(2);
     ASSERT_EQ(listed.size(), 2) << listed.join('\n').toStdString();
-    EXPECT_TRUE(listed.filter(QRegularExpression("^" + dir.filePath("first") + " Com1 io.github.pelmora.pelmora.p\\d+$")).size() == 1)
+    EXPECT_TRUE(listed.filter(QRegularExpression("^name=first device=" + dir.filePath("first")
+                                                 + " port=Com1 program=pelmora bus=session busname=io.github.pelmora.pelmora.p\\d+$"))
+                    .size()
+                == 1)
         << listed.join('\n').toStdString();
     EXPECT_TRUE(listed.filter(dir.filePath("second")).size() == 1) << listed.join('\n').toStdString();
 
     const CtlRun ambiguous = runCtl({"get"});
     EXPECT_EQ(ambiguous.status, 2);
-    EXPECT_TRUE(ambiguous.err.contains("choose one with --device")) << ambiguous.err.toStdString();
+    EXPECT_TRUE(ambiguous.err.contains("choose one with --name or --device")) << ambiguous.err.toStdString();
 
     ASSERT_EQ(runCtl({"--device", dir.filePath("second"), "mask", "0x0F"}).status, 0);
     EXPECT_TRUE(runCtl({"--device", dir.filePath("second"), "get"}).out.startsWith("outputs=0x0f "));
     EXPECT_TRUE(runCtl({"--device", dir.filePath("first"), "get"}).out.startsWith("outputs=0x00 "));
     const CtlRun unknown = runCtl({"--device", "ttyNOTHERE", "get"});
     EXPECT_EQ(unknown.status, 3);
-    EXPECT_TRUE(unknown.err.contains("no running panel has the device ttyNOTHERE")) << unknown.err.toStdString();
+    EXPECT_TRUE(unknown.err.contains("no running panel or service has the device ttyNOTHERE")) << unknown.err.toStdString();
+    EXPECT_TRUE(runCtl({"--name", "second", "get"}).out.startsWith("outputs=0x0f "));
 
     // The shared name passes to the second panel when the first ends.
     QDBusConnection client = QDBusConnection::connectToBus(bus.address(), "names-client");
@@ -457,5 +470,91 @@ TEST(CardOnTheBus, SigtermEndsThePanelCleanlyWithAClientAttached)
     // The watcher learns that the panel has gone, and ends.
     ASSERT_TRUE(watch.waitForFinished(5000));
     EXPECT_EQ(watch.exitCode(), 3);
-    EXPECT_EQ(watch.readAllStandardError(), "pelmora-ctl: the panel has ended\n");
+    EXPECT_EQ(watch.readAllStandardError(), "pelmora-ctl: the panel or service has ended\n");
+}
+
+// The card behind the real ser2net: named by its remote name, and gone when the server is.
+TEST(CardOnTheBus, ACardThatIsGoneRefusesRequestsAndWaitWaitsForALiveReading)
+{
+    START_PRIVATE_BUS(bus);
+    VirtualCard card({"--inputs", "0x01"});
+    ASSERT_FALSE(card.device().isEmpty());
+    auto server = std::make_unique<Ser2netServer>(Ser2netServer::Accepter::Telnet, card.device());
+    ASSERT_TRUE(server->start());
+    const quint16 port = server->port();
+    const QString name = server->url();
+    WindowOnBus panel(bus, name);
+    ASSERT_TRUE(panel.published()) << panel.error().toStdString();
+    runEventsFor(800);
+    const CtlRun found = runCtl({"--device", name, "get"});
+    ASSERT_EQ(found.status, 0) << found.err.toStdString();
+    EXPECT_TRUE(found.out.contains("device=" + name + " connected=yes")) << found.out.toStdString();
+
+    server->kill();
+    runEventsFor(1500);
+    for (const QStringList& request : {QStringList{"set", "1", "on"}, QStringList{"mask", "0x81"}}) {
+        const CtlRun refused = runCtl(request);
+        EXPECT_EQ(refused.status, 5) << request.join(' ').toStdString();
+        EXPECT_TRUE(refused.err.startsWith("pelmora-ctl: the card on Com1 (" + name + ") is not connected: " + name + ": "))
+            << refused.err.toStdString();
+    }
+    EXPECT_EQ(panel.window().stato_uscite(), 0) << "nothing is switched";
+
+    // Input 1 is on in the last reading, but the card is gone: not a reading to end on.
+    QProcess wait;
+    wait.start(kCtl, {"wait", "input", "1", "on", "--timeout", "30"});
+    runEventsFor(1200);
+    EXPECT_EQ(wait.state(), QProcess::Running);
+    server = std::make_unique<Ser2netServer>(Ser2netServer::Accepter::Telnet, card.device(), QStringLiteral("9600n81"), port);
+    ASSERT_TRUE(server->start());
+    ASSERT_TRUE(finish(wait, 5000));
+    EXPECT_EQ(wait.exitCode(), 0) << wait.readAllStandardError().constData();
+}
+
+TEST(CardOnTheBus, AClaimFromACallerThatHasLeftIsNotKept)
+{
+    START_PRIVATE_BUS(bus);
+    VirtualCard card({"--sweep"});
+    ASSERT_FALSE(card.device().isEmpty());
+    WindowOnBus panel(bus, card.device());
+    ASSERT_TRUE(panel.published()) << panel.error().toStdString();
+    QProcess monitor;
+    monitor.start(QStringLiteral("dbus-monitor"), {"--session", "type='signal',member='PropertiesChanged'"});
+    ASSERT_TRUE(monitor.waitForStarted());
+    runEventsFor(500);
+    // The caller sends its claim and leaves before the panel has read it: the panel's
+    // event loop stands still until it has gone.
+    QProcess caller;
+    caller.start(QStringLiteral("dbus-send"), {"--session", "--type=method_call", "--dest=" + card_bus::kServiceName,
+                                                card_bus::kObjectPath, QString(card_bus::kInterface) + ".ClaimReadings"});
+    ASSERT_TRUE(caller.waitForFinished(5000));
+    monitor.readAllStandardOutput();
+    runEventsFor(2000);
+    const int announced =
+        QString::fromLocal8Bit(monitor.readAllStandardOutput()).count(QStringLiteral("member=PropertiesChanged"));
+    EXPECT_LE(announced, 3) << "the readings went out at every poll for a caller that had gone";
+    endProcess(monitor);
+}
+
+TEST(CardOnTheBus, WaitHonoursEveryTimeItAccepts)
+{
+    START_PRIVATE_BUS(bus);
+    VirtualCard card({});
+    ASSERT_FALSE(card.device().isEmpty());
+    WindowOnBus panel(bus, card.device());
+    ASSERT_TRUE(panel.published()) << panel.error().toStdString();
+    runEventsFor(300);
+    // Past what one of Qt's timers holds: neither may end early, nor never.
+    QProcess longest, longer;
+    longest.start(kCtl, {"wait", "input", "3", "on", "--timeout", "4294968"});
+    longer.start(kCtl, {"wait", "input", "3", "on", "--timeout", "3000000"});
+    runEventsFor(1500);
+    EXPECT_EQ(longest.state(), QProcess::Running);
+    EXPECT_EQ(longer.state(), QProcess::Running);
+    endProcess(longest);
+    endProcess(longer);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(runCtl({"wait", "input", "3", "on", "--timeout", "0.3"}).status, 1);
+    EXPECT_GE(clock.elapsed(), 300);
 }

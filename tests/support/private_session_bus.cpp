@@ -25,6 +25,9 @@ PrivateSessionBus::PrivateSessionBus()
     hadAddress_ = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
     oldAddress_ = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toLocal8Bit());
+    hadSystemAddress_ = qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS");
+    oldSystemAddress_ = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + folder_.filePath(QStringLiteral("no-system-bus")).toLocal8Bit());
 }
 
 PrivateSessionBus::~PrivateSessionBus()
@@ -34,6 +37,10 @@ PrivateSessionBus::~PrivateSessionBus()
             qputenv("DBUS_SESSION_BUS_ADDRESS", oldAddress_);
         else
             qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        if (hadSystemAddress_)
+            qputenv("DBUS_SYSTEM_BUS_ADDRESS", oldSystemAddress_);
+        else
+            qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
     }
     endProcess(daemon_);
 }

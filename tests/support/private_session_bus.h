@@ -1,7 +1,9 @@
 #pragma once
 // A session bus of the test's own: a dbus-daemon listening in a temporary folder,
 // named by DBUS_SESSION_BUS_ADDRESS for every program the test starts while this
-// lives. The daemon is ended and the variable put back when it goes.
+// lives. The daemon is ended and the variable put back when it goes. The machine's own
+// system bus is out of the test's sight meanwhile: DBUS_SYSTEM_BUS_ADDRESS names a socket
+// that is not there.
 
 #include <QByteArray>
 #include <QProcess>
@@ -28,4 +30,6 @@ private:
     bool missing_ = false;
     bool hadAddress_ = false;
     QByteArray oldAddress_;
+    bool hadSystemAddress_ = false;
+    QByteArray oldSystemAddress_;
 };

@@ -1,36 +1,35 @@
 #include "card_follower.h"
 
-#include "running_panels.h"
 
 #include "card_bus/card_bus_names.h"
 
 #include <QDBusMessage>
 
-CardFollower::CardFollower(QDBusConnection bus, const QString& service, QObject* parent)
-    : QObject(parent), bus_(bus), service_(service),
-      watcher_(service, bus, QDBusServiceWatcher::WatchForUnregistration)
+CardFollower::CardFollower(const RunningCard& card, QObject* parent)
+    : QObject(parent), card_(card), bus_(card.connection),
+      watcher_(card.service, bus_, QDBusServiceWatcher::WatchForUnregistration)
 {
     connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered, this, &CardFollower::panelEnded);
 }
 
 bool CardFollower::start(bool everyReading)
 {
-    if (!bus_.connect(service_, card_bus::kObjectPath, card_bus::kPropertiesInterface,
+    if (!bus_.connect(card_.service, card_bus::kObjectPath, card_bus::kPropertiesInterface,
                       QStringLiteral("PropertiesChanged"), this,
                       SLOT(propertiesChanged(QString, QVariantMap, QStringList)))) {
-        error_ = bus_.lastError().message();
+        error_ = bus_.lastError();
         return false;
     }
-    const QDBusReply<QVariantMap> values = readValues(bus_, service_);
+    const QDBusReply<QVariantMap> values = readValues(card_);
     if (!values.isValid()) {
-        error_ = values.error().message();
+        error_ = values.error();
         return false;
     }
     values_ = values.value();
     // No answer is awaited: a panel that does not know the call still announces every
     // other change.
     if (everyReading)
-        bus_.call(QDBusMessage::createMethodCall(service_, card_bus::kObjectPath, card_bus::kInterface,
+        bus_.call(QDBusMessage::createMethodCall(card_.service, card_bus::kObjectPath, card_bus::kInterface,
                                                  QStringLiteral("ClaimReadings")),
                   QDBus::NoBlock);
     return true;

@@ -1,6 +1,8 @@
 #pragma once
-// Follows one panel's values from its PropertiesChanged signals, for watch and wait:
+// Follows one card's values from its PropertiesChanged signals, for watch and wait:
 // subscribed before the first reading, so no change between the two is missed.
+
+#include "running_cards.h"
 
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
@@ -11,27 +13,28 @@
 class CardFollower : public QObject {
     Q_OBJECT
 public:
-    CardFollower(QDBusConnection bus, const QString& service, QObject* parent = nullptr);
+    explicit CardFollower(const RunningCard& card, QObject* parent = nullptr);
 
-    // Subscribes and reads every value; false, with error(), when the panel did not answer.
+    // Subscribes and reads every value; false, with error(), when the card's holder did
+    // not answer.
     // With `everyReading`, the panel is asked to announce the readings at every poll too
     // (otherwise a change of the readings alone comes at most once a second).
     bool start(bool everyReading);
-    QString error() const { return error_; }
+    const QDBusError& error() const { return error_; }
     const QVariantMap& values() const { return values_; }
 
 signals:
     void changed(const QStringList& names);
-    // The panel left the bus (it ended).
+    // The panel or service left the bus (it ended).
     void panelEnded();
 
 private slots:
     void propertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
 
 private:
+    RunningCard card_;
     QDBusConnection bus_;
-    QString service_;
     QDBusServiceWatcher watcher_;
     QVariantMap values_;
-    QString error_;
+    QDBusError error_;
 };

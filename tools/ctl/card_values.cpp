@@ -23,11 +23,12 @@ QString cardText(const QVariantMap& p)
     QString device = p.value(kDevice).toString();
     device.replace(QLatin1Char(' '), QLatin1String("\\x20"));  // one word, whatever the name
     return QStringLiteral("outputs=%1 inputs=%2 analog1=%3 analog2=%4 analog1_raw=%5 analog2_raw=%6 port=%7 "
-                          "device=%8 connected=%9")
+                          "device=%8 connected=%9 name=%10")
         .arg(hexByte(p.value(kOutputs)), hexByte(p.value(kInputs)), volts(p.value(kAnalog1Volts)),
              volts(p.value(kAnalog2Volts)), QString::number(p.value(kAnalog1Raw).toUInt()),
              QString::number(p.value(kAnalog2Raw).toUInt()), p.value(kPort).toString(), device,
-             p.value(kConnected).toBool() ? QStringLiteral("yes") : QStringLiteral("no"));
+             p.value(kConnected).toBool() ? QStringLiteral("yes") : QStringLiteral("no"))
+        .arg(p.value(kName).toString());
 }
 
 QJsonObject cardJson(const QVariantMap& p)
@@ -42,7 +43,13 @@ QJsonObject cardJson(const QVariantMap& p)
         {QStringLiteral("port"), p.value(kPort).toString()},
         {QStringLiteral("device"), p.value(kDevice).toString()},
         {QStringLiteral("connected"), p.value(kConnected).toBool()},
+        {QStringLiteral("name"), p.value(kName).toString()},
     };
+}
+
+bool connected(const QVariantMap& properties)
+{
+    return properties.value(kConnected).toBool();
 }
 
 bool inputOn(const QVariantMap& properties, int input)

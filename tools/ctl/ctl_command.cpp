@@ -5,27 +5,30 @@
 namespace {
 
 const QString kSynopsis = QStringLiteral(
-    "Usage: pelmora-ctl [--device NAME] COMMAND\n"
-    "Reads and drives the I/O card through the running Pelmora panel, over the session bus.\n"
+    "Usage: pelmora-ctl [--name NAME | --device DEVICE] COMMAND\n"
+    "Reads and drives the I/O card through the program that holds it: a running Pelmora\n"
+    "panel (on the session bus) or the pelmorad service (on the session or the system bus).\n"
     "\n"
     "Commands:\n"
     "  get                      print every value on one line (--json: one JSON object)\n"
     "  set N on|off|toggle      switch output N (1 to 8) as its On / Off button does\n"
     "  mask MASK                set all eight outputs at once; output 1 is 0x80, output 8 is 0x01\n"
     "  watch                    print the values again at each change, until interrupted\n"
-    "  wait input N on|off      wait until input N is on or off (at once if it already is)\n"
-    "  list                     list the running panels and their devices\n"
+    "  wait input N on|off      wait until the card answers with input N on or off\n"
+    "  list                     list the running panels and services, their cards and devices\n"
     "\n"
     "Options:\n"
-    "  --device NAME            the panel whose card is on device NAME (/dev/ttyUSB0 or ttyUSB0);\n"
-    "                           needed only when several panels run\n"
+    "  --name NAME              the card named NAME (its service's --name, or its device's file name)\n"
+    "  --device DEVICE          the card on DEVICE (/dev/ttyUSB0, ttyUSB0 or rfc2217://pi:3001);\n"
+    "                           --name or --device is needed only when several cards are held\n"
     "  --json                   get, watch: JSON, one object per line\n"
     "  --timeout SECONDS        wait: give up after SECONDS\n"
     "  -h, --help               show this help\n"
     "  --version                show the version\n"
     "\n"
-    "Exit status: 0 done; 1 wait timed out; 2 usage error; 3 no panel running (or none with\n"
-    "that device, or no session bus); 4 the panel refused the request or did not answer.\n");
+    "Exit status: 0 done; 1 wait timed out; 2 usage error; 3 no panel or service running (or\n"
+    "none with that name or device, or no bus); 4 the request was refused or not answered;\n"
+    "5 set, mask: the card is not connected, and nothing was switched.\n");
 
 // A number in decimal or, with 0x, in hexadecimal; nothing but digits.
 bool parseWholeNumber(const QString& text, qint64& value)
@@ -119,11 +122,12 @@ ParsedCtlCommand parseCtlCommand(const QStringList& arguments)
     ParsedCtlCommand parsed;
     QCommandLineParser parser;
     const QCommandLineOption json(QStringLiteral("json"));
-    const QCommandLineOption device(QStringLiteral("device"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption device(QStringLiteral("device"), QString(), QStringLiteral("DEVICE"));
+    const QCommandLineOption name(QStringLiteral("name"), QString(), QStringLiteral("NAME"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({json, device, timeout, help, version});
+    parser.addOptions({json, device, name, timeout, help, version});
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
         return parsed;
@@ -136,8 +140,11 @@ ParsedCtlCommand parseCtlCommand(const QStringList& arguments)
     CtlCommand& command = parsed.command;
     command.json = parser.isSet(json);
     command.device = parser.value(device);
+    command.name = parser.value(name);
     if (parser.isSet(device) && command.device.isEmpty())
         parsed.error = QStringLiteral("--device needs a device name");
+    if (parser.isSet(name) && command.name.isEmpty())
+        parsed.error = QStringLiteral("--name needs a card's name");
     const QStringList words = parser.positionalArguments();
     if (parsed.error.isEmpty() && words.isEmpty())
         parsed.error = QStringLiteral("no command given");

@@ -1,5 +1,5 @@
 #pragma once
-// The command line of pelmora-ctl: what to do, to which panel, and how to print it.
+// The command line of pelmora-ctl: what to do, to which card, and how to print it.
 
 #include "card_bus/output_arguments.h"
 
@@ -10,7 +10,8 @@ struct CtlCommand {
     enum class Kind { Get, Set, Mask, Watch, Wait, List };
     Kind kind = Kind::Get;
     bool json = false;       // --json: JSON instead of a line of text
-    QString device;          // --device: the panel whose card has this device
+    QString device;          // --device: the card on this device
+    QString name;            // --name: the card of this name
     int output = 0;          // set: 1 to 8; wait: the input, 1 to 8
     card_bus::OutputState state = card_bus::OutputState::On;  // set; wait: On or Off
     int mask = 0;            // mask

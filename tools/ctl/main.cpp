@@ -1,19 +1,20 @@
-// pelmora-ctl: reads and drives the card through the running panel, over the session bus.
+// pelmora-ctl: reads and drives the card through the program that holds it (a running panel,
+// or the pelmorad service), over the session bus or the system bus.
 
 #include "card1_proxy.h"
 #include "card_follower.h"
 #include "card_values.h"
 #include "ctl_command.h"
 #include "ctl_status.h"
-#include "running_panels.h"
+#include "long_timeout.h"
+#include "running_cards.h"
 
+#include "card_bus/bus_address.h"
 #include "card_bus/card_bus_names.h"
-#include "card_bus/session_bus.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonDocument>
-#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -45,21 +46,28 @@ QString now()
     return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
-int list(const QList<RunningPanel>& panels)
+// A call's error: the program that held the card has gone since it was found, or it refused.
+int failedCall(const QDBusError& error, const QString& what)
 {
-    if (panels.isEmpty())
-        return fail(kNoPanel, QStringLiteral("no panel is running (start pelmora first)"));
-    for (const RunningPanel& panel : panels)
-        printLine(QStringLiteral("%1 %2 %3").arg(panel.device.isEmpty() ? QStringLiteral("-") : panel.device,
-                                                  panel.port, panel.service));
+    if (hasEnded(error))
+        return fail(kNoPanel, QStringLiteral("the panel or service has ended"));
+    return fail(kRefused, QStringLiteral("%1: %2").arg(what, error.message()));
+}
+
+int list(const FoundCards& found)
+{
+    if (found.cards.isEmpty())
+        return fail(kNoPanel, chooseCard(found, {}, {}).error);
+    for (const RunningCard& card : found.cards)
+        printLine(cardLine(card));
     return kDone;
 }
 
-int get(QDBusConnection& bus, const RunningPanel& panel, bool json)
+int get(const RunningCard& card, bool json)
 {
-    const QDBusReply<QVariantMap> values = readValues(bus, panel.service);
+    const QDBusReply<QVariantMap> values = readValues(card);
     if (!values.isValid())
-        return fail(kRefused, QStringLiteral("the panel did not answer: %1").arg(values.error().message()));
+        return failedCall(values.error(), QStringLiteral("the card's holder did not answer"));
     printLine(valuesLine(values.value(), json));
     return kDone;
 }
@@ -67,9 +75,12 @@ int get(QDBusConnection& bus, const RunningPanel& panel, bool json)
 int answer(QDBusPendingReply<> reply)
 {
     reply.waitForFinished();
-    if (reply.isError())
-        return fail(kRefused, QStringLiteral("the panel refused: %1 (%2)").arg(reply.error().message(), reply.error().name()));
-    return kDone;
+    if (!reply.isError())
+        return kDone;
+    // Nothing was switched: the card is not connected, and the reply says why.
+    if (reply.error().name() == card_bus::kNotConnected)
+        return fail(kNotConnected, reply.error().message());
+    return failedCall(reply.error(), QStringLiteral("refused (%1)").arg(reply.error().name()));
 }
 
 QString stateWord(card_bus::OutputState state)
@@ -85,33 +96,22 @@ QString stateWord(card_bus::OutputState state)
     return QStringLiteral("toggle");
 }
 
-// watch and wait: follow the panel's signals until done.
-int follow(QDBusConnection& bus, const RunningPanel& panel, const CtlCommand& command)
+// wait: until the input is as asked in a live reading (the card answering), or the time limit.
+int waitForInput(CardFollower& follower, const CtlCommand& command)
 {
-    CardFollower follower(bus, panel.service);
-    if (!follower.start(command.kind == CtlCommand::Kind::Watch))
-        return fail(kRefused, QStringLiteral("the panel did not answer: %1").arg(follower.error()));
-    QObject::connect(&follower, &CardFollower::panelEnded, [] {
-        QCoreApplication::exit(fail(kNoPanel, QStringLiteral("the panel has ended")));
-    });
-    if (command.kind == CtlCommand::Kind::Watch) {
-        printLine(valuesLine(follower.values(), command.json, now()));
-        QObject::connect(&follower, &CardFollower::changed, [&] {
-            printLine(valuesLine(follower.values(), command.json, now()));
-        });
-        return QCoreApplication::exec();
-    }
     const bool wanted = command.state == card_bus::OutputState::On;
-    if (inputOn(follower.values(), command.output) == wanted)
+    const auto reached = [&] {
+        return connected(follower.values()) && inputOn(follower.values(), command.output) == wanted;
+    };
+    if (reached())
         return kDone;
     QObject::connect(&follower, &CardFollower::changed, [&] {
-        if (inputOn(follower.values(), command.output) == wanted)
+        if (reached())
             QCoreApplication::exit(kDone);
     });
-    QTimer timeout;
+    LongTimeout timeout;
     if (command.timeoutSeconds >= 0) {
-        timeout.setSingleShot(true);
-        QObject::connect(&timeout, &QTimer::timeout, [&] {
+        QObject::connect(&timeout, &LongTimeout::expired, [&] {
             QCoreApplication::exit(fail(kTimedOut, QStringLiteral("input %1 did not turn %2 within %3 s")
                                                        .arg(command.output)
                                                        .arg(stateWord(command.state))
@@ -120,6 +120,51 @@ int follow(QDBusConnection& bus, const RunningPanel& panel, const CtlCommand& co
         timeout.start(std::chrono::milliseconds(qint64(command.timeoutSeconds * 1000)));
     }
     return QCoreApplication::exec();
+}
+
+// watch and wait: follow the card's signals until done.
+int follow(const RunningCard& card, const CtlCommand& command)
+{
+    CardFollower follower(card);
+    if (!follower.start(command.kind == CtlCommand::Kind::Watch))
+        return failedCall(follower.error(), QStringLiteral("the card's holder did not answer"));
+    QObject::connect(&follower, &CardFollower::panelEnded, [] {
+        QCoreApplication::exit(fail(kNoPanel, QStringLiteral("the panel or service has ended")));
+    });
+    if (command.kind == CtlCommand::Kind::Wait)
+        return waitForInput(follower, command);
+    printLine(valuesLine(follower.values(), command.json, now()));
+    QObject::connect(&follower, &CardFollower::changed, [&] {
+        printLine(valuesLine(follower.values(), command.json, now()));
+    });
+    return QCoreApplication::exec();
+}
+
+// The cards on the user's session bus and on the system bus; `problem` says why neither
+// bus could be reached, when that is so.
+FoundCards findAll(QString& problem)
+{
+    FoundCards found;
+    const struct {
+        QString address;
+        const char* bus;
+        const char* connection;
+    } buses[] = {{card_bus::sessionBusAddress(), "session", "pelmora-ctl"},
+                 {card_bus::systemBusAddress(), "system", "pelmora-ctl-system"}};
+    QStringList missing;
+    for (const auto& bus : buses) {
+        const QString name = QString::fromLatin1(bus.connection);
+        if (bus.address.isEmpty() || !QDBusConnection::connectToBus(bus.address, name).isConnected()) {
+            missing << QStringLiteral("no %1 bus").arg(QLatin1String(bus.bus));
+            continue;
+        }
+        findCards(name, QString::fromLatin1(bus.bus), found);
+    }
+    if (missing.size() == 2)
+        problem = QStringLiteral("there is %1 (DBUS_SESSION_BUS_ADDRESS is unset and the user's bus socket is "
+                                 "missing; the system bus socket is missing)")
+                      .arg(missing.join(QStringLiteral(" and ")));
+    return found;
 }
 
 } // namespace
@@ -143,25 +188,20 @@ int main(int argc, char** argv)
     }
     const CtlCommand& command = parsed.command;
 
-    const QString address = card_bus::sessionBusAddress();
-    if (address.isEmpty())
-        return fail(kNoPanel, QStringLiteral("no panel is running: there is no session bus (DBUS_SESSION_BUS_ADDRESS "
-                                             "is unset and the user's bus socket is missing)"));
-    QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("pelmora-ctl"));
-    if (!bus.isConnected())
-        return fail(kNoPanel, QStringLiteral("no panel is running: the session bus cannot be reached (%1)")
-                                  .arg(bus.lastError().message()));
-    const QList<RunningPanel> panels = runningPanels(bus);
+    QString noBus;
+    const FoundCards found = findAll(noBus);
+    if (!noBus.isEmpty())
+        return fail(kNoPanel, QStringLiteral("no panel or service is running: %1").arg(noBus));
     if (command.kind == CtlCommand::Kind::List)
-        return list(panels);
-    const PanelChoice choice = choosePanel(panels, command.device);
+        return list(found);
+    const CardChoice choice = chooseCard(found, command.device, command.name);
     if (!choice.error.isEmpty())
         return fail(choice.status, choice.error);
 
-    IoGithubPelmoraCard1Interface card(choice.panel.service, card_bus::kObjectPath, bus);
+    IoGithubPelmoraCard1Interface card(choice.card.service, card_bus::kObjectPath, QDBusConnection(choice.card.connection));
     switch (command.kind) {
     case CtlCommand::Kind::Get:
-        return get(bus, choice.panel, command.json);
+        return get(choice.card, command.json);
     case CtlCommand::Kind::Set:
         return answer(card.SetOutput(uint(command.output), stateWord(command.state)));
     case CtlCommand::Kind::Mask:
@@ -171,5 +211,5 @@ int main(int argc, char** argv)
     case CtlCommand::Kind::List:
         break;
     }
-    return follow(bus, choice.panel, command);
+    return follow(choice.card, command);
 }

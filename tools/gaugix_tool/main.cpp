@@ -2,6 +2,7 @@
 // registration tool would. The registry used is the one PELMORA_REGISTRY names, if set.
 #include "platform/component_registry.h"
 #include "platform/library_exports.h"
+#include "platform/process/option_parser.h"
 #include "project_listing.h"
 #include "registry_problem.h"
 
@@ -10,15 +11,60 @@
 #include <QLibrary>
 #include <QTextStream>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace {
 
 QTextStream out(stdout);
 QTextStream err(stderr);
 
-int usage()
+const char* const kUsage =
+    "Usage: gaugix-tool register|unregister|list LIBRARY\n"
+    "Registers, unregisters or describes a component library, such as the gauge library.\n"
+    "\n"
+    "  register LIBRARY     record the library's classes in the registry\n"
+    "  unregister LIBRARY   remove them (by the library's path when it no longer loads)\n"
+    "  list LIBRARY         print what the library offers; the registry is not touched\n"
+    "  -h, --help           show this help\n"
+    "  --version            show the version\n"
+    "\n"
+    "The registry is PELMORA_REGISTRY, else $XDG_DATA_HOME/pelmora/registry.ini.\n"
+    "Exit status: 0 done; 1 the library or the registry failed; 2 a bad command line.\n";
+
+int refused(const std::string& why)
 {
-    err << "usage: gaugix-tool register|unregister|list <library>\n";
+    err << "gaugix-tool: " << QString::fromStdString(why) << "\nTry 'gaugix-tool --help'.\n";
     return 2;
+}
+
+// The command and the library's path, or an exit status when there is nothing to do.
+std::optional<int> readCommandLine(const QStringList& arguments, QString& command, QString& path)
+{
+    OptionParser line({QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+                       QCommandLineOption(QStringLiteral("version"))});
+    std::vector<std::string> args;
+    for (const QString& argument : arguments.mid(1))
+        args.push_back(argument.toStdString());
+    if (const std::string error = line.parse(args); !error.empty())
+        return refused(error);
+    if (line.isSet("help")) {
+        out << kUsage;
+        return 0;
+    }
+    if (line.isSet("version")) {
+        out << "gaugix-tool " << PELMORA_VERSION << "\n";
+        return 0;
+    }
+    const std::vector<std::string> words = line.positional();
+    if (words.size() != 2)
+        return refused(words.empty() ? "no command given" : "a command and one library are needed");
+    command = QString::fromStdString(words[0]);
+    if (command != QLatin1String("register") && command != QLatin1String("unregister") && command != QLatin1String("list"))
+        return refused("unknown command '" + words[0] + "'");
+    path = QString::fromStdString(words[1]);
+    return std::nullopt;
 }
 
 template <typename Fn>
@@ -97,16 +143,12 @@ int unregisterByPath(const QString& path, const QString& problem)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() != 2)
-        return usage();
-    const QString& command = args[0];
-    if (command != QLatin1String("register") && command != QLatin1String("unregister")
-        && command != QLatin1String("list"))
-        return usage();
+    QString command, given;
+    if (const std::optional<int> status = readCommandLine(app.arguments(), command, given))
+        return *status;
 
     // The library is named by the user; it is loaded only by its absolute path.
-    const QString path = QFileInfo(args[1]).absoluteFilePath();
+    const QString path = QFileInfo(given).absoluteFilePath();
     QLibrary library(path);
     if (const QString problem = loadProblem(library, path); !problem.isEmpty()) {
         if (command == QLatin1String("unregister"))

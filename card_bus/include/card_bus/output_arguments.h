@@ -2,6 +2,8 @@
 // The arguments of a request to switch outputs, checked the same way by the panel, which
 // refuses a bad one with a D-Bus error, and by pelmora-ctl, before it asks.
 
+#include "card_link/card_state.h"
+
 #include <QString>
 #include <optional>
 
@@ -10,7 +12,7 @@ namespace card_bus {
 inline constexpr int kOutputCount = 8;
 inline constexpr qint64 kMaxMask = 0xFF;
 
-enum class OutputState { On, Off, Toggle };
+using card_link::OutputState;
 
 // Why a request is refused: the D-Bus error's name, and a message for the user.
 struct Refusal {

@@ -21,7 +21,7 @@ public:
     void setPortOpen(bool open) override;
     void output(const QByteArray& data) override { active_->output(data); }
     QByteArray input() override { return active_->input(); }
-    bool reopen() override;
+    bool reopen(PortProblem* why = nullptr) override;
 
     // The device that the next open uses: a path, or a remote name as written.
     QString deviceName() const { return local_.deviceName(); }

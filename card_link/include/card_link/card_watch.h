@@ -26,6 +26,12 @@ public:
     // card counted as answering until kSilence passes without a reply.
     void restart(Clock::time_point now);
 
+    // No whole reply for kSilence, with the port open.
+    bool silent() const { return state_ == State::Silent; }
+
+    // The port is away before it was ever open: counted as gone, without a change to tell.
+    void markGone() { state_ = State::Gone; }
+
     // Before each poll: whether the port in use is open.
     Change portChecked(bool open, Clock::time_point now);
 

@@ -17,8 +17,15 @@ public:
     virtual void yieldEvents() = 0;
 };
 
+// How far an exchange went.
+enum class Exchange {
+    NotSent,  // the port is closed, or its write failed: nothing on screen changed
+    Sent,     // the request went; no whole reply was read
+    Shown,    // the request went, and a whole reply came and was shown
+};
+
 // Skipped, with nothing on screen changed, when the port is closed or its write
-// or read fails. True when a whole reply came and was shown.
-bool comunica(SerialPort& port, int stato_uscite, ExchangeView& view);
+// or read fails.
+Exchange comunica(SerialPort& port, int stato_uscite, ExchangeView& view);
 
 } // namespace card_link

@@ -50,11 +50,14 @@ public:
 
     // Tries again to open a port in use that went away; true when it is open now. A
     // port that takes time to open finishes in the background and is open at a later call.
-    virtual bool reopen()
+    // When it is not open, `why` (if given) says why, when that is known by now.
+    virtual bool reopen(PortProblem* why = nullptr)
     {
         try {
             setPortOpen(true);
-        } catch (const SerialError&) {
+        } catch (const SerialError& refused) {
+            if (why)
+                *why = refused.problem();
             return false;
         }
         return true;

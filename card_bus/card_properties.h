@@ -1,19 +1,19 @@
 #pragma once
 // The card's state as the properties of io.github.pelmora.Card1, by name, ready for
-// PropertiesChanged and GetAll.
+// PropertiesChanged, Get and GetAll.
 
-#include "card_state.h"
+#include "card_link/card_state.h"
 
 #include <QVariantMap>
 
-namespace panel {
+namespace card_bus {
 
 // The card's byte for a reading in volts: r x 5 / 255 turned back.
 int rawFromVolts(double volts);
 
-QVariantMap cardProperties(const CardState& card);
+QVariantMap cardProperties(const card_link::CardState& card);
 
 // Only the properties whose values differ; empty when nothing changed.
-QVariantMap changedProperties(const CardState& before, const CardState& after);
+QVariantMap changedProperties(const card_link::CardState& before, const card_link::CardState& after);
 
-} // namespace panel
+} // namespace card_bus

@@ -1,20 +1,20 @@
 #include "card_properties.h"
 
-#include "card_bus/card_bus_names.h"
+#include "card_bus_names.h"
 
 #include <QtMath>
 
-namespace panel {
+namespace card_bus {
 
 int rawFromVolts(double volts)
 {
     return qRound(volts * 255.0 / 5.0);
 }
 
-QVariantMap cardProperties(const CardState& card)
+QVariantMap cardProperties(const card_link::CardState& card)
 {
-    using namespace card_bus;
     return {
+        {kName, card.name},
         {kOutputs, uint(card.outputs)},
         {kInputs, uint(card.inputs)},
         {kAnalog1Volts, card.analog1Volts},
@@ -27,7 +27,7 @@ QVariantMap cardProperties(const CardState& card)
     };
 }
 
-QVariantMap changedProperties(const CardState& before, const CardState& after)
+QVariantMap changedProperties(const card_link::CardState& before, const card_link::CardState& after)
 {
     if (before == after)
         return {};
@@ -42,4 +42,4 @@ QVariantMap changedProperties(const CardState& before, const CardState& after)
     return changed;
 }
 
-} // namespace panel
+} // namespace card_bus

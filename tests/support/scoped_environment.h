@@ -13,6 +13,11 @@ public:
         saved_.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
         qputenv(name, value);
     }
+    void unset(const char* name)
+    {
+        saved_.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+        qunsetenv(name);
+    }
     ~ScopedEnvironment()
     {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {

@@ -1,4 +1,4 @@
-#include "session_bus.h"
+#include "bus_address.h"
 
 #include <QFileInfo>
 
@@ -26,6 +26,13 @@ QString sessionBusAddress()
     if (!runtime.isEmpty())
         return socketAddress(runtime + QStringLiteral("/bus"));
     return socketAddress(QStringLiteral("/run/user/%1/bus").arg(getuid()));
+}
+
+QString systemBusAddress()
+{
+    if (qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS"))
+        return qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
+    return socketAddress(QStringLiteral("/run/dbus/system_bus_socket"));
 }
 
 } // namespace card_bus
