@@ -81,7 +81,7 @@ void CardKeeper::tell(CardWatch::Change change)
 
 QString CardKeeper::notConnected(const QString& device) const
 {
-    if (inUse_ && port_.portOpen() && !watch_.silent())
+    if (inUse_ && port_.portOpen() && !silent())
         return {};
     QString why;
     if (inUse_ && port_.portOpen())

@@ -4,6 +4,9 @@
 #include "port_name.h"
 #include "port_refusal.h"
 
+#include <QSocketNotifier>
+
+#include <cerrno>
 #include <unistd.h>
 
 namespace card_link {
@@ -60,6 +63,57 @@ void QtSerialPort::open()
     }
     // The modem lines stay as the kernel raises them on open: pseudo-terminals
     // refuse to have them set, and the card does not need them.
+    if (onDemand_)
+        stopReadingAsBytesArrive();
+}
+
+void QtSerialPort::stopReadingAsBytesArrive()
+{
+    // Qt watches the device with a read notifier of the port's own; without it, the bytes
+    // wait in the kernel until input() reads them.
+    for (QSocketNotifier* notifier : port_.findChildren<QSocketNotifier*>()) {
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(false);
+    }
+}
+
+QByteArray QtSerialPort::readFromDevice()
+{
+    QByteArray data(kInputBufferSize, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < data.size()) {
+        const qsizetype wanted = data.size() - got;
+        const ssize_t n = ::read(port_.handle(), data.data() + got, static_cast<size_t>(wanted));
+        if (n > 0) {
+            got += n;
+            if (n < wanted)
+                break;  // all there was
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // Nothing more for now: a raw line that has nothing reads 0 bytes. A device that
+        // hung up reads 0 too, and its next write fails.
+        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK)
+            break;
+        // An error such as EIO: it has gone.
+        lose(qt_error_string(errno));
+        throw SerialError("read failed: the device went away");
+    }
+    data.truncate(got);
+    return data;
+}
+
+void QtSerialPort::lose(const QString& reason)
+{
+    PortProblem lost;
+    lost.kind = PortProblem::Kind::Lost;
+    lost.port = deviceName();
+    lost.number = number_;
+    lost.reason = reason;
+    port_.close();
+    port_.clearError();
+    emit deviceLost(lost);
 }
 
 void QtSerialPort::output(const QByteArray& data)
@@ -77,6 +131,10 @@ void QtSerialPort::output(const QByteArray& data)
         const ssize_t written = ::write(port_.handle(), rest.constData(), static_cast<size_t>(rest.size()));
         if (written == rest.size())
             return;
+        if (written < 0 && onDemand_ && errno != EAGAIN && errno != EINTR) {
+            lose(qt_error_string(errno));
+            throw SerialError("write failed: the device went away");
+        }
         // Anything the device did not take, or an error, goes Qt's way, which queues
         // the rest and reports a device that has gone as it always does.
         if (written > 0)
@@ -92,22 +150,22 @@ QByteArray QtSerialPort::input()
 {
     if (!port_.isOpen())
         throw SerialError("read on a closed port");
-    return port_.readAll();
+    if (!onDemand_)
+        return port_.readAll();
+    // Anything Qt took in before its reading was stopped comes first.
+    QByteArray data;
+    if (port_.bytesAvailable() > 0) {
+        data = port_.readAll();
+        stopReadingAsBytesArrive();
+    }
+    return data + readFromDevice();
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     // A vanished device keeps raising ResourceError; release it so nothing spins.
-    if (error == QSerialPort::ResourceError && port_.isOpen()) {
-        PortProblem lost;
-        lost.kind = PortProblem::Kind::Lost;
-        lost.port = deviceName();
-        lost.number = number_;
-        lost.reason = port_.errorString();
-        port_.close();
-        port_.clearError();
-        emit deviceLost(lost);
-    }
+    if (error == QSerialPort::ResourceError && port_.isOpen())
+        lose(port_.errorString());
 }
 
 } // namespace card_link

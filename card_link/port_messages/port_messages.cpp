@@ -155,6 +155,35 @@ QString portMessage(const PortProblem& problem, Language language)
     return problem.reason;
 }
 
+QString shortReason(const PortProblem& problem)
+{
+    static const std::pair<Kind, const char*> kWords[] = {
+        {Kind::Absent, "no such serial port"},
+        {Kind::Missing, "missing"},
+        {Kind::NotPermitted, "not permitted"},
+        {Kind::Held, "held by another program"},
+        {Kind::StaleLock, "locked by a lock file left behind"},
+        {Kind::OpenFailed, "cannot be opened"},
+        {Kind::Lost, "gone"},
+        {Kind::HostUnknown, "unknown host"},
+        {Kind::ConnectionRefused, "connection refused"},
+        {Kind::ServerClosed, "closed by the server"},
+        {Kind::NetworkDown, "network unreachable"},
+        {Kind::NetworkFailed, "network failure"},
+        {Kind::NoAnswer, "no answer"},
+        {Kind::ServerRefused, "refused by the server"},
+        {Kind::NegotiationFlood, "flooded by the server"},
+        {Kind::NoDevice, "no such port"},
+    };
+    for (const auto& [kind, words] : kWords) {
+        if (kind == problem.kind)
+            return QString::fromLatin1(words);
+    }
+    if (problem.kind >= Kind::UnknownScheme && problem.kind <= Kind::BadPort)
+        return QStringLiteral("not a valid name");
+    return problem.reason.isEmpty() ? QStringLiteral("connecting") : problem.reason;
+}
+
 QString settingWords(unsigned char command, Language language)
 {
     static const char* const kSettings[][2] = {

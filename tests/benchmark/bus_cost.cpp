@@ -2,7 +2,7 @@
 
 #include "card_and_panel_processes.h"
 #include "measured_program.h"
-#include "private_session_bus.h"
+#include "private_bus.h"
 #include "process_usage.h"
 #include "sample_statistics.h"
 

@@ -4,7 +4,8 @@
 // and of SIGTERM run the pelmora program.
 #include "card_and_panel_processes.h"
 #include "gauge_reading.h"
-#include "private_session_bus.h"
+#include "ctl_run.h"
+#include "private_bus.h"
 #include "ser2net_server.h"
 #include "scoped_environment.h"
 
@@ -32,34 +33,6 @@
 #include <memory>
 
 namespace {
-
-const QString kCtl = QStringLiteral(PELMORA_BIN_DIR "/pelmora-ctl");
-
-struct CtlRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// Runs pelmora-ctl to its end (or for at most timeoutMs), with the event loop running,
-// so that a panel in this process answers it.
-CtlRun runCtl(const QStringList& arguments, int timeoutMs = 15000)
-{
-    QProcess ctl;
-    QEventLoop loop;
-    QObject::connect(&ctl, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&ctl, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    ctl.start(kCtl, arguments);
-    loop.exec();
-    CtlRun run;
-    if (ctl.state() == QProcess::NotRunning && ctl.exitStatus() == QProcess::NormalExit)
-        run.status = ctl.exitCode();
-    endProcess(ctl);
-    run.out = QString::fromLocal8Bit(ctl.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(ctl.readAllStandardError());
-    return run;
-}
 
 // Runs the event loop until `process` ends, for at most timeoutMs; true when it ended.
 bool finish(QProcess& process, int timeoutMs = 10000)

@@ -47,6 +47,8 @@ public:
     bool inUse() const { return inUse_; }
     // The port is open and the card has answered on it within CardWatch::kSilence.
     bool connected() const { return inUse_ && answering_ && port_.portOpen(); }
+    // The port is open, but the card has not answered on it for CardWatch::kSilence.
+    bool silent() const { return inUse_ && port_.portOpen() && watch_.silent(); }
     // Why the port could not be had, or was lost, last.
     const PortProblem& problem() const { return problem_; }
     // "the card on DEVICE is not connected: WHY", in English, for a request that cannot

@@ -29,6 +29,8 @@ public:
     // name, or empty with the reason why there is none now.
     using Resolver = std::function<QString(QString& problem)>;
     void setResolver(Resolver resolver) { resolver_ = std::move(resolver); }
+    // A local device's bytes are read only when input() asks (see QtSerialPort).
+    void setReadOnDemand(bool onDemand) { local_.setReadOnDemand(onDemand); }
 
 private:
     // The transport for the device the port number names now.

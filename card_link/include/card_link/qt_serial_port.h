@@ -29,14 +29,26 @@ public:
     QString deviceName() const;
     // Opens `device` rather than what the port number names; empty goes back to the number.
     void setDevice(const QString& device) { device_ = device; }
+    // Reads the card's bytes only when input() asks for them, not as they arrive: a program
+    // that polls on its own schedule (the service) is then woken once a poll, not twice, and
+    // readyRead() is not emitted. A device that goes away is found by the read or the
+    // write that fails, at the next poll. Takes effect at the next open.
+    void setReadOnDemand(bool onDemand) { onDemand_ = onDemand; }
 
 private:
     void open();
     void onError(QSerialPort::SerialPortError error);
+    // Qt's own reading, as bytes arrive, stopped.
+    void stopReadingAsBytesArrive();
+    // What the device has now, read straight from it, at most what the input buffer holds.
+    QByteArray readFromDevice();
+    // The device went away: the port is closed, and deviceLost() says why.
+    void lose(const QString& reason);
 
     QSerialPort port_;
     int number_ = 1;
     QString device_;
+    bool onDemand_ = false;
 };
 
 } // namespace card_link

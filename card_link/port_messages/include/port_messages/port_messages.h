@@ -15,6 +15,10 @@ enum class Language { Italian, English };
 
 QString portMessage(const PortProblem& problem, Language language = Language::Italian);
 
+// Why a port cannot be had, in a word or two of English, for a status line: "missing",
+// "not permitted", "connection refused"; "connecting" when nothing is known yet.
+QString shortReason(const PortProblem& problem);
+
 // A COM-PORT-OPTION setting in words: "velocità 9600", "9600 baud".
 QString settingWords(unsigned char command, Language language = Language::Italian);
 

@@ -1,0 +1,68 @@
+#pragma once
+// The card held without a window: polled every 100 ms on the panel's absolute schedule
+// through the card link's own port, exchange and keeper, with no window to show it on or
+// yield to. Its first request goes out as soon as the port is open. A device that cannot
+// be had at start is tried again once a second, and why is said at most once a minute
+// while it stays so; a device lost while polled is handled as the panel handles it: the
+// outputs kept, the port tried again once a second, the outputs sent again when it is back.
+// Requests from outside (the bus, the broker) come through CardHolder.
+
+#include "card_link/card_keeper.h"
+#include "card_link/card_port.h"
+#include "card_link/card_state.h"
+#include "card_link/poll_exchange.h"
+#include "platform/interval_timer.h"
+
+#include <QObject>
+
+class HeadlessCard : public QObject, public card_link::CardHolder, private card_link::ExchangeView {
+    Q_OBJECT
+public:
+    using Clock = card_link::CardKeeper::Clock;
+    static constexpr int kPollMs = 100;
+    static constexpr std::chrono::minutes kRepeatWaiting{1};
+
+    // `device` as the user named it; empty for Com1 as the panel resolves it.
+    HeadlessCard(const QString& device, const QString& name, QObject* parent = nullptr);
+
+    // Opens the card and polls it, the first request carrying `outputs`.
+    void start(int outputs);
+
+    card_link::CardState state() const;
+    // What the card is doing, in words: "polling /dev/ttyUSB0", "waiting for /dev/ttyUSB0: missing".
+    QString status() const;
+    QString deviceName() const { return port_.deviceName(); }
+
+    QString switchOutput(int channel, card_link::OutputState state) override;
+    QString setOutputs(int mask) override;
+
+signals:
+    // After each poll and each change: state() and status() may have changed.
+    void changed();
+    // The outputs have changed, as the next request carries them.
+    void outputsChanged(int mask);
+    // A line for the log: what happened to the card.
+    void said(const QString& line);
+
+private:
+    void tick();
+    void poll();
+    void tell(card_link::CardWatch::Change change);
+    // Why the card cannot be had yet: said when it is new, or a minute after it was last said.
+    void tellWaiting();
+    void setGaugeValue(int gauge, double volts) override;
+    void pilota_led(int quale_led, int acceso) override;
+    void yieldEvents() override {}
+
+    card_link::CardPort port_;
+    card_link::CardKeeper keeper_;
+    platform::IntervalTimer timer_;
+    QString name_;
+    int outputs_ = 0;
+    int inputs_ = 0;
+    double volts_[2] = {0, 0};
+    card_link::Exchange lastExchange_ = card_link::Exchange::NotSent;
+    bool everOpen_ = false;
+    QString waitingSaid_;
+    Clock::time_point waitingSaidAt_{};
+};

@@ -1,0 +1,27 @@
+#pragma once
+// The outputs of a card's last run, kept for --outputs-at-start restore: one file a card,
+// NAME.state, holding "outputs=0x81", written whole at every change of the outputs (a new
+// file renamed over the old, so that a power cut leaves the old or the new, never half).
+
+#include <QString>
+
+#include <optional>
+
+class OutputsFile {
+public:
+    explicit OutputsFile(QString path) : path_(std::move(path)) {}
+
+    // Where a card's file lives: $STATE_DIRECTORY (set by systemd's StateDirectory=) when it
+    // is set, else $XDG_STATE_HOME/pelmora, else ~/.local/state/pelmora.
+    static QString pathFor(const QString& cardName);
+
+    const QString& path() const { return path_; }
+    // The outputs kept; nothing when there is no file yet, or with `problem` when it cannot
+    // be read or holds something else.
+    std::optional<int> read(QString& problem) const;
+    // False with `problem` when the file cannot be written.
+    bool write(int outputs, QString& problem) const;
+
+private:
+    QString path_;
+};
