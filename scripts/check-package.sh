@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Checks the Debian packages pelmora, libgaugix1, libgaugix-dev and gaugix-designer-plugin:
+# Checks the Debian packages pelmorad, pelmora, libgaugix1, libgaugix-dev and gaugix-designer-plugin:
 #   - lintian reports no error or warning on any of them; desktop-file-validate and
 #     appstreamcli validate report nothing; they depend on runtime libraries, not -dev
 #     (but for libgaugix-dev), and on libgaugix1 where they need it;
-#   - each holds every file it should, in /usr only, and nothing that belongs in another:
+#   - pelmorad depends on no Qt Gui, Widgets or X library, and neither does its program; its
+#     unit passes systemd-analyze verify; its example configuration is all comments;
+#   - each holds every file it should, in /usr only (but pelmorad's example configuration,
+#     a conffile in /etc), and nothing that belongs in another:
 #     no header, CMake, pkg-config or static library outside libgaugix-dev, no path of the
 #     tree they were built in, no run path; every program has a manual page;
 #   - unpacked together into a temporary root with dpkg-deb -x, pelmora runs offscreen
@@ -11,7 +14,8 @@
 #     on a session bus of the check's own, found as the user's bus socket with no address
 #     set, the unpacked pelmora-ctl reads that panel and switches an output that the card sees;
 #     pelmora-tap --panel starts the unpacked pelmora beside it on that card, records its
-#     polling, and ends with it, with every request and reply in the file;
+#     polling, and ends with it, with every request and reply in the file; the unpacked
+#     pelmorad holds the card on that bus, where pelmora-ctl finds it by its name;
 #   - the example host in examples/gauge_host, copied out of the source tree, builds against
 #     the unpacked packages alone (find_package(gaugix)) and, run offscreen, shows "2.50"
 #     and turns the needle, with its form compiled in and loaded through the unpacked
@@ -55,6 +59,7 @@ deb_of() {
     fail "no $1 package among ${debs[*]}"
     echo /dev/null
 }
+service_deb=$(deb_of pelmorad)
 panel_deb=$(deb_of pelmora)
 library_deb=$(deb_of libgaugix1)
 dev_deb=$(deb_of libgaugix-dev)
@@ -85,7 +90,7 @@ done
 
 # Dependencies as dpkg-shlibdeps worked them out: runtime libraries, never -dev packages
 # (the development package alone brings in Qt's), and the gauge library where it is needed.
-for deb in "$panel_deb" "$library_deb" "$plugin_deb"; do
+for deb in "$service_deb" "$panel_deb" "$library_deb" "$plugin_deb"; do
     depends=$(dpkg-deb -f "$deb" Depends)
     grep -q 'libqt6core6' <<<"$depends" || fail "$(basename "$deb"): Depends lacks Qt's runtime libraries: $depends"
     grep -q -- '-dev\b' <<<"$depends" && fail "$(basename "$deb"): Depends names a development package: $depends"
@@ -94,6 +99,12 @@ for deb in "$panel_deb" "$dev_deb" "$plugin_deb"; do
     dpkg-deb -f "$deb" Depends | grep -q 'libgaugix1 (= ' || fail "$(basename "$deb") does not depend on libgaugix1"
 done
 dpkg-deb -f "$dev_deb" Depends | grep -q 'qt6-base-dev' || fail "libgaugix-dev does not depend on qt6-base-dev"
+# The service installs on a machine with no desktop: nothing of a display.
+display='libqt6gui|libqt6widgets|libqt6opengl|libx11|libxcb|libxkb|libgl1|libegl|libwayland|libfontconfig|libfreetype'
+grep -qE "$display" <<<"$(dpkg-deb -f "$service_deb" Depends)" \
+    && fail "pelmorad depends on a display's library: $(dpkg-deb -f "$service_deb" Depends)"
+dpkg-deb -f "$panel_deb" Depends | grep -q "pelmorad (= $(dpkg-deb -f "$service_deb" Version))" \
+    || fail "pelmora does not depend on pelmorad, which has pelmora-ctl"
 # The tap draws its charts with QPainter: Qt Charts is not needed.
 dpkg-deb -f "$panel_deb" Depends | grep -q 'libqt6charts6' && fail "pelmora depends on Qt Charts, which nothing uses"
 grep -qx "libgaugix 1 libgaugix1 (>= $(dpkg-deb -f "$library_deb" Version))" \
@@ -101,9 +112,13 @@ grep -qx "libgaugix 1 libgaugix1 (>= $(dpkg-deb -f "$library_deb" Version))" \
 
 # --- the lists of files -------------------------------------------------------------
 files_of() { dpkg-deb -c "$1" | awk '{ print $6 }' | sed 's|^\./|/|' | grep -v '/$'; }
+required_service=(
+    /usr/sbin/pelmorad /usr/bin/pelmora-ctl /usr/lib/systemd/system/pelmorad@.service
+    /usr/share/dbus-1/system.d/io.github.pelmora.pelmorad.conf /usr/share/dbus-1/interfaces/io.github.pelmora.Card1.xml
+    /etc/pelmora/example.conf /usr/share/man/man8/pelmorad.8.gz /usr/share/man/man1/pelmora-ctl.1.gz
+)
 required_panel=(
-    /usr/bin/pelmora /usr/bin/pelmora-tap /usr/bin/pelmora-virtual-card /usr/bin/gaugix-tool /usr/bin/pelmora-ctl
-    /usr/share/dbus-1/interfaces/io.github.pelmora.Card1.xml
+    /usr/bin/pelmora /usr/bin/pelmora-tap /usr/bin/pelmora-virtual-card /usr/bin/gaugix-tool
     /usr/share/applications/io.github.pelmora.pelmora.desktop
     /usr/share/metainfo/io.github.pelmora.pelmora.metainfo.xml
     /usr/share/icons/hicolor/scalable/apps/pelmora.svg
@@ -119,16 +134,18 @@ check_files() {
     shift
     package=$(dpkg-deb -f "$deb" Package)
     files=$(files_of "$deb")
+    conffiles=$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles 2>/dev/null || echo /nothing)
     for file in "$@" "/usr/share/doc/$package/copyright" "/usr/share/doc/$package/changelog.gz"; do
         grep -qxF "$file" <<<"$files" || fail "$package: $file is missing"
     done
-    grep -v '^/usr/' <<<"$files" | sed "s/^/$package: outside \/usr: /" >>"$work/wrong" || true
+    grep -v '^/usr/' <<<"$files" | grep -vxF "$conffiles" | sed "s/^/$package: outside \/usr: /" >>"$work/wrong" || true
     if [ "$package" != libgaugix-dev ]; then
         grep -E '\.(h|hh|hpp|a|la|o|cmake|pc)$|^/usr/include/|/libgaugix\.so$' <<<"$files" \
             | sed "s/^/$package: development file: /" >>"$work/wrong" || true
     fi
 }
 : >"$work/wrong"
+check_files "$service_deb" "${required_service[@]}"
 check_files "$panel_deb" "${required_panel[@]}"
 check_files "$library_deb" "$library" "$libdir/libgaugix.so.1"
 check_files "$dev_deb" /usr/include/gaugix/v_meter.h "$libdir/libgaugix.so" "$libdir/pkgconfig/gaugix.pc" \
@@ -136,13 +153,26 @@ check_files "$dev_deb" /usr/include/gaugix/v_meter.h "$libdir/libgaugix.so" "$li
     "$libdir/cmake/gaugix/gaugixTargets.cmake"
 check_files "$plugin_deb" "$plugin"
 grep -lrF -e "$build" -e "$root" "$unpacked" | sed "s|^$unpacked|names the build tree: |" >>"$work/wrong" || true
+readelf -d "$unpacked/usr/sbin/pelmorad" | grep -E 'NEEDED.*(Qt6Gui|Qt6Widgets|libX|libxcb|libGL)' \
+    | sed 's/^/pelmorad needs a display library: /' >>"$work/wrong" || true
+grep -vE '^\s*(#|$)' "$unpacked/etc/pelmora/example.conf" \
+    | sed 's/^/example.conf has a line that is not a comment: /' >>"$work/wrong" || true
 while IFS= read -r wrong; do fail "$wrong"; done <"$work/wrong"
-for elf in "$unpacked"/usr/bin/* "$unpacked$library" "$unpacked$plugin"; do
+for elf in "$unpacked"/usr/bin/* "$unpacked"/usr/sbin/* "$unpacked$library" "$unpacked$plugin"; do
     [ -f "$elf" ] || continue
     readelf -d "$elf" | grep -qE 'RPATH|RUNPATH' && fail "${elf#"$unpacked"} has a run path"
 done
 [ "$(readelf -d "$unpacked$library" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')" = libgaugix.so.1 ] \
     || fail "$library does not have the SONAME libgaugix.so.1"
+
+# The unit as installed, its program and manual page those of the packages.
+sed "s|^ExecStart=/usr/|ExecStart=$unpacked/usr/|" "$unpacked/usr/lib/systemd/system/pelmorad@.service" \
+    >"$work/pelmorad@check.service"
+if out=$(MANPATH="$unpacked/usr/share/man" systemd-analyze verify "$work/pelmorad@check.service" 2>&1); then
+    echo "pelmora: systemd-analyze verify passes on pelmorad@.service"
+else
+    fail "systemd-analyze verify pelmorad@.service: $out"
+fi
 
 # Programs of the check run with a home of their own and an empty registry, offscreen, and
 # find libraries only where they are told to. Only in the background or in $(...): exec makes
@@ -266,6 +296,31 @@ if [ -e "$card" ]; then
             echo "pelmora: the unpacked pelmora-tap recorded the unpacked panel ($requests requests, $replies replies)"
         fi
     fi
+fi
+
+# --- the unpacked service holds the card, and pelmora-ctl finds it by its name ------
+if [ -e "$card" ]; then
+    run "$unpacked/usr/sbin/pelmorad" "$card" --name check >"$work/service.out" 2>&1 &
+    service=$!
+    pids+=("$service")
+    values=
+    for _ in $(seq 50); do
+        values=$(run "$unpacked/usr/bin/pelmora-ctl" --name check get 2>&1) && [[ $values == *connected=yes* ]] && break
+        sleep 0.1
+    done
+    if [[ $values != *"connected=yes name=check"* ]]; then
+        fail "pelmora-ctl --name check get does not find the unpacked pelmorad's card: $values $(cat "$work/service.out")"
+    elif ! out=$(run "$unpacked/usr/bin/pelmora-ctl" --name check set 2 on 2>&1); then
+        fail "pelmora-ctl --name check set 2 on: $out"
+    else
+        for _ in $(seq 30); do grep -q ' 64$' "$work/requests" && break; sleep 0.1; done
+        grep -q ' 64$' "$work/requests" || fail "after set 2 on through pelmorad the card saw no request with mask 40"
+    fi
+    kill "$service" 2>/dev/null || true
+    status=0
+    wait "$service" || status=$?
+    [ "$status" -eq 0 ] || fail "pelmorad ended on SIGTERM with status $status: $(cat "$work/service.out")"
+    [ "$failed" -eq 0 ] && echo "pelmora: the unpacked pelmorad held the card, and pelmora-ctl switched it by its name"
 fi
 
 # --- another host: the example, built against the packages alone -----------------
