@@ -17,9 +17,6 @@
 namespace card_bus {
 namespace {
 
-// How long a change of the readings alone may wait when no client has claimed them.
-constexpr qint64 kUnclaimedReadingsMs = 1000;
-
 constexpr QLatin1StringView kReadings[] = {kAnalog1Volts, kAnalog2Volts, kAnalog1Raw, kAnalog2Raw};
 
 bool isReading(const QString& name)
@@ -130,8 +127,8 @@ void CardBusService::show(const card_link::CardState& card)
     card_ = card;
     if (!bus_)
         announced_ = card;
-    // Most polls change nothing: no property map is built for them.
-    if (card == announced_)
+    // Most polls change nothing, or only readings that wait: no property map is built for them.
+    if (card == announced_ || readingsWait(card))
         return;
     const QVariantMap changed = changedProperties(announced_, card);
     if (changed.isEmpty() || holdsBack(changed))
@@ -145,10 +142,19 @@ void CardBusService::show(const card_link::CardState& card)
     bus_->send(signal);
 }
 
+bool CardBusService::readingsWait(const card_link::CardState& card) const
+{
+    card_link::CardState readingsAsAnnounced = card;
+    readingsAsAnnounced.analog1Volts = announced_.analog1Volts;
+    readingsAsAnnounced.analog2Volts = announced_.analog2Volts;
+    return readingsAsAnnounced == announced_ && readingsClaims_.isEmpty() && readingsAnnounced_.isValid()
+           && readingsAnnounced_.elapsed() < unclaimedReadingsMs_;
+}
+
 bool CardBusService::holdsBack(const QVariantMap& changed) const
 {
     return readingsClaims_.isEmpty() && onlyReadings(changed) && readingsAnnounced_.isValid()
-           && readingsAnnounced_.elapsed() < kUnclaimedReadingsMs;
+           && readingsAnnounced_.elapsed() < unclaimedReadingsMs_;
 }
 
 QString CardBusService::introspect(const QString&) const

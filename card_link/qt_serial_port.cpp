@@ -79,11 +79,11 @@ void QtSerialPort::stopReadingAsBytesArrive()
 
 QByteArray QtSerialPort::readFromDevice()
 {
-    QByteArray data(kInputBufferSize, Qt::Uninitialized);
+    char data[kInputBufferSize];
     qsizetype got = 0;
-    while (got < data.size()) {
-        const qsizetype wanted = data.size() - got;
-        const ssize_t n = ::read(port_.handle(), data.data() + got, static_cast<size_t>(wanted));
+    while (got < kInputBufferSize) {
+        const qsizetype wanted = kInputBufferSize - got;
+        const ssize_t n = ::read(port_.handle(), data + got, static_cast<size_t>(wanted));
         if (n > 0) {
             got += n;
             if (n < wanted)
@@ -100,8 +100,7 @@ QByteArray QtSerialPort::readFromDevice()
         lose(qt_error_string(errno));
         throw SerialError("read failed: the device went away");
     }
-    data.truncate(got);
-    return data;
+    return QByteArray(data, got);
 }
 
 void QtSerialPort::lose(const QString& reason)
@@ -153,12 +152,11 @@ QByteArray QtSerialPort::input()
     if (!onDemand_)
         return port_.readAll();
     // Anything Qt took in before its reading was stopped comes first.
-    QByteArray data;
-    if (port_.bytesAvailable() > 0) {
-        data = port_.readAll();
-        stopReadingAsBytesArrive();
-    }
-    return data + readFromDevice();
+    if (port_.bytesAvailable() == 0)
+        return readFromDevice();
+    const QByteArray taken = port_.readAll();
+    stopReadingAsBytesArrive();
+    return taken + readFromDevice();
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)

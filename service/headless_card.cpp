@@ -46,7 +46,8 @@ void HeadlessCard::start(int outputs)
         tellWaiting();
     }
     timer_.start();
-    emit changed();
+    showChanges();
+    emit statusChanged();
 }
 
 void HeadlessCard::tick()
@@ -55,6 +56,17 @@ void HeadlessCard::tick()
         poll();
     else if (!everOpen_)
         tellWaiting();
+    showChanges();
+}
+
+void HeadlessCard::showChanges()
+{
+    const card_link::CardState now = state();
+    if (now == shown_)
+        return;
+    if (now.connected != shown_.connected)
+        emit statusChanged();
+    shown_ = now;
     emit changed();
 }
 
@@ -68,6 +80,7 @@ void HeadlessCard::poll()
 
 void HeadlessCard::tell(card_link::CardWatch::Change change)
 {
+    emit statusChanged();
     if (change == card_link::CardWatch::Change::Back && !std::exchange(everOpen_, true)) {
         emit said(QStringLiteral("polling %1").arg(deviceName()));
         return;
@@ -131,7 +144,7 @@ QString HeadlessCard::setOutputs(int mask)
     outputs_ = mask;
     emit outputsChanged(mask);
     poll();  // the request at once, as a click sends it
-    emit changed();
+    showChanges();
     if (lastExchange_ != card_link::Exchange::NotSent)
         return {};
     const QString why = keeper_.notConnected(deviceName());

@@ -29,6 +29,8 @@ public:
     void start(int outputs);
 
     card_link::CardState state() const;
+    // The state as changed() last told it.
+    const card_link::CardState& shown() const { return shown_; }
     // What the card is doing, in words: "polling /dev/ttyUSB0", "waiting for /dev/ttyUSB0: missing".
     QString status() const;
     QString deviceName() const { return port_.deviceName(); }
@@ -37,8 +39,10 @@ public:
     QString setOutputs(int mask) override;
 
 signals:
-    // After each poll and each change: state() and status() may have changed.
+    // state() has changed: at most once a poll.
     void changed();
+    // status() may have changed: the device came, went, or the card fell silent.
+    void statusChanged();
     // The outputs have changed, as the next request carries them.
     void outputsChanged(int mask);
     // A line for the log: what happened to the card.
@@ -47,6 +51,8 @@ signals:
 private:
     void tick();
     void poll();
+    // Tells whoever follows the card what changed since it was last told.
+    void showChanges();
     void tell(card_link::CardWatch::Change change);
     // Why the card cannot be had yet: said when it is new, or a minute after it was last said.
     void tellWaiting();
@@ -63,6 +69,7 @@ private:
     double volts_[2] = {0, 0};
     card_link::Exchange lastExchange_ = card_link::Exchange::NotSent;
     bool everOpen_ = false;
+    card_link::CardState shown_;
     QString waitingSaid_;
     Clock::time_point waitingSaidAt_{};
 };

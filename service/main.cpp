@@ -94,13 +94,16 @@ int main(int argc, char** argv)
     card.start(outputsAtStart(settings, file));
 
     card_bus::CardBusService face(card);
-    QObject::connect(&card, &HeadlessCard::changed, &face, [&] { face.show(card.state()); });
+    // Nobody may be listening on a machine in a cabinet: readings that move at every poll go
+    // out every five seconds, unless a client claims them (pelmora-ctl watch does).
+    face.setUnclaimedReadingsInterval(5000);
+    QObject::connect(&card, &HeadlessCard::changed, &face, [&] { face.show(card.shown()); });
     face.show(card.state());
     if (const QString problem = offerOnBus(face, name, settings.systemBus); !problem.isEmpty())
         say(problem);
     SystemdNotify notify;
     notify.ready(card.status());
-    QObject::connect(&card, &HeadlessCard::changed, &card, [&] { notify.status(card.status()); });
+    QObject::connect(&card, &HeadlessCard::statusChanged, &card, [&] { notify.status(card.status()); });
 
     const int status = app.exec();
     notify.stopping();

@@ -7,6 +7,7 @@
 #include "result_table.h"
 #include "sample_statistics.h"
 #include "remote_polling.h"
+#include "service_rows.h"
 #include "side_by_side.h"
 #include "side_by_side_rows.h"
 #include "tap_forwarding.h"
@@ -29,6 +30,7 @@ namespace {
 
 constexpr int kPollingSeconds = 30;  // 300 requests for each program and each way of drawing
 constexpr int kStarts = 5;
+constexpr int kServiceStarts = 10;
 constexpr int kExchanges = 600;
 constexpr int kGaugeUpdates = 1000;
 constexpr int kPresses = 100;
@@ -38,13 +40,6 @@ constexpr int kLoadSeconds = 6;
 constexpr int kTapExchanges = 310;  // 620 frames, at ten exchanges a second
 
 QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
-
-QString medianAndP99(const std::vector<double>& values, double scale, int decimals, const QString& unit)
-{
-    return QStringLiteral("median %1 %3, p99 %2 %3 (n=%4)")
-        .arg(number(medianOf(values) * scale, decimals), number(percentileOf(values, 99) * scale, decimals), unit)
-        .arg(values.size());
-}
 
 // The one-minute load average, to tell a quiet machine from a busy one.
 QString loadAverage()
@@ -147,6 +142,18 @@ int runBusOnly(const QString& loadBefore)
     return ran ? 0 : 1;
 }
 
+// --service-only: the service beside the bare poller.
+int runServiceOnly(const QString& loadBefore)
+{
+    QList<ResultRow> rows;
+    progress(QStringLiteral("pelmorad and the bare poller, a constant then a changing reply, %1 s each; %2 starts")
+                 .arg(kPollingSeconds)
+                 .arg(kServiceStarts));
+    const bool ran = addServiceRows(rows, kPollingSeconds, kServiceStarts);
+    printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
+    return ran ? 0 : 1;
+}
+
 // --soak MINUTES: the panel's resident memory, minute by minute.
 int runSoak(int minutes, const QString& loadBefore)
 {
@@ -177,7 +184,7 @@ bool addPollingRows(QList<ResultRow>& rows, bool offscreenOnly, bool pollingOnly
         progress(QStringLiteral("the panel and the bare poller, offscreen, %1 reply, %2 s")
                      .arg(sweep ? "changing" : "constant")
                      .arg(kPollingSeconds));
-        allStarted = addSideBySideRows(rows, runSideBySide({}, sweep, kPollingSeconds)) && allStarted;
+        allStarted = addSideBySideRows(rows, runSideBySide(Holder::Panel, {}, sweep, kPollingSeconds)) && allStarted;
     }
     if (offscreenOnly)
         return allStarted;
@@ -190,10 +197,11 @@ bool addPollingRows(QList<ResultRow>& rows, bool offscreenOnly, bool pollingOnly
         progress(QStringLiteral("the panel and the bare poller on Xvfb, %1 reply, %2 s")
                      .arg(sweep ? "changing" : "constant")
                      .arg(kPollingSeconds));
-        allStarted = addSideBySideRows(rows, runSideBySide(desktop.display(), sweep, kPollingSeconds)) && allStarted;
+        allStarted = addSideBySideRows(rows, runSideBySide(Holder::Panel, desktop.display(), sweep, kPollingSeconds))
+                     && allStarted;
     }
     progress(QStringLiteral("start to first request on Xvfb, %1 starts").arg(kStarts));
-    const std::vector<double> starts = startToFirstRequest(desktop.display(), kStarts);
+    const std::vector<double> starts = startToFirstRequest(Holder::Panel, desktop.display(), kStarts);
     rows.push_back({"Start of pelmora to its first request, on Xvfb", medianAndP99(starts, 1, 0, "ms"), "< 150 ms",
                     starts.size() == kStarts && percentileOf(starts, 99) < 150});
     // The tap with its live chart drawing on the same X server, in the same run.
@@ -223,7 +231,9 @@ bool addCostRows(QList<ResultRow>& rows)
     const bool remoteRan = addRemotePollingRows(rows, kPollingSeconds, kRemoteExchanges);
     progress(QStringLiteral("the panel's D-Bus interface, %1 s twice").arg(kPollingSeconds));
     const bool busRan = addBusCostRows(rows, kPollingSeconds);
-    return busRan && !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
+    progress(QStringLiteral("pelmorad beside the bare poller, %1 s twice; %2 starts").arg(kPollingSeconds).arg(kServiceStarts));
+    const bool serviceRan = addServiceRows(rows, kPollingSeconds, kServiceStarts);
+    return busRan && serviceRan && !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
 }
 
 QStringList notes(const QString& loadBefore)
@@ -247,7 +257,7 @@ QStringList notes(const QString& loadBefore)
 
 // The command line: which part to run; the whole benchmark with no option.
 struct BenchmarkOptions {
-    QString only;  // "gauges", "tap", "remote", "bus", "polling", or empty
+    QString only;  // "gauges", "tap", "remote", "bus", "polling", "service", or empty
     bool offscreenOnly = false;
     int soakMinutes = 0;
 };
@@ -263,6 +273,7 @@ std::optional<BenchmarkOptions> parseBenchmarkOptions(const QStringList& argumen
         {QStringLiteral("remote"), QStringLiteral("Only a panel through ser2net beside a local one.")},
         {QStringLiteral("bus"), QStringLiteral("Only what the D-Bus interface costs the panel.")},
         {QStringLiteral("polling"), QStringLiteral("Only the panel's polling beside the bare poller.")},
+        {QStringLiteral("service"), QStringLiteral("Only the service beside the bare poller, and its start.")},
     };
     for (const auto& [part, description] : parts)
         parser.addOption({part + QStringLiteral("-only"), description});
@@ -327,5 +338,7 @@ int main(int argc, char** argv)
         return runRemoteOnly(loadBefore);
     if (options->only == QStringLiteral("bus"))
         return runBusOnly(loadBefore);
+    if (options->only == QStringLiteral("service"))
+        return runServiceOnly(loadBefore);
     return runAll(*options, loadBefore);
 }

@@ -27,3 +27,11 @@ double shareWithin(const std::vector<double>& values, double bound)
     const auto inside = std::count_if(values.begin(), values.end(), [bound](double v) { return std::fabs(v) <= bound; });
     return static_cast<double>(inside) / static_cast<double>(values.size());
 }
+
+QString medianAndP99(const std::vector<double>& values, double scale, int decimals, const QString& unit)
+{
+    return QStringLiteral("median %1 %3, p99 %2 %3 (n=%4)")
+        .arg(QString::number(medianOf(values) * scale, 'f', decimals),
+             QString::number(percentileOf(values, 99) * scale, 'f', decimals), unit)
+        .arg(values.size());
+}

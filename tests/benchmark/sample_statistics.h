@@ -1,6 +1,8 @@
 #pragma once
 // Summaries of a set of measured values.
 
+#include <QString>
+
 #include <vector>
 
 double meanOf(const std::vector<double>& values);
@@ -9,3 +11,6 @@ double percentileOf(std::vector<double> values, double p);
 inline double medianOf(const std::vector<double>& values) { return percentileOf(values, 50); }
 // Share of the values whose magnitude is at most `bound`.
 double shareWithin(const std::vector<double>& values, double bound);
+
+// "median 1.2 ms, p99 3.4 ms (n=50)": the values times `scale`, with `decimals`.
+QString medianAndP99(const std::vector<double>& values, double scale, int decimals, const QString& unit);

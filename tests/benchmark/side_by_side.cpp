@@ -33,12 +33,29 @@ void readPolls(const QString& log, double fromMicros, double toMicros, PollerFig
     }
 }
 
+// The program that holds the card on `device`, as the benchmark starts it.
+std::unique_ptr<MeasuredProgram> startHolder(Holder holder, const QString& device, const QByteArray& display,
+                                             const QTemporaryDir& home)
+{
+    if (holder == Holder::Panel)
+        return std::make_unique<MeasuredProgram>(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), QStringList{},
+                                                 panelEnvironment(device, display, home));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.path());
+    return std::make_unique<MeasuredProgram>(QStringLiteral(PELMORA_BIN_DIR "/pelmorad"),
+                                             QStringList{device, QStringLiteral("--name"), QStringLiteral("bench")},
+                                             environment);
+}
+
 } // namespace
 
-SideBySide runSideBySide(const QByteArray& display, bool sweep, int seconds)
+SideBySide runSideBySide(Holder holder, const QByteArray& display, bool sweep, int seconds)
 {
     SideBySide result;
-    result.display = display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("X display %1").arg(QString::fromLatin1(display));
+    result.holder = holder;
+    result.display = holder == Holder::Service ? QStringLiteral("pelmorad")
+        : display.isEmpty()                    ? QStringLiteral("offscreen")
+                                               : QStringLiteral("X display %1").arg(QString::fromLatin1(display));
     result.sweep = sweep;
     QTemporaryDir dir;
     const QString panelLog = dir.filePath(QStringLiteral("panel.log"));
@@ -47,29 +64,29 @@ SideBySide runSideBySide(const QByteArray& display, bool sweep, int seconds)
     VirtualCard bareCard(virtualCardOptions(bareLog, sweep));
     if (panelCard.device().isEmpty() || bareCard.device().isEmpty())
         return result;
-    MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panelEnvironment(panelCard.device(), display, dir));
+    const std::unique_ptr<MeasuredProgram> panel = startHolder(holder, panelCard.device(), display, dir);
     MeasuredProgram bare(QStringLiteral(PELMORA_BIN_DIR "/pelmora-bare-poller"), {bareCard.device()},
                   QProcessEnvironment::systemEnvironment());
     runEventsFor(2000);  // start-up: libraries, the first paint, the first requests
-    if (!panel.running() || !bare.running())
+    if (!panel->running() || !bare.running())
         return result;
 
     const double from = clockMicros(CLOCK_MONOTONIC);
-    const ProcessUsage panelBefore = processUsage(panel.pid());
+    const ProcessUsage panelBefore = processUsage(panel->pid());
     const ProcessUsage bareBefore = processUsage(bare.pid());
     runEventsFor(seconds * 1000);
-    result.panel.used = processUsage(panel.pid()) - panelBefore;
+    result.panel.used = processUsage(panel->pid()) - panelBefore;
     result.bare.used = processUsage(bare.pid()) - bareBefore;
     const double to = clockMicros(CLOCK_MONOTONIC);
     result.seconds = (to - from) / 1e6;
     readPolls(panelLog, from, to, result.panel);
     readPolls(bareLog, from, to, result.bare);
-    result.panel.started = panel.running() && result.panel.used.valid;
+    result.panel.started = panel->running() && result.panel.used.valid;
     result.bare.started = bare.running() && result.bare.used.valid;
     return result;
 }
 
-std::vector<double> startToFirstRequest(const QByteArray& display, int starts)
+std::vector<double> startToFirstRequest(Holder holder, const QByteArray& display, int starts)
 {
     std::vector<double> times;
     for (int i = 0; i < starts; ++i) {
@@ -79,7 +96,7 @@ std::vector<double> startToFirstRequest(const QByteArray& display, int starts)
         if (card.device().isEmpty())
             continue;
         const double started = clockMicros(CLOCK_MONOTONIC);
-        MeasuredProgram panel(QStringLiteral(PELMORA_BIN_DIR "/pelmora"), {}, panelEnvironment(card.device(), display, dir));
+        const std::unique_ptr<MeasuredProgram> program = startHolder(holder, card.device(), display, dir);
         const QList<LoggedFrame> first = waitForFrames(log, 1, 5000);
         if (!first.isEmpty())
             times.push_back((first.first().micros - started) / 1000.0);

@@ -1,7 +1,7 @@
 #pragma once
-// The panel and the bare poller measured side by side: each polls a virtual card of its own
-// that answers the same way (a constant reply, or the sweep's changing one), both in the
-// same stretch of time, so that whatever else the machine does weighs on both alike.
+// The panel (or the service) and the bare poller measured side by side: each polls a virtual
+// card of its own that answers the same way (a constant reply, or the sweep's changing one),
+// both in the same stretch of time, so that whatever else the machine does weighs on both alike.
 
 #include "process_usage.h"
 
@@ -18,7 +18,11 @@ struct PollerFigures {
     std::vector<double> deviationsMs;  // |period - 100 ms|, between consecutive requests
 };
 
+// Which program holds the card: the pelmora panel or the pelmorad service.
+enum class Holder { Panel, Service };
+
 struct SideBySide {
+    Holder holder = Holder::Panel;
     QString display;  // "offscreen" or the X display
     bool sweep = false;
     double seconds = 0;
@@ -27,11 +31,12 @@ struct SideBySide {
 };
 
 // `display` empty: the panel draws offscreen; otherwise the X display it opens its window on.
-SideBySide runSideBySide(const QByteArray& display, bool sweep, int seconds);
+// The service draws nothing and is on the session bus the benchmark gives it.
+SideBySide runSideBySide(Holder holder, const QByteArray& display, bool sweep, int seconds);
 
-// Milliseconds from starting the pelmora program to the card's first logged request, once
-// for each of `starts` starts, on `display` (empty: offscreen).
-std::vector<double> startToFirstRequest(const QByteArray& display, int starts);
+// Milliseconds from starting the program to the card's first logged request, once for each
+// of `starts` starts, on `display` (empty: offscreen).
+std::vector<double> startToFirstRequest(Holder holder, const QByteArray& display, int starts);
 
 // Resident memory of the panel polling a sweeping card offscreen, in KiB, at the start and
 // after `minutes`.

@@ -15,13 +15,34 @@ QString ratio(double panel, double bare)
 
 } // namespace
 
+namespace {
+
+// What the program that holds the card is aimed at: the panel draws a window; the service
+// only polls and answers the bus.
+struct Aims {
+    const char* who;
+    double cpu;       // × the bare poller's CPU
+    double wakeups;   // per poll
+    double memoryMiB;
+};
+
+Aims aimsFor(const SideBySide& run)
+{
+    if (run.holder == Holder::Service)
+        return {"service", 2, 1.5, 15};
+    return {"panel", run.sweep ? 5.0 : 3.0, 2, 40};
+}
+
+} // namespace
+
 bool addSideBySideRows(QList<ResultRow>& rows, const SideBySide& run)
 {
+    const Aims aims = aimsFor(run);
     const QString title = QStringLiteral("%1, %2 reply (%3 s)")
                               .arg(run.display, run.sweep ? QStringLiteral("changing") : QStringLiteral("constant"))
                               .arg(number(run.seconds, 0));
     if (!run.panel.started || !run.bare.started) {
-        rows.push_back({title, QStringLiteral("the panel or the bare poller did not run"), "", false});
+        rows.push_back({title, QStringLiteral("the %1 or the bare poller did not run").arg(aims.who), "", false});
         return false;
     }
     const PollerFigures& panel = run.panel;
@@ -29,8 +50,8 @@ bool addSideBySideRows(QList<ResultRow>& rows, const SideBySide& run)
 
     const double panelCpu = panel.used.cpuSeconds / run.seconds;
     const double bareCpu = bare.used.cpuSeconds / run.seconds;
-    const double cpuAim = run.sweep ? 5 : 3;
-    rows.push_back({title + QStringLiteral(": CPU share, panel / bare"),
+    const double cpuAim = aims.cpu;
+    rows.push_back({title + QStringLiteral(": CPU share, %1 / bare").arg(aims.who),
                     QStringLiteral("%1 % / %2 % of one core = %3")
                         .arg(number(panelCpu * 100, 3), number(bareCpu * 100, 3), ratio(panelCpu, bareCpu)),
                     QStringLiteral("≤ %1 ×").arg(cpuAim), bareCpu > 0 && panelCpu <= cpuAim * bareCpu});
@@ -44,17 +65,20 @@ bool addSideBySideRows(QList<ResultRow>& rows, const SideBySide& run)
                              number(perPoll(bare.used.involuntarySwitches, bare.polls), 3))
                         .arg(panel.polls)
                         .arg(bare.polls),
-                    QStringLiteral("≤ 2"), panel.polls > 0 && panelWakeups <= 2.0});
+                    QStringLiteral("≤ %1").arg(aims.wakeups), panel.polls > 0 && panelWakeups <= aims.wakeups});
 
     const double panelP99 = percentileOf(panel.deviationsMs, 99);
     const double bareP99 = percentileOf(bare.deviationsMs, 99);
+    // The panel's aim; the service's is its cost, and its schedule is the same kernel timer's.
+    const bool periodAimed = run.holder == Holder::Panel;
     rows.push_back({QStringLiteral("  |period − 100 ms|: median, p99"),
                     QStringLiteral("%1, %2 ms / %3, %4 ms; p99 %5")
                         .arg(number(medianOf(panel.deviationsMs), 3), number(panelP99, 3),
                              number(medianOf(bare.deviationsMs), 3), number(bareP99, 3), ratio(panelP99, bareP99)),
-                    QStringLiteral("p99 ≤ 2 ×"), !panel.deviationsMs.empty() && panelP99 <= 2 * bareP99});
-    rows.push_back({QStringLiteral("  panel resident memory (VmRSS) at the end"),
-                    QStringLiteral("%1 MiB").arg(number(panel.used.residentKiB / 1024.0, 1)), QStringLiteral("< 40 MiB"),
-                    panel.used.residentKiB < 40 * 1024});
+                    periodAimed ? QStringLiteral("p99 ≤ 2 ×") : QString(),
+                    !panel.deviationsMs.empty() && (!periodAimed || panelP99 <= 2 * bareP99)});
+    rows.push_back({QStringLiteral("  %1 resident memory (VmRSS) at the end").arg(aims.who),
+                    QStringLiteral("%1 MiB").arg(number(panel.used.residentKiB / 1024.0, 1)),
+                    QStringLiteral("≤ %1 MiB").arg(aims.memoryMiB), panel.used.residentKiB <= aims.memoryMiB * 1024});
     return true;
 }

@@ -2,8 +2,8 @@
 // The card on a bus: io.github.pelmora.Card1 at /io/github/pelmora/Card1, under a name of
 // the holder's own (and, for a panel, the well-known name while it is the first panel).
 // Its properties are the card as the holder shows it; each change is announced once, by
-// PropertiesChanged (a change of the readings alone at most once a second while no client
-// has claimed them). Requests to switch outputs are checked here and handed to the holder,
+// PropertiesChanged (a change of the readings alone at most once a second, or as set, while
+// no client has claimed them). Requests to switch outputs are checked here and handed to the holder,
 // whose answer is the call's: a card that is not connected is an error, never an OK.
 //
 // Every call on the object is read here, not by Qt's dispatch by signature, so that a call
@@ -35,6 +35,10 @@ public:
     // The name of this panel's own, io.github.pelmora.pelmora.p<PID>.
     static QString panelInstanceName();
 
+    // How long a change of the readings alone waits while no client has claimed them:
+    // a second by default.
+    void setUnclaimedReadingsInterval(qint64 ms) { unclaimedReadingsMs_ = ms; }
+
     // What the holder shows now: what changed since the last call is announced in one
     // PropertiesChanged; nothing is sent when nothing changed.
     void show(const card_link::CardState& card);
@@ -53,13 +57,15 @@ private:
     void claimReadings(const QString& caller, const QDBusConnection& connection);
     void releaseReadings(const QString& caller);
     // Whether to keep back a change of the readings alone: nobody claimed them and they
-    // went out less than a second ago.
+    // went out less than a second ago. readingsWait() tells it without the property maps.
     bool holdsBack(const QVariantMap& changed) const;
+    bool readingsWait(const card_link::CardState& card) const;
 
     card_link::CardHolder& holder_;
     card_link::CardState card_;
     card_link::CardState announced_;   // as the last PropertiesChanged left it
     QElapsedTimer readingsAnnounced_;  // since the readings last went out
+    qint64 unclaimedReadingsMs_ = 1000;
     QSet<QString> readingsClaims_;     // the callers' unique names
     std::unique_ptr<QDBusServiceWatcher> claimsWatcher_;
     std::optional<QDBusConnection> bus_;
