@@ -18,6 +18,16 @@ QString programOf(const QString& busName)
     return busName.startsWith(card_bus::kServicePrefix) ? QStringLiteral("pelmorad") : QString();
 }
 
+// Why a card could not be read, in words: a bus policy's refusal says who may.
+QString refusalWords(const QDBusError& error)
+{
+    if (error.type() != QDBusError::AccessDenied)
+        return error.message();
+    return QStringLiteral("access denied: only root and the members of the group dialout may use it "
+                          "(sudo adduser %1 dialout, then log in again)")
+        .arg(qEnvironmentVariable("USER", QStringLiteral("USER")));
+}
+
 QString described(const RunningCard& card)
 {
     return card.device.isEmpty() ? card.name : QStringLiteral("%1 (%2)").arg(card.name, card.device);
@@ -43,7 +53,7 @@ void findCards(const QString& connection, const QString& bus, FoundCards& found)
             continue;
         const QDBusReply<QVariantMap> values = readValues(card);
         if (!values.isValid()) {
-            found.unreadable << QStringLiteral("%1 on the %2 bus: %3").arg(name, bus, values.error().message());
+            found.unreadable << QStringLiteral("%1 on the %2 bus: %3").arg(name, bus, refusalWords(values.error()));
             continue;
         }
         card.name = values.value().value(card_bus::kName).toString();
