@@ -42,7 +42,6 @@ ForwardingLoop::Ending ForwardingLoop::run(CardTerminal& panel, std::string& err
     endUs_ = INT64_MAX;
     QEventLoop loop;
     loop_ = &loop;
-    card_link::CardPort& card = card_.port();
     QObject context;  // every connection below ends with this run
 
     QSocketNotifier stop(stopFd_, QSocketNotifier::Read);
@@ -67,20 +66,7 @@ ForwardingLoop::Ending ForwardingLoop::run(CardTerminal& panel, std::string& err
             afterEvent();
         });
     }
-    QObject::connect(&card, &card_link::CardPort::readyRead, &context, [this] { forwardFromCard(); afterEvent(); });
-    QObject::connect(&card, &card_link::CardPort::deviceLost, &context, [this](const card_link::PortProblem& why) {
-        cardLost(why);
-        afterEvent();
-    });
-    QObject::connect(&card, &card_link::CardPort::opened, &context, [this] { cardBack(); afterEvent(); });
-    // What the user should know of a remote card's line, once per connection.
-    const auto tell = [this](const card_link::PortProblem& what) {
-        say(card_link::portMessage(what, card_link::Language::English).toStdString());
-    };
-    for (const card_link::PortProblem& early : card_.takeEarlyNotices())
-        tell(early);
-    QObject::connect(&card, &card_link::CardPort::notice, &context, tell);
-    QObject::connect(&retry_, &QTimer::timeout, &context, [this] { retryCard(); afterEvent(); });
+    followCard(context);
     QObject::connect(&deadline_, &QTimer::timeout, &context, [this] { afterEvent(); });
     if (cardGone_)
         retry_.start();
@@ -97,6 +83,25 @@ ForwardingLoop::Ending ForwardingLoop::run(CardTerminal& panel, std::string& err
     writeRows(recorder_.finish());
     error = error_;
     return error_.empty() ? ending_ : Ending::Failed;
+}
+
+void ForwardingLoop::followCard(QObject& context)
+{
+    card_link::CardPort& card = card_.port();
+    QObject::connect(&card, &card_link::CardPort::readyRead, &context, [this] { forwardFromCard(); afterEvent(); });
+    QObject::connect(&card, &card_link::CardPort::deviceLost, &context, [this](const card_link::PortProblem& why) {
+        cardLost(why);
+        afterEvent();
+    });
+    QObject::connect(&card, &card_link::CardPort::opened, &context, [this] { cardBack(); afterEvent(); });
+    // What the user should know of a remote card's line, once per connection.
+    const auto tell = [this](const card_link::PortProblem& what) {
+        say(card_link::portMessage(what, card_link::Language::English).toStdString());
+    };
+    for (const card_link::PortProblem& early : card_.takeEarlyNotices())
+        tell(early);
+    QObject::connect(&card, &card_link::CardPort::notice, &context, tell);
+    QObject::connect(&retry_, &QTimer::timeout, &context, [this] { retryCard(); afterEvent(); });
 }
 
 void ForwardingLoop::afterEvent()

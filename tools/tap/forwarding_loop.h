@@ -57,6 +57,8 @@ public:
     Ending run(CardTerminal& panel, std::string& error);
 
 private:
+    // The card's bytes, comings and goings and notices, for as long as `context` lives.
+    void followCard(QObject& context);
     void forwardFromPanel();
     void flushToPanel();
     void forwardFromCard();
