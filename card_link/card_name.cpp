@@ -12,15 +12,20 @@ bool allowed(QChar c)
 
 } // namespace
 
-QString cardNameProblem(const QString& name)
+QString cardNameProblem(const QString& name, Language language)
 {
+    const bool italian = language == Language::Italian;
     if (name.isEmpty())
-        return QStringLiteral("the name is empty");
+        return italian ? QStringLiteral("il nome è vuoto") : QStringLiteral("the name is empty");
     if (name.size() > kLongestCardName)
-        return QStringLiteral("'%1' is longer than %2 characters").arg(name).arg(kLongestCardName);
+        return (italian ? QStringLiteral("'%1' è più lungo di %2 caratteri") : QStringLiteral("'%1' is longer than %2 characters"))
+            .arg(name)
+            .arg(kLongestCardName);
     for (const QChar c : name) {
         if (!allowed(c))
-            return QStringLiteral("'%1' holds '%2': a name is made of letters, digits, '-' and '_'").arg(name, c);
+            return (italian ? QStringLiteral("'%1' contiene '%2': un nome è fatto di lettere, cifre, '-' e '_'")
+                            : QStringLiteral("'%1' holds '%2': a name is made of letters, digits, '-' and '_'"))
+                .arg(name, c);
     }
     return {};
 }

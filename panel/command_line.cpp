@@ -1,15 +1,18 @@
 #include "command_line.h"
 
+#include "card_link/card_name.h"
+
 #include <QCommandLineParser>
 
 namespace panel {
 namespace {
 
 // Options that QApplication and its platform plugins take for themselves.
+// (Qt's -name, X11's name of the program, is the card's --name here: Qt takes it too.)
 const char* const kQtOptionsWithValue[] = {
     "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
     "qwindowicon", "icon", "qwindowtitle", "title", "session", "style", "stylesheet",
-    "display", "name", "visual", "qmljsdebugger",
+    "display", "visual", "qmljsdebugger",
 };
 const char* const kQtFlags[] = {"reverse", "widgetcount", "testability", "dograb", "nograb"};
 
@@ -26,6 +29,34 @@ QString typedOption(const QStringList& arguments, const QString& name)
     return QLatin1Char('-') + name;
 }
 
+void addOurOptions(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("name"), QString(), QStringLiteral("NOME")));
+    parser.addOption(QCommandLineOption(QStringLiteral("no-ha")));
+    for (const QString& key : card_mqtt::mqttValueKeys())
+        parser.addOption(QCommandLineOption(key, QString(), QStringLiteral("VALORE")));
+}
+
+// The card's name and the broker's settings; empty when they are good, else why not.
+QString readCardOptions(const QCommandLineParser& parser, CommandLine& line)
+{
+    if (parser.isSet(QStringLiteral("name"))) {
+        line.name = parser.value(QStringLiteral("name"));
+        if (const QString problem = card_link::cardNameProblem(line.name, card_link::Language::Italian); !problem.isEmpty())
+            return QStringLiteral("--name: %1").arg(problem);
+    }
+    line.mqtt.discovery = !parser.isSet(QStringLiteral("no-ha"));
+    for (const QString& key : card_mqtt::mqttValueKeys()) {
+        if (!parser.isSet(key))
+            continue;
+        const QString problem =
+            card_mqtt::readMqttOption(key, parser.value(key), line.mqtt, card_link::Language::Italian);
+        if (!problem.isEmpty())
+            return QStringLiteral("--%1: %2").arg(key, problem);
+    }
+    return {};
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments)
@@ -37,6 +68,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOption(help);
     parser.addOption(version);
+    addOurOptions(parser);
     for (const char* name : kQtOptionsWithValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -76,6 +108,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
         line.error = QStringLiteral("il nome del dispositivo è vuoto");
         return line;
     }
+    if (!(line.error = readCardOptions(parser, line)).isEmpty())
+        return line;
     line.action = CommandLine::Action::Run;
     line.device = positional.value(0);
     return line;
@@ -91,6 +125,17 @@ QString usageText()
         "  DISPOSITIVO    il dispositivo da aprire come Com1, per esempio /dev/ttyUSB0\n"
         "                 (come PELMORA_COM1; le porte Com2..Com4 restano quelle di\n"
         "                 PELMORA_COM2..PELMORA_COM4 o della macchina)\n"
+        "  --name NOME    il nome della scheda sul bus e sul broker: lettere, cifre,\n"
+        "                 - e _, al massimo 32 (di solito il nome del dispositivo)\n"
+        "  --mqtt URL     offre la scheda anche su un broker MQTT:\n"
+        "                 mqtt://[UTENTE@]HOST[:PORTA] o mqtts://... (TLS)\n"
+        "  --mqtt-password-file FILE   la password del broker, la prima riga di FILE\n"
+        "  --mqtt-ca FILE              TLS: questa autorità di certificazione\n"
+        "  --mqtt-topic PREFISSO       i topic della scheda: PREFISSO/NOME/ (pelmora)\n"
+        "  --ha-prefix PREFISSO        il prefisso di Home Assistant (homeassistant)\n"
+        "  --no-ha                     nessuna scoperta per Home Assistant\n"
+        "  --mqtt-deadband VOLT        di quanto un ingresso analogico deve cambiare per\n"
+        "                              essere pubblicato di nuovo (0.02)\n"
         "  -h, --help     mostra questo aiuto ed esce\n"
         "      --version  mostra la versione ed esce\n"
         "\n"

@@ -5,6 +5,7 @@
 #include "window_on_bus.h"
 
 #include "card_bus/card_bus_service.h"
+#include "card_mqtt/card_mqtt.h"
 #include "card_link/card_name.h"
 #include "card_link/port_device.h"
 #include "platform/process/window_system_failure.h"
@@ -78,14 +79,28 @@ int main(int argc, char** argv)
     QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &window, &panel::Form1::endProgram);
     for (const QString& problem : window.problems())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(problem));
-    // Named after Com1's device as start-up finds it: the name stays while the panel runs.
-    window.setCardName(card_link::defaultCardName(card_link::deviceForPort(1)));
+    // Named after Com1's device as start-up finds it, unless named: the name stays while the panel runs.
+    const QString name = line.name.isEmpty() ? card_link::defaultCardName(card_link::deviceForPort(1)) : line.name;
+    window.setCardName(name);
     // On the bus from start-up on, so that a script reaches the panel even while a
     // message box about the port waits for the user.
     panel::WindowHolder holder(window);
     card_bus::CardBusService busService(holder);
     panel::connectWindowToService(window, busService);
     panel::offerOnSessionBus(busService);
+    // And on the broker, when asked: a command from there is a press of the output's button.
+    std::unique_ptr<card_mqtt::CardMqtt> broker;
+    if (line.mqtt.enabled) {
+        card_mqtt::MqttSettings mqtt = line.mqtt;
+        mqtt.name = name;
+        broker = std::make_unique<card_mqtt::CardMqtt>(holder, mqtt, QStringLiteral(PELMORA_VERSION),
+                                                       card_link::Language::Italian);
+        QObject::connect(&window, &panel::Form1::cardShown, broker.get(), [&] { broker->show(window.shownCard()); });
+        QObject::connect(broker.get(), &card_mqtt::CardMqtt::said, broker.get(),
+                         [](const QString& said) { std::fprintf(stderr, "pelmora: %s\n", qPrintable(said)); });
+        broker->show(window.shownCard());
+        broker->start();
+    }
     window.Form_Load();
     if (window.ending())
         return 0;

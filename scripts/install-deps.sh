@@ -12,9 +12,11 @@ set -euo pipefail
 # and the accessibility bus (at-spi2-core) with pyatspi. The tests of the panel's own D-Bus
 # interface start a dbus-daemon of their own; Qt D-Bus and its code generator come with qt6-base-dev.
 # libtelnet-dev is the telnet layer of a card on another machine; the tests start the
-# real ser2net in front of the virtual card.
+# real ser2net in front of the virtual card. libsystemd-dev has sd_notify for the service;
+# libmosquitto-dev is its MQTT client (and the panel's), and the tests start the real
+# mosquitto broker, with certificates made by openssl.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev
-          libtelnet-dev ser2net
+          libtelnet-dev ser2net libsystemd-dev libmosquitto-dev mosquitto mosquitto-clients openssl
           qt6-tools-dev pkg-config libqt6opengl6-dev libgl-dev libgtest-dev googletest xvfb xauth fonts-liberation
           imagemagick procps openbox locales stress-ng
           qt6-base-private-dev dbus-daemon at-spi2-core python3-pyatspi)

@@ -6,6 +6,8 @@
 #include "systemd_notify.h"
 
 #include "card_bus/card_bus_service.h"
+#include "card_mqtt/card_mqtt.h"
+#include "card_mqtt/forget_card.h"
 #include "card_link/card_name.h"
 #include "card_link/port_device.h"
 #include "platform/process/stop_signals.h"
@@ -13,6 +15,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -64,6 +67,33 @@ void keepOutputs(HeadlessCard& card, const OutputsFile& file)
     });
 }
 
+// --mqtt-forget: the card taken off the broker; the exit status.
+int forget(const card_mqtt::MqttSettings& settings)
+{
+    QString error;
+    if (!card_mqtt::forgetCard(settings, std::chrono::seconds(10), error)) {
+        say(error);
+        return 1;
+    }
+    say(QStringLiteral("%1 is off the broker: its Home Assistant entities and its retained topics are gone")
+            .arg(settings.name));
+    return 0;
+}
+
+// The card on the broker too, when asked: what the card shows goes there.
+std::unique_ptr<card_mqtt::CardMqtt> offerOnBroker(HeadlessCard& card, const card_mqtt::MqttSettings& settings)
+{
+    if (!settings.enabled)
+        return nullptr;
+    auto face = std::make_unique<card_mqtt::CardMqtt>(card, settings, QStringLiteral(PELMORA_VERSION),
+                                                      card_link::Language::English);
+    QObject::connect(&card, &HeadlessCard::changed, face.get(), [&card, face = face.get()] { face->show(card.shown()); });
+    QObject::connect(face.get(), &card_mqtt::CardMqtt::said, face.get(), &say);
+    face->show(card.shown());
+    face->start();
+    return face;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -86,6 +116,10 @@ int main(int argc, char** argv)
 
     const QString device = settings.device.isEmpty() ? card_link::deviceForPort(1) : card_link::resolveDevice(settings.device);
     const QString name = settings.name.isEmpty() ? card_link::defaultCardName(device) : settings.name;
+    card_mqtt::MqttSettings mqtt = settings.mqtt;
+    mqtt.name = name;
+    if (settings.mqttForget)
+        return forget(mqtt);
     HeadlessCard card(settings.device, name);
     QObject::connect(&card, &HeadlessCard::said, &card, &say);
     const OutputsFile file(OutputsFile::pathFor(name));
@@ -101,6 +135,7 @@ int main(int argc, char** argv)
     face.show(card.state());
     if (const QString problem = offerOnBus(face, name, settings.systemBus); !problem.isEmpty())
         say(problem);
+    const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(card, mqtt);
     SystemdNotify notify;
     notify.ready(card.status());
     QObject::connect(&card, &HeadlessCard::statusChanged, &card, [&] { notify.status(card.status()); });

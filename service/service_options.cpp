@@ -11,18 +11,30 @@
 
 namespace {
 
-// The settings a configuration file may hold: the long options but --config, --help and --version.
-const QStringList kFileKeys = {QStringLiteral("device"), QStringLiteral("name"), QStringLiteral("outputs-at-start"),
-                               QStringLiteral("system-bus")};
+// The settings a configuration file may hold: the long options but --config, --help,
+// --version and --mqtt-forget.
+const QStringList kFileKeys = QStringList{QStringLiteral("device"), QStringLiteral("name"),
+                                          QStringLiteral("outputs-at-start"), QStringLiteral("system-bus"),
+                                          QStringLiteral("no-ha")}
+    + card_mqtt::mqttValueKeys();
+
+// The flags of the command line, each also a key of the file.
+const char* const kFlags[] = {"system-bus", "no-ha"};
 
 QList<QCommandLineOption> commandLineOptions()
 {
     const auto valued = [](const char* name) {
         return QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
     };
-    return {QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
-            QCommandLineOption(QStringLiteral("version")), QCommandLineOption(QStringLiteral("system-bus")),
-            valued("config"), valued("name"), valued("outputs-at-start")};
+    QList<QCommandLineOption> options{QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+                                      QCommandLineOption(QStringLiteral("version")),
+                                      QCommandLineOption(QStringLiteral("mqtt-forget")),
+                                      valued("config"), valued("name"), valued("outputs-at-start")};
+    for (const char* flag : kFlags)
+        options << QCommandLineOption(QString::fromLatin1(flag));
+    for (const QString& key : card_mqtt::mqttValueKeys())
+        options << QCommandLineOption(key, QString(), QStringLiteral("VALUE"));
+    return options;
 }
 
 // What the command line gives, each with its option's name; false with `error`.
@@ -35,12 +47,16 @@ bool readArguments(const QStringList& arguments, OptionParser& line, GivenSettin
         error = QString::fromStdString(refused);
         return false;
     }
-    for (const char* key : {"name", "outputs-at-start", "config"}) {
-        for (const std::string& value : line.values(key))
-            given.insert(QString::fromLatin1(key), {QString::fromStdString(value), QStringLiteral("--%1").arg(key)});
+    QStringList valued = QStringList{QStringLiteral("name"), QStringLiteral("outputs-at-start"), QStringLiteral("config")}
+        + card_mqtt::mqttValueKeys();
+    for (const QString& key : valued) {
+        for (const std::string& value : line.values(key.toLatin1().constData()))
+            given.insert(key, {QString::fromStdString(value), QStringLiteral("--%1").arg(key)});
     }
-    if (line.isSet("system-bus"))
-        given.insert(QStringLiteral("system-bus"), {QStringLiteral("yes"), QStringLiteral("--system-bus")});
+    for (const char* flag : kFlags) {
+        if (line.isSet(flag))
+            given.insert(QString::fromLatin1(flag), {QStringLiteral("yes"), QStringLiteral("--%1").arg(flag)});
+    }
     const std::vector<std::string> positional = line.positional();
     if (positional.size() > 1) {
         error = QStringLiteral("one device at most, not %1").arg(positional.size());
@@ -49,6 +65,32 @@ bool readArguments(const QStringList& arguments, OptionParser& line, GivenSettin
     if (!positional.empty())
         given.insert(QStringLiteral("device"), {QString::fromStdString(positional.front()), QStringLiteral("DEVICE")});
     return true;
+}
+
+// The flags and the broker's settings from what was given; empty when they are good, else why not.
+QString settleFlagsAndBroker(const GivenSettings& given, ServiceSettings& settings)
+{
+    for (const char* key : kFlags) {
+        const GivenValue flag = given.value(QString::fromLatin1(key));
+        const std::optional<bool> on = flagValue(flag.value);
+        if (given.contains(QString::fromLatin1(key)) && !on)
+            return QStringLiteral("%1: '%2' is neither yes nor no").arg(flag.where, flag.value);
+        if (!on)
+            continue;
+        if (QLatin1String(key) == QLatin1String("no-ha"))
+            settings.mqtt.discovery = !*on;
+        else
+            settings.systemBus = *on;
+    }
+    for (const QString& key : card_mqtt::mqttValueKeys()) {
+        if (!given.contains(key))
+            continue;
+        const GivenValue option = given.value(key);
+        const QString problem = card_mqtt::readMqttOption(key, option.value, settings.mqtt, card_link::Language::English);
+        if (!problem.isEmpty())
+            return QStringLiteral("%1: %2").arg(option.where, problem);
+    }
+    return {};
 }
 
 // The settings from what was given; empty when they are good, else why not.
@@ -70,13 +112,7 @@ QString settle(const GivenSettings& given, ServiceSettings& settings)
         settings.outputsAtStart = outputs.value == QLatin1String("restore") ? ServiceSettings::OutputsAtStart::Restore
                                                                              : ServiceSettings::OutputsAtStart::Off;
     }
-    if (given.contains(QStringLiteral("system-bus"))) {
-        const std::optional<bool> flag = flagValue(value("system-bus").value);
-        if (!flag)
-            return QStringLiteral("%1: '%2' is neither yes nor no").arg(value("system-bus").where, value("system-bus").value);
-        settings.systemBus = *flag;
-    }
-    return {};
+    return settleFlagsAndBroker(given, settings);
 }
 
 } // namespace
@@ -100,6 +136,9 @@ ServiceCommandLine readServiceCommandLine(const QStringList& arguments)
     for (auto it = fromLine.cbegin(); it != fromLine.cend(); ++it)
         given.insert(it.key(), it.value());  // the command line wins
     read.error = settle(given, read.settings);
+    read.settings.mqttForget = line.isSet("mqtt-forget");
+    if (read.error.isEmpty() && read.settings.mqttForget && !read.settings.mqtt.enabled)
+        read.error = QStringLiteral("--mqtt-forget: which broker? Give --mqtt URL as well");
     if (read.error.isEmpty())
         read.action = ServiceCommandLine::Action::Run;
     return read;
@@ -118,12 +157,23 @@ QString serviceUsage()
         "  --name NAME                  the card's name on the bus: letters, digits, - and _,\n"
         "                               at most 32 (default: the device's file name)\n"
         "  --config FILE                the same settings as 'key = value' lines (device = ...,\n"
-        "                               name = ..., outputs-at-start = ..., system-bus = yes);\n"
-        "                               the command line wins\n"
+        "                               name = ..., mqtt = ..., system-bus = yes); the command\n"
+        "                               line wins\n"
         "  --outputs-at-start off|restore\n"
         "                               off: every output off at start (the default); restore:\n"
         "                               the outputs of the last run\n"
         "  --system-bus                 offer the card on the system bus, not the session bus\n"
+        "  --mqtt URL                   also offer the card on an MQTT broker:\n"
+        "                               mqtt://[USER@]HOST[:PORT] or mqtts://... (TLS)\n"
+        "  --mqtt-password-file FILE    the broker's password, the first line of FILE\n"
+        "  --mqtt-ca FILE               TLS: this certificate authority, not the system's\n"
+        "  --mqtt-topic PREFIX          the card's topics under PREFIX/NAME/ (default: pelmora)\n"
+        "  --ha-prefix PREFIX           Home Assistant's discovery prefix (default: homeassistant)\n"
+        "  --no-ha                      send no Home Assistant discovery\n"
+        "  --mqtt-deadband VOLTS        how far an analogue input moves before it is published\n"
+        "                               again (default: 0.02)\n"
+        "  --mqtt-forget                take the card off the broker (its Home Assistant\n"
+        "                               entities and its retained topics) and exit\n"
         "  -h, --help                   show this help and exit\n"
         "  --version                    show the version and exit\n"
         "\n"

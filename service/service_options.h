@@ -2,6 +2,8 @@
 // pelmorad's settings, from its command line and its configuration file (--config), the
 // command line winning: what to open, the card's name, the outputs at start and the bus.
 
+#include "card_mqtt/mqtt_settings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,8 @@ struct ServiceSettings {
     QString name;    // the card's name; empty: its device's file name
     OutputsAtStart outputsAtStart = OutputsAtStart::Off;
     bool systemBus = false;
+    card_mqtt::MqttSettings mqtt;  // its name is the card's, set once that is known
+    bool mqttForget = false;       // take the card off the broker and end
 };
 
 struct ServiceCommandLine {

@@ -1,0 +1,253 @@
+#include "card_mqtt.h"
+
+#include "card_topics.h"
+#include "ha_discovery.h"
+#include "mqtt_client.h"
+#include "mqtt_words.h"
+#include "reading_rate.h"
+
+#include "card_link/card_frames.h"
+#include "card_link/printable_text.h"
+
+#include <QRandomGenerator>
+#include <QSysInfo>
+
+namespace card_mqtt {
+namespace {
+
+using Clock = ReadingRate::Clock;
+
+constexpr int kLongestCommand = 8;  // bytes: ON and OFF, and room for a wrong one to be shown
+constexpr std::chrono::milliseconds kGoodbyeWait{300};
+
+QByteArray onOff(bool on)
+{
+    return on ? QByteArrayLiteral("ON") : QByteArrayLiteral("OFF");
+}
+
+QByteArray onlineOffline(bool online)
+{
+    return online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline");
+}
+
+// Two decimals, with a point whatever the locale.
+QByteArray volts(double value)
+{
+    return QByteArray::number(value, 'f', 2);
+}
+
+bool inputOn(int inputs, int n)
+{
+    return (inputs >> (n - 1)) & 1;
+}
+
+MqttClient::Options clientOptions(const MqttSettings& settings, const CardTopics& topics)
+{
+    MqttClient::Options options;
+    options.host = settings.host;
+    options.port = settings.port;
+    options.tls = settings.tls;
+    options.caFile = settings.caFile;
+    options.user = settings.user;
+    options.password = settings.password;
+    options.clientId = CardMqtt::clientId(settings.name);
+    options.willTopic = topics.availability();
+    options.willPayload = onlineOffline(false);
+    return options;
+}
+
+} // namespace
+
+CardMqtt::CardMqtt(card_link::CardHolder& holder, const MqttSettings& settings, const QString& version,
+                   card_link::Language language, QObject* parent)
+    : QObject(parent), holder_(holder), settings_(settings), version_(version), language_(language),
+      topics_(std::make_unique<CardTopics>(settings.topicPrefix, settings.name)),
+      client_(std::make_unique<MqttClient>(clientOptions(settings, *topics_), this))
+{
+    for (auto& rate : rates_)
+        rate = std::make_unique<ReadingRate>(settings.deadband);
+    readings_.setSingleShot(true);
+    connect(&readings_, &QTimer::timeout, this, &CardMqtt::publishReadingsDue);
+    birth_.setSingleShot(true);
+    connect(&birth_, &QTimer::timeout, this, [this] {
+        publishDiscovery();
+        publishEverything();
+    });
+    connect(client_.get(), &MqttClient::connectedToBroker, this, &CardMqtt::connected);
+    connect(client_.get(), &MqttClient::message, this, &CardMqtt::onMessage);
+    // Each problem said once, until a connection is made; a connection taken over once.
+    connect(client_.get(), &MqttClient::problem, this, [this](const QString& words, std::chrono::milliseconds wait) {
+        if (std::exchange(problemSaid_, words) != words)
+            emit said(problemLine(client_->where(), words, wait, language_));
+    });
+    connect(client_.get(), &MqttClient::takenOver, this, [this](std::chrono::milliseconds wait) {
+        if (!std::exchange(takenOverSaid_, true))
+            emit said(takenOverLine(client_->where(), clientId(settings_.name), wait, language_));
+    });
+}
+
+CardMqtt::~CardMqtt()
+{
+    client_->finish({{topics_->availability(), onlineOffline(false)}, {topics_->card(), onlineOffline(false)}},
+                    kGoodbyeWait);
+}
+
+QString CardMqtt::clientId(const QString& name)
+{
+    return QStringLiteral("pelmora-%1-%2").arg(QSysInfo::machineHostName(), name);
+}
+
+void CardMqtt::start()
+{
+    client_->start();
+}
+
+void CardMqtt::connected()
+{
+    problemSaid_.clear();
+    if (!takenOverSaid_)
+        emit said(connectedLine(client_->where(), clientId(settings_.name), language_));
+    client_->subscribe(topics_->commands());
+    if (settings_.discovery)
+        client_->subscribe(settings_.haPrefix + QStringLiteral("/status"));
+    client_->publish(topics_->availability(), onlineOffline(true), true);
+    publishDiscovery();
+    publishEverything();
+}
+
+void CardMqtt::publishDiscovery()
+{
+    if (!settings_.discovery)
+        return;
+    for (const DiscoveryMessage& message :
+         discoveryMessages({settings_.haPrefix, settings_.topicPrefix, settings_.name, version_}))
+        client_->publish(message.topic, message.payload, false);
+}
+
+void CardMqtt::publishEverything()
+{
+    for (int n = 1; n <= 8; ++n)
+        publishOutput(n);
+    publishReplies();
+}
+
+void CardMqtt::publishReplies()
+{
+    client_->publish(topics_->card(), onlineOffline(card_.connected), true);
+    published_ = card_;
+    if (!replied_)
+        return;  // no reply yet to publish
+    for (int n = 1; n <= 8; ++n)
+        client_->publish(topics_->input(n), onOff(inputOn(card_.inputs, n)), true);
+    const auto now = Clock::now();
+    const double readings[2] = {card_.analog1Volts, card_.analog2Volts};
+    for (int i = 0; i < 2; ++i) {
+        rates_[i]->offer(readings[i], now);
+        rates_[i]->sentAnew(now);
+        client_->publish(topics_->analog(i + 1), volts(readings[i]), true);
+    }
+    scheduleReadings();
+}
+
+void CardMqtt::publishOutput(int n)
+{
+    client_->publish(topics_->output(n), onOff(card_link::outputOn(card_.outputs, n - 1)), true);
+}
+
+void CardMqtt::show(const card_link::CardState& card)
+{
+    card_ = card;
+    // The inputs and readings come from the card's replies: none are published before the first.
+    const bool firstReply = card.connected && !std::exchange(replied_, true);
+    if (!client_->isConnected())
+        return;
+    if (firstReply)
+        publishReplies();
+    else
+        publishChanges(card);
+}
+
+void CardMqtt::publishChanges(const card_link::CardState& card)
+{
+    for (int n = 1; n <= 8; ++n) {
+        if (card_link::outputOn(card.outputs, n - 1) != card_link::outputOn(published_.outputs, n - 1))
+            publishOutput(n);
+        if (replied_ && inputOn(card.inputs, n) != inputOn(published_.inputs, n))
+            client_->publish(topics_->input(n), onOff(inputOn(card.inputs, n)), true);
+    }
+    if (card.connected != published_.connected)
+        client_->publish(topics_->card(), onlineOffline(card.connected), true);
+    published_ = card;
+    if (!replied_)
+        return;
+    const auto now = Clock::now();
+    const double readings[2] = {card.analog1Volts, card.analog2Volts};
+    for (int i = 0; i < 2; ++i) {
+        if (rates_[i]->offer(readings[i], now))
+            client_->publish(topics_->analog(i + 1), volts(readings[i]), true);
+    }
+    scheduleReadings();
+}
+
+void CardMqtt::publishReadingsDue()
+{
+    if (!client_->isConnected())
+        return;
+    const auto now = Clock::now();
+    for (int i = 0; i < 2; ++i) {
+        const auto due = rates_[i]->nextDue();
+        if (due && *due <= now) {
+            rates_[i]->sentAnew(now);
+            client_->publish(topics_->analog(i + 1), volts(rates_[i]->latest()), true);
+        }
+    }
+    scheduleReadings();
+}
+
+void CardMqtt::scheduleReadings()
+{
+    std::optional<Clock::time_point> next;
+    for (const auto& rate : rates_) {
+        if (const auto due = rate->nextDue(); due && (!next || *due < *next))
+            next = due;
+    }
+    // Most polls leave the next sending where it was: the timer is not set again for them.
+    if (!next || (readings_.isActive() && *next == readingsDue_))
+        return;
+    readingsDue_ = *next;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
+    readings_.start(std::max(wait, std::chrono::milliseconds::zero()));
+}
+
+void CardMqtt::onMessage(const QString& topic, const QByteArray& payload, bool retained)
+{
+    if (settings_.discovery && topic == settings_.haPrefix + QStringLiteral("/status")) {
+        // Home Assistant has started: everything again, after a moment, not all at once.
+        if (payload == "online" && !birth_.isActive())
+            birth_.start(int(QRandomGenerator::global()->bounded(500, 2500)));
+        return;
+    }
+    if (const int output = topics_->commandOutput(topic))
+        command(output, topic, payload, retained);
+}
+
+void CardMqtt::command(int output, const QString& topic, const QByteArray& payload, bool retained)
+{
+    const QString shown = card_link::printableText(payload, kLongestCommand);
+    QString refusal;
+    if (retained)
+        refusal = retainedCommandLine(topic, shown, language_);
+    else if (payload != "ON" && payload != "OFF")
+        refusal = notACommandLine(topic, shown, language_);
+    else if (const QString why = holder_.switchOutput(output - 1, payload == "ON" ? card_link::OutputState::On
+                                                                                   : card_link::OutputState::Off);
+             !why.isEmpty())
+        refusal = notDoneLine(topic, why, language_);
+    if (refusal.isEmpty())
+        return;
+    emit said(refusal);
+    // Whoever sent it learns the output's true state.
+    publishOutput(output);
+}
+
+} // namespace card_mqtt
