@@ -19,6 +19,10 @@ using Clock = ReadingRate::Clock;
 
 constexpr int kLongestCommand = 8;  // bytes: ON and OFF, and room for a wrong one to be shown
 constexpr std::chrono::milliseconds kGoodbyeWait{300};
+// A reading held back is sent by the first poll after it is due; the timer, a little later,
+// sends it only when no poll comes (the card gone, or keeping its values), and so never
+// wakes the program between two polls for it.
+constexpr std::chrono::milliseconds kAfterThePoll{250};
 
 QByteArray onOff(bool on)
 {
@@ -215,7 +219,7 @@ void CardMqtt::scheduleReadings()
     if (!next || (readings_.isActive() && *next == readingsDue_))
         return;
     readingsDue_ = *next;
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now()) + kAfterThePoll;
     readings_.start(std::max(wait, std::chrono::milliseconds::zero()));
 }
 

@@ -1,24 +1,21 @@
 #include "mqtt_client.h"
 
+#include "mosquitto_library.h"
+
 #include <QSocketNotifier>
 
-#include <mosquitto.h>
 #include <mqtt_protocol.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 namespace card_mqtt {
 namespace {
-
-// The library's own start-up, once for the process.
-void initialiseLibrary()
-{
-    static const int done = mosquitto_lib_init();
-    Q_UNUSED(done);
-}
 
 QByteArray bytes(const QString& text)
 {
@@ -29,28 +26,30 @@ QByteArray bytes(const QString& text)
 
 MqttClient::MqttClient(const Options& options, QObject* parent) : QObject(parent), options_(options)
 {
-    initialiseLibrary();
-    mosq_ = mosquitto_new(bytes(options_.clientId).constData(), true, this);
-    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
-    mosquitto_int_option(mosq_, MOSQ_OPT_TCP_NODELAY, 1);
-    mosquitto_connect_v5_callback_set(mosq_, &MqttClient::onConnect);
-    mosquitto_disconnect_v5_callback_set(mosq_, &MqttClient::onDisconnect);
-    mosquitto_message_v5_callback_set(mosq_, &MqttClient::onMessage);
-    mosquitto_log_callback_set(mosq_, &MqttClient::onLog);
+    lib_ = mosquittoLibrary(unavailable_);
+    if (!lib_)
+        return;
+    mosq_ = lib_->create(bytes(options_.clientId).constData(), true, this);
+    lib_->int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    lib_->int_option(mosq_, MOSQ_OPT_TCP_NODELAY, 1);
+    lib_->connect_v5_callback_set(mosq_, &MqttClient::onConnect);
+    lib_->disconnect_v5_callback_set(mosq_, &MqttClient::onDisconnect);
+    lib_->message_v5_callback_set(mosq_, &MqttClient::onMessage);
+    lib_->log_callback_set(mosq_, &MqttClient::onLog);
     if (!options_.user.isEmpty() || !options_.password.isEmpty())
-        mosquitto_username_pw_set(mosq_, options_.user.isEmpty() ? nullptr : bytes(options_.user).constData(),
+        lib_->username_pw_set(mosq_, options_.user.isEmpty() ? nullptr : bytes(options_.user).constData(),
                                   options_.password.isEmpty() ? nullptr : bytes(options_.password).constData());
     if (!options_.willTopic.isEmpty())
-        mosquitto_will_set_v5(mosq_, bytes(options_.willTopic).constData(), int(options_.willPayload.size()),
+        lib_->will_set_v5(mosq_, bytes(options_.willTopic).constData(), int(options_.willPayload.size()),
                               options_.willPayload.constData(), 1, true, nullptr);
     if (options_.tls) {
         if (options_.caFile.isEmpty())
-            mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+            lib_->int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
         else
-            mosquitto_tls_set(mosq_, bytes(options_.caFile).constData(), nullptr, nullptr, nullptr, nullptr);
+            lib_->tls_set(mosq_, bytes(options_.caFile).constData(), nullptr, nullptr, nullptr, nullptr);
     }
     misc_.setInterval(std::chrono::seconds(kKeepaliveSeconds / 4));
-    connect(&misc_, &QTimer::timeout, this, [this] { afterIo(mosquitto_loop_misc(mosq_)); });
+    connect(&misc_, &QTimer::timeout, this, [this] { afterIo(lib_->loop_misc(mosq_)); });
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &MqttClient::lookUp);
     connectTimeout_.setSingleShot(true);
@@ -66,7 +65,8 @@ MqttClient::~MqttClient()
     if (lookup_ >= 0)
         QHostInfo::abortHostLookup(lookup_);
     unwatchSocket();
-    mosquitto_destroy(mosq_);
+    if (mosq_)
+        lib_->destroy(mosq_);
 }
 
 QString MqttClient::where() const
@@ -77,6 +77,10 @@ QString MqttClient::where() const
 
 void MqttClient::start()
 {
+    if (!mosq_) {
+        emit problem(unavailable_, std::chrono::milliseconds::zero());
+        return;
+    }
     lookUp();
 }
 
@@ -101,7 +105,7 @@ void MqttClient::connectTo(const QString& address)
 {
     libraryError_.clear();
     errno = 0;
-    const int rc = mosquitto_connect_async(mosq_, bytes(address).constData(), options_.port, kKeepaliveSeconds);
+    const int rc = lib_->connect_async(mosq_, bytes(address).constData(), options_.port, kKeepaliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) {
         lost(libraryWords(rc), rc == MOSQ_ERR_ERRNO && errno == ECONNREFUSED ? Loss::Refused : Loss::Failed);
         return;
@@ -113,14 +117,14 @@ void MqttClient::connectTo(const QString& address)
 void MqttClient::watchSocket()
 {
     unwatchSocket();
-    const int socket = mosquitto_socket(mosq_);
+    const int socket = lib_->socket(mosq_);
     if (socket < 0)
         return;
     readNotifier_ = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
     connect(readNotifier_.get(), &QSocketNotifier::activated, this, &MqttClient::readable);
     writeNotifier_ = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Write);
     connect(writeNotifier_.get(), &QSocketNotifier::activated, this, &MqttClient::writable);
-    writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
+    writeNotifier_->setEnabled(lib_->want_write(mosq_));
     misc_.start();
 }
 
@@ -133,24 +137,30 @@ void MqttClient::unwatchSocket()
 
 void MqttClient::readable()
 {
-    afterIo(mosquitto_loop_read(mosq_, 1));
+    afterIo(lib_->loop_read(mosq_, 1));
+    // What came is acknowledged at once, not after the kernel's delay: the broker holds a
+    // small message back (Nagle) while one of its own waits for that, and a command would.
+    if (const int socket = connected_ ? lib_->socket(mosq_) : -1; socket >= 0) {
+        const int now = 1;
+        ::setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &now, sizeof now);
+    }
 }
 
 void MqttClient::writable()
 {
-    afterIo(mosquitto_loop_write(mosq_, 1));
+    afterIo(lib_->loop_write(mosq_, 1));
 }
 
 void MqttClient::afterIo(int rc)
 {
     if (ending_)
         return;
-    if (rc != MOSQ_ERR_SUCCESS || mosquitto_socket(mosq_) < 0) {
+    if (rc != MOSQ_ERR_SUCCESS || lib_->socket(mosq_) < 0) {
         lost(libraryWords(rc), rc == MOSQ_ERR_ERRNO && errno == ECONNREFUSED ? Loss::Refused : Loss::Failed);
         return;
     }
     if (writeNotifier_)
-        writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
+        writeNotifier_->setEnabled(lib_->want_write(mosq_));
 }
 
 void MqttClient::lost(const QString& words, Loss loss)
@@ -158,7 +168,7 @@ void MqttClient::lost(const QString& words, Loss loss)
     const bool wasConnected = std::exchange(connected_, false);
     connectTimeout_.stop();
     unwatchSocket();
-    mosquitto_disconnect(mosq_);
+    lib_->disconnect(mosq_);
     if (ending_ || retry_.isActive())
         return;
     backoff_.disconnected(MqttBackoff::Clock::now());
@@ -182,7 +192,7 @@ QString MqttClient::libraryWords(int rc) const
         return libraryError_;
     if (rc == MOSQ_ERR_SUCCESS)
         return QStringLiteral("the connection was closed");
-    return QString::fromUtf8(mosquitto_strerror(rc));
+    return QString::fromUtf8(lib_->strerror(rc));
 }
 
 bool MqttClient::publish(const QString& topic, const QByteArray& payload, bool retain)
@@ -194,10 +204,10 @@ bool MqttClient::publishAt(int qos, const QString& topic, const QByteArray& payl
 {
     if (!connected_)
         return false;
-    const int rc = mosquitto_publish_v5(mosq_, nullptr, bytes(topic).constData(), int(payload.size()), payload.constData(),
+    const int rc = lib_->publish_v5(mosq_, nullptr, bytes(topic).constData(), int(payload.size()), payload.constData(),
                                         qos, retain, nullptr);
     if (writeNotifier_)
-        writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
+        writeNotifier_->setEnabled(lib_->want_write(mosq_));
     return rc == MOSQ_ERR_SUCCESS;
 }
 
@@ -207,10 +217,10 @@ bool MqttClient::subscribe(const QString& pattern)
         return false;
     // What the broker holds retained is not sent, and what is published with the retain flag
     // keeps it: a command meant to be kept is known as one, whenever it comes.
-    const int rc = mosquitto_subscribe_v5(mosq_, nullptr, bytes(pattern).constData(), 1,
+    const int rc = lib_->subscribe_v5(mosq_, nullptr, bytes(pattern).constData(), 1,
                                           MQTT_SUB_OPT_SEND_RETAIN_NEVER | MQTT_SUB_OPT_RETAIN_AS_PUBLISHED, nullptr);
     if (writeNotifier_)
-        writeNotifier_->setEnabled(mosquitto_want_write(mosq_));
+        writeNotifier_->setEnabled(lib_->want_write(mosq_));
     return rc == MOSQ_ERR_SUCCESS;
 }
 
@@ -223,15 +233,15 @@ void MqttClient::finish(const QList<std::pair<QString, QByteArray>>& last, std::
     for (const auto& [topic, payload] : last)
         publishAt(0, topic, payload, true);
     ending_ = true;
-    mosquitto_disconnect(mosq_);
+    lib_->disconnect(mosq_);
     // Out before the program ends: a little loop of its own, since the event loop is done.
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (mosquitto_want_write(mosq_) && mosquitto_socket(mosq_) >= 0) {
+    while (lib_->want_write(mosq_) && lib_->socket(mosq_) >= 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd out{mosquitto_socket(mosq_), POLLOUT, 0};
+        pollfd out{lib_->socket(mosq_), POLLOUT, 0};
         if (left.count() <= 0 || ::poll(&out, 1, int(left.count())) <= 0)
             break;
-        if (mosquitto_loop_write(mosq_, 1) != MOSQ_ERR_SUCCESS)
+        if (lib_->loop_write(mosq_, 1) != MOSQ_ERR_SUCCESS)
             break;
     }
     connected_ = false;
@@ -243,7 +253,7 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_
     client->connectTimeout_.stop();
     if (rc != 0) {
         // The broker's refusal, in its own words.
-        client->lost(QString::fromUtf8(mosquitto_reason_string(rc)));
+        client->lost(QString::fromUtf8(client->lib_->reason_string(rc)));
         return;
     }
     client->connected_ = true;
@@ -258,7 +268,7 @@ void MqttClient::onDisconnect(mosquitto*, void* self, int rc, const mosquitto_pr
     if (client->ending_ || rc == 0 || client->retry_.isActive())
         return;
     // An MQTT reason code from the broker's DISCONNECT, or the library's own error.
-    const QString words = rc >= 128 ? QString::fromUtf8(mosquitto_reason_string(rc)) : client->libraryWords(rc);
+    const QString words = rc >= 128 ? QString::fromUtf8(client->lib_->reason_string(rc)) : client->libraryWords(rc);
     client->lost(words, rc == MQTT_RC_SESSION_TAKEN_OVER ? Loss::TakenOver : Loss::Failed);
 }
 

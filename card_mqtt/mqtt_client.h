@@ -1,5 +1,6 @@
 #pragma once
-// One MQTT connection (version 5) on libmosquitto, driven by Qt's event loop in the
+// One MQTT connection (version 5) on libmosquitto (loaded then, see mosquitto_library.h),
+// driven by Qt's event loop in the
 // caller's thread: a read notifier on the library's socket, a write notifier enabled only
 // while the library has something to send, a timer for its keepalive; the notifiers are
 // made anew for the socket of each connection. The broker's name is looked up by Qt in the
@@ -26,6 +27,8 @@ struct mosquitto_message;
 typedef struct mqtt5__property mosquitto_property;
 
 namespace card_mqtt {
+
+struct MosquittoLibrary;
 
 class MqttClient : public QObject {
     Q_OBJECT
@@ -99,6 +102,8 @@ private:
     bool publishAt(int qos, const QString& topic, const QByteArray& payload, bool retain);
 
     Options options_;
+    const MosquittoLibrary* lib_ = nullptr;
+    QString unavailable_;  // why the library could not be had
     mosquitto* mosq_ = nullptr;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;

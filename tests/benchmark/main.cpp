@@ -7,6 +7,7 @@
 #include "result_table.h"
 #include "sample_statistics.h"
 #include "remote_polling.h"
+#include "mqtt_cost.h"
 #include "service_rows.h"
 #include "side_by_side.h"
 #include "side_by_side_rows.h"
@@ -149,7 +150,11 @@ int runServiceOnly(const QString& loadBefore)
     progress(QStringLiteral("pelmorad and the bare poller, a constant then a changing reply, %1 s each; %2 starts")
                  .arg(kPollingSeconds)
                  .arg(kServiceStarts));
-    const bool ran = addServiceRows(rows, kPollingSeconds, kServiceStarts);
+    bool ran = addServiceRows(rows, kPollingSeconds, kServiceStarts);
+    progress(QStringLiteral("pelmorad on MQTT: with and without, %1 s; %2 commands; ten services, %1 s")
+                 .arg(kPollingSeconds)
+                 .arg(100));
+    ran = addMqttRows(rows, 2 * kPollingSeconds) && ran;
     printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
     return ran ? 0 : 1;
 }
@@ -232,7 +237,7 @@ bool addCostRows(QList<ResultRow>& rows)
     progress(QStringLiteral("the panel's D-Bus interface, %1 s twice").arg(kPollingSeconds));
     const bool busRan = addBusCostRows(rows, kPollingSeconds);
     progress(QStringLiteral("pelmorad beside the bare poller, %1 s twice; %2 starts").arg(kPollingSeconds).arg(kServiceStarts));
-    const bool serviceRan = addServiceRows(rows, kPollingSeconds, kServiceStarts);
+    const bool serviceRan = addServiceRows(rows, kPollingSeconds, kServiceStarts) && addMqttRows(rows, kPollingSeconds);
     return busRan && serviceRan && !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
 }
 
@@ -273,7 +278,7 @@ std::optional<BenchmarkOptions> parseBenchmarkOptions(const QStringList& argumen
         {QStringLiteral("remote"), QStringLiteral("Only a panel through ser2net beside a local one.")},
         {QStringLiteral("bus"), QStringLiteral("Only what the D-Bus interface costs the panel.")},
         {QStringLiteral("polling"), QStringLiteral("Only the panel's polling beside the bare poller.")},
-        {QStringLiteral("service"), QStringLiteral("Only the service beside the bare poller, and its start.")},
+        {QStringLiteral("service"), QStringLiteral("Only the service beside the bare poller, its start, and MQTT.")},
     };
     for (const auto& [part, description] : parts)
         parser.addOption({part + QStringLiteral("-only"), description});

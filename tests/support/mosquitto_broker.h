@@ -22,6 +22,7 @@ public:
     void kill();
     bool missing() const;
     quint16 port() const { return port_; }
+    qint64 pid() const { return process_.processId(); }
     QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(port_); }
     // What it has logged so far (log_dest stderr).
     QString log();
