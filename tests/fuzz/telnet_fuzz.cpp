@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The card's bytes, 0xFF included, survive the way there and back whole.
     QByteArray onTheWire, arrived;
-    TelnetChannel sender({[&](const QByteArray& b) { onTheWire += b; }, {}, {}, {}, {}});
-    TelnetChannel receiver({{}, [&](const QByteArray& b) { arrived += b; }, {}, {}, {}});
+    TelnetChannel sender({[&](const QByteArray& b) { onTheWire += b; }, {}, {}, {}, {}, {}});
+    TelnetChannel receiver({{}, [&](const QByteArray& b) { arrived += b; }, {}, {}, {}, {}});
     sender.send(QByteArray::fromStdString(cardBytes));
     feedInPieces(input, receiver, onTheWire);
     check(arrived == QByteArray::fromStdString(cardBytes), "the card's bytes changed on the way");
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            [](bool) {}, [](unsigned char code, const QByteArray&) {
                                check(code >= 1 && code <= 12, "an answer to no command");
                            },
-                           [](const QString&) {}});
+                           [](const QString&) {}, [] {}});
     channel.start();
     while (input.remaining_bytes() > 0) {
         const std::string piece = input.ConsumeRandomLengthString(32);

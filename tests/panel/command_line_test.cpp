@@ -47,3 +47,15 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowSayingWhat)
     EXPECT_TRUE(two.error.contains("/dev/ttyUSB1")) << two.error.toStdString();
     EXPECT_EQ(parse({""}).action, CommandLine::Action::Refused);
 }
+
+TEST(CommandLine, TheCardsNameAndTheBrokerAreReadOrRefusedInItalian)
+{
+    const CommandLine line = parse({"--name", "bench", "--mqtt", "mqtts://ha@broker.lan", "--no-ha", "/dev/ttyUSB0"});
+    ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error.toStdString();
+    EXPECT_EQ(line.name, "bench");
+    EXPECT_TRUE(line.mqtt.enabled && line.mqtt.tls);
+    EXPECT_EQ(line.mqtt.port, 8883);
+    EXPECT_FALSE(line.mqtt.discovery);
+    EXPECT_EQ(parse({"--name", "a b"}).error, "--name: 'a b' contiene ' ': un nome è fatto di lettere, cifre, '-' e '_'");
+    EXPECT_TRUE(parse({"--mqtt", "pi"}).error.startsWith("--mqtt: 'pi' non è un indirizzo del broker"));
+}

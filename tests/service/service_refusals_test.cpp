@@ -43,6 +43,10 @@ TEST(ServiceSettings, AreRefusedSayingWhereAndWhat)
         {{"--config", "@"}, "system-bus = maybe\n", "tank.conf:1: 'maybe' is neither yes nor no"},
         {{"--config", "@"}, "device /dev/ttyUSB0\n", "tank.conf:1: not a 'key = value' line"},
         {{"--config", "/no/such.conf"}, {}, "cannot read /no/such.conf"},
+        {{"--mqtt", "tcp://pi"}, {}, "--mqtt: 'tcp://pi' is not a broker's address"},
+        {{"--mqtt", "mqtt://pi", "--mqtt-password-file", "/no/such/password"}, {}, "--mqtt-password-file: cannot read /no/such/password"},
+        {{"--config", "@"}, "mqtt = mqtt://pi:99999\n", "tank.conf:1: 'mqtt://pi:99999': the port 99999 is not valid"},
+        {{"--mqtt-forget"}, {}, "--mqtt-forget: which broker?"},
     };
     for (const Case& c : cases) {
         QStringList arguments = c.arguments;
