@@ -47,14 +47,7 @@ bool inputOn(int inputs, int n)
 
 MqttClient::Options clientOptions(const MqttSettings& settings, const CardTopics& topics)
 {
-    MqttClient::Options options;
-    options.host = settings.host;
-    options.port = settings.port;
-    options.tls = settings.tls;
-    options.caFile = settings.caFile;
-    options.user = settings.user;
-    options.password = settings.password;
-    options.clientId = CardMqtt::clientId(settings.name);
+    MqttClient::Options options = MqttClient::optionsFor(settings, CardMqtt::clientId(settings.name));
     options.willTopic = topics.availability();
     options.willPayload = onlineOffline(false);
     return options;

@@ -29,15 +29,7 @@ QList<std::pair<QString, QByteArray>> emptied(const MqttSettings& settings)
 
 bool forgetCard(const MqttSettings& settings, std::chrono::milliseconds wait, QString& error)
 {
-    MqttClient::Options options;
-    options.host = settings.host;
-    options.port = settings.port;
-    options.tls = settings.tls;
-    options.caFile = settings.caFile;
-    options.user = settings.user;
-    options.password = settings.password;
-    options.clientId = CardMqtt::clientId(settings.name) + QStringLiteral("-forget");
-    MqttClient client(options);
+    MqttClient client(MqttClient::optionsFor(settings, CardMqtt::clientId(settings.name) + QStringLiteral("-forget")));
     QEventLoop loop;
     QObject::connect(&client, &MqttClient::connectedToBroker, &loop, &QEventLoop::quit);
     QObject::connect(&client, &MqttClient::problem, &loop, [&](const QString& words) {

@@ -24,6 +24,19 @@ QByteArray bytes(const QString& text)
 
 } // namespace
 
+MqttClient::Options MqttClient::optionsFor(const MqttSettings& settings, const QString& clientId)
+{
+    Options options;
+    options.host = settings.host;
+    options.port = settings.port;
+    options.tls = settings.tls;
+    options.caFile = settings.caFile;
+    options.user = settings.user;
+    options.password = settings.password;
+    options.clientId = clientId;
+    return options;
+}
+
 MqttClient::MqttClient(const Options& options, QObject* parent) : QObject(parent), options_(options)
 {
     lib_ = mosquittoLibrary(unavailable_);

@@ -9,6 +9,7 @@
 // listens on the broker's port the waits stop growing at kRefusedLongest.
 
 #include "mqtt_backoff.h"
+#include "mqtt_settings.h"
 
 #include <QByteArray>
 #include <QHostInfo>
@@ -51,6 +52,9 @@ public:
         QString willTopic;  // retained, QoS 1, when the connection ends without a goodbye
         QByteArray willPayload;
     };
+
+    // The options for reaching the broker as `settings` name it, under `clientId`.
+    static Options optionsFor(const MqttSettings& settings, const QString& clientId);
 
     explicit MqttClient(const Options& options, QObject* parent = nullptr);
     ~MqttClient() override;

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTcpSocket>
 
 #include <unistd.h>
 
@@ -43,15 +42,8 @@ bool MosquittoBroker::start(QString* said)
     process_.start(program, {QStringLiteral("-c"), configuration.fileName()});
     if (!process_.waitForStarted(5000))
         return false;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 5000 && process_.state() == QProcess::Running) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port_);
-        if (probe.waitForConnected(200))
-            return true;
-        runEventsFor(50);
-    }
+    if (waitUntilListening(process_, port_))
+        return true;
     if (said)
         *said = log();
     return false;
@@ -65,10 +57,7 @@ QString MosquittoBroker::log()
 
 void MosquittoBroker::kill()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    process_.kill();
-    process_.waitForFinished(5000);
+    killServer(process_);
 }
 
 MqttFollower::MqttFollower(quint16 port, const QStringList& topics, const QStringList& moreArguments)

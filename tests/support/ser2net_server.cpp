@@ -55,18 +55,10 @@ bool Ser2netServer::start(QString* output)
                                                QStringLiteral("-P"), dir_.filePath(QStringLiteral("ser2net.pid"))});
     if (!process_.waitForStarted(5000))
         return false;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 5000 && process_.state() == QProcess::Running) {
-        // A plain connect, closed at once: ser2net takes it as a client that came and went.
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port_);
-        if (probe.waitForConnected(200)) {
-            probe.abort();
-            QThread::msleep(100);  // until ser2net has let go of the device again
-            return true;
-        }
-        QThread::msleep(50);
+    // A plain connect, closed at once: ser2net takes it as a client that came and went.
+    if (waitUntilListening(process_, port_)) {
+        QThread::msleep(100);  // until ser2net has let go of the device again
+        return true;
     }
     if (output)
         *output = QString::fromLocal8Bit(process_.readAll());
@@ -75,8 +67,29 @@ bool Ser2netServer::start(QString* output)
 
 void Ser2netServer::kill()
 {
-    if (process_.state() == QProcess::NotRunning)
+    killServer(process_);
+}
+
+bool waitUntilListening(const QProcess& server, quint16 port, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs && server.state() == QProcess::Running) {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        if (probe.waitForConnected(200)) {
+            probe.abort();
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+void killServer(QProcess& server)
+{
+    if (server.state() == QProcess::NotRunning)
         return;
-    process_.kill();
-    process_.waitForFinished(5000);
+    server.kill();
+    server.waitForFinished(5000);
 }

@@ -39,3 +39,10 @@ private:
 
 // A TCP port of the loopback on which nothing listens now.
 quint16 freeLoopbackPort();
+
+// Until `server` takes connections on `port` of the loopback, for at most timeoutMs while it
+// runs; true when it does. The probe's connection is closed at once.
+bool waitUntilListening(const QProcess& server, quint16 port, int timeoutMs = 5000);
+
+// Ends `server` at once with SIGKILL, by its process id, and waits for it.
+void killServer(QProcess& server);
