@@ -21,6 +21,8 @@ HeadlessCard::HeadlessCard(const QString& device, const QString& name, QObject* 
     keeper_.changed = [this](card_link::CardWatch::Change change) { tell(change); };
     timer_.setInterval(kPollMs);
     connect(&timer_, &platform::IntervalTimer::timeout, this, &HeadlessCard::tick);
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &HeadlessCard::tick);
     connect(&port_, &card_link::CardPort::deviceLost, this,
             [this](const card_link::PortProblem& why) { keeper_.lost(why); });
     // A card on another machine that connected in the background: polled at once.
@@ -41,22 +43,37 @@ void HeadlessCard::start(int outputs)
         keeper_.opened(now);
         emit said(QStringLiteral("polling %1").arg(deviceName()));
         poll();
+        timer_.start();
     } else {
         keeper_.awaited(why, now);
         tellWaiting();
+        waitForRetry(now);
     }
-    timer_.start();
     showChanges();
     emit statusChanged();
 }
 
 void HeadlessCard::tick()
 {
-    if (keeper_.readyToPoll(Clock::now()))
+    const auto now = Clock::now();
+    if (keeper_.readyToPoll(now)) {
+        retry_.stop();
+        if (!timer_.isActive())
+            timer_.start();  // back: the polls resume
         poll();
-    else if (!everOpen_)
-        tellWaiting();
+    } else {
+        waitForRetry(now);
+        if (!everOpen_)
+            tellWaiting();
+    }
     showChanges();
+}
+
+void HeadlessCard::waitForRetry(Clock::time_point now)
+{
+    timer_.stop();
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(keeper_.nextRetry() - now);
+    retry_.start(std::max(wait, std::chrono::milliseconds::zero()) + std::chrono::milliseconds(5));
 }
 
 void HeadlessCard::showChanges()

@@ -5,7 +5,8 @@
 // be had at start is tried again once a second, and why is said at most once a minute
 // while it stays so; a device lost while polled is handled as the panel handles it: the
 // outputs kept, the port tried again once a second, the outputs sent again when it is back.
-// Requests from outside (the bus, the broker) come through CardHolder.
+// While its port is not open it is woken only to try it again, once a second, not at every
+// poll's time. Requests from outside (the bus, the broker) come through CardHolder.
 
 #include "card_link/card_keeper.h"
 #include "card_link/card_port.h"
@@ -14,6 +15,7 @@
 #include "platform/interval_timer.h"
 
 #include <QObject>
+#include <QTimer>
 
 class HeadlessCard : public QObject, public card_link::CardHolder, private card_link::ExchangeView {
     Q_OBJECT
@@ -50,6 +52,8 @@ signals:
 
 private:
     void tick();
+    // The port is not open: no polls until it is tried again, once a second.
+    void waitForRetry(Clock::time_point now);
     void poll();
     // Tells whoever follows the card what changed since it was last told.
     void showChanges();
@@ -63,6 +67,7 @@ private:
     card_link::CardPort port_;
     card_link::CardKeeper keeper_;
     platform::IntervalTimer timer_;
+    QTimer retry_;
     QString name_;
     int outputs_ = 0;
     int inputs_ = 0;

@@ -41,6 +41,8 @@ public:
     // Before each poll: true when the port in use is open. One that is not is tried
     // again, at most once per interval; problem() says why it is still closed.
     bool readyToPoll(Clock::time_point now);
+    // When a port that is not open will next be tried, by readyToPoll.
+    Clock::time_point nextRetry() const { return lastReopen_ + kReopenInterval; }
     // After each exchange on the port in use: whether a whole reply came.
     void exchanged(bool replied, Clock::time_point now);
 
