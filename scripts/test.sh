@@ -2,12 +2,13 @@
 # Installs what is missing, then builds and tests the project four ways:
 #   sanitize  everything built with ASan + UBSan into $build-sanitize, whole CTest suite
 #   fuzz      the card link's libFuzzer targets (clang) in $build-fuzz, run briefly each
-#   package   the Debian package built in $build-package and checked (scripts/check-package.sh)
-#   normal    the ordinary build in $build, whole CTest suite
+#   normal    the ordinary build in $build, with Debian's flags, from which the Debian
+#             packages are made and checked (scripts/check-package.sh); whole CTest suite
 #   italian   the whole CTest suite of that build again, under it_IT.UTF-8, so that a test
 #             that assumes English words or a decimal point fails here, not on a contributor's machine
 # PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_PACKAGE=1 / PELMORA_SKIP_NORMAL=1
-# leave a run out (the last leaves out the italian run too);
+# leave a run out (skipping the packages leaves their check out; skipping the normal build
+# leaves out its tests, the italian run and the packages);
 # PELMORA_FUZZ_SECONDS sets how long each fuzz target runs (default 15).
 # Every run is attempted; the script fails if any of them failed.
 set -euo pipefail
@@ -60,12 +61,23 @@ run_fuzz() {
     return $status
 }
 
+# One build for the packages and the tests: the programs tested are the ones packed.
+run_build() {
+    if [ -n "${PELMORA_SKIP_PACKAGE:-}" ]; then
+        PELMORA_BUILD_DIR=$build "$root/scripts/build.sh"
+        return
+    fi
+    mkdir -p "$build"
+    PELMORA_PACKAGE_DIR=$build PELMORA_PACKAGE_TESTS=ON "$root/scripts/package.sh" >"$build/packages.txt"
+}
+
 run_package() {
-    PELMORA_BUILD_DIR=$build "$root/scripts/check-package.sh"
+    local debs
+    mapfile -t debs <"$build/packages.txt"
+    "$root/scripts/check-package.sh" "${debs[@]}"
 }
 
 run_normal() {
-    PELMORA_BUILD_DIR=$build "$root/scripts/build.sh" || return 1
     echo "pelmora: running the tests in $build"
     ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 120
 }
@@ -88,19 +100,27 @@ if [ -z "${PELMORA_SKIP_FUZZ:-}" ]; then
     ( run_fuzz ) || failed+=(fuzz)
     finish fuzz
 fi
-if [ -z "${PELMORA_SKIP_PACKAGE:-}" ]; then
-    begin "Debian package"
-    ( run_package ) || failed+=(package)
-    finish package
+if [ -z "${PELMORA_SKIP_NORMAL:-}" ]; then
+    begin "normal build"
+    built=yes
+    ( run_build ) || { built=; failed+=(build); }
+    finish build
+    if [ -n "$built" ]; then
+        if [ -z "${PELMORA_SKIP_PACKAGE:-}" ]; then
+            begin "Debian packages"
+            ( run_package ) || failed+=(package)
+            finish package
+        fi
+        begin "normal tests"
+        ( run_normal ) || failed+=(normal)
+        finish normal
+        begin "the tests under it_IT.UTF-8"
+        ( run_italian ) || failed+=(italian)
+        finish italian
+    fi
 fi
 if [ ${#timings[@]} -gt 0 ]; then
     echo "pelmora: took ${timings[*]}"
-fi
-if [ -z "${PELMORA_SKIP_NORMAL:-}" ]; then
-    begin "normal build and tests"
-    ( run_normal ) || failed+=(normal)
-    begin "the tests under it_IT.UTF-8"
-    ( run_italian ) || failed+=(italian)
 fi
 
 if [ ${#failed[@]} -gt 0 ]; then
