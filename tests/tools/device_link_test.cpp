@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
@@ -16,7 +17,11 @@ struct Folder {
         std::string pattern = testing::TempDir() + "device_link_XXXXXX";
         path = ::mkdtemp(pattern.data());
     }
-    ~Folder() { std::system(("rm -rf " + path).c_str()); }
+    ~Folder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     std::string path;
 };
 
