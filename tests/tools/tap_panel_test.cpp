@@ -91,11 +91,16 @@ struct OrphanedPanel {
 };
 
 // The state letter of a process in /proc: 'Z' for one that ended and awaits its parent.
-char processState(pid_t pid)
+// A zombie whose threads are all gone: what its parent can see as ended. Its first
+// thread shows 'Z' while the others may still be on their way out.
+bool isWholeZombie(pid_t pid)
 {
-    const std::string stat = contents("/proc/" + std::to_string(pid) + "/stat");
+    const std::string proc = "/proc/" + std::to_string(pid);
+    const std::string stat = contents(proc + "/stat");
     const std::size_t after = stat.rfind(") ");
-    return after == std::string::npos ? '?' : stat[after + 2];
+    if (after == std::string::npos || stat[after + 2] != 'Z')
+        return false;
+    return QDir(QString::fromStdString(proc + "/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() == 1;
 }
 
 struct Frames {
@@ -225,7 +230,7 @@ TEST_F(TapPanel, ATapStoppedAsItsPanelEndsSaysThePanelEnded)
     // The stop and the panel's end both wait for the tap when it next looks.
     ASSERT_EQ(::kill(tap.pid(), SIGSTOP), 0);
     ASSERT_EQ(::kill(panel.pid, SIGTERM), 0);  // which it takes as Esci
-    EXPECT_TRUE(waitFor([&] { return processState(panel.pid) == 'Z'; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return isWholeZombie(panel.pid); }, 5000));
     ASSERT_EQ(::kill(tap.pid(), SIGTERM), 0);
     ASSERT_EQ(::kill(tap.pid(), SIGCONT), 0);
     EXPECT_EQ(tap.wait(3000), 0) << "the panel's status";
