@@ -4,12 +4,28 @@
 #include "port_name.h"
 #include "port_refusal.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace card_link {
+namespace {
+
+// The node itself is a pseudo-terminal's slave (/dev/pts/N), not a link to one.
+bool isPseudoTerminal(const QString& device)
+{
+    struct stat node {};
+    if (::lstat(QFile::encodeName(device).constData(), &node) != 0 || !S_ISCHR(node.st_mode))
+        return false;
+    const unsigned int kind = major(node.st_rdev);
+    return kind >= 136 && kind <= 143;  // Linux's majors for them
+}
+
+} // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent) : SerialPortObject(parent)
 {
@@ -31,6 +47,7 @@ void QtSerialPort::setPortNumber(int number)
     if (number < 1 || number > kPortCount)
         throw SerialError("invalid port number");
     number_ = number;
+    closedTerminal_.reset();
 }
 
 QString QtSerialPort::deviceName() const
@@ -43,6 +60,7 @@ void QtSerialPort::setPortOpen(bool open)
     if (!open) {
         if (port_.isOpen())
             port_.close();
+        closedTerminal_.reset();
         return;
     }
     if (!port_.isOpen())
@@ -55,12 +73,15 @@ void QtSerialPort::open()
     const QString device = deviceName();
     if (device.isEmpty())
         throw SerialError(diagnoseRefusal(number_, device, QSerialPort::DeviceNotFoundError, {}));
+    if (closedTerminal_ && closedTerminal_->port == device)
+        throw SerialError(*closedTerminal_);
     port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite)) {
         PortProblem refusal = diagnoseRefusal(number_, device, port_.error(), port_.errorString());
         port_.clearError();
         throw SerialError(std::move(refusal));
     }
+    openedTerminal_ = isPseudoTerminal(device);
     // The modem lines stay as the kernel raises them on open: pseudo-terminals
     // refuse to have them set, and the card does not need them.
     if (onDemand_)
@@ -110,6 +131,8 @@ void QtSerialPort::lose(const QString& reason)
     lost.port = deviceName();
     lost.number = number_;
     lost.reason = reason;
+    if (openedTerminal_)
+        closedTerminal_ = lost;
     port_.close();
     port_.clearError();
     emit deviceLost(lost);

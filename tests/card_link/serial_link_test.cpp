@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <memory>
+#include <vector>
+
 using namespace card_link;
 
 namespace {
@@ -87,7 +90,7 @@ TEST_F(SerialLink, MissingDeviceFailsAndStaysClosed)
     EXPECT_THROW(port.setPortOpen(true), SerialError);
     EXPECT_FALSE(port.portOpen());
     EXPECT_THROW(port.output("**\x00#"), SerialError);
-    EXPECT_THROW(port.input(), SerialError);
+    EXPECT_THROW(port.output("**\0#"), SerialError);
     qunsetenv("PELMORA_COM2");
 }
 
@@ -139,4 +142,29 @@ TEST_F(SerialLink, UnplugReleasesThePortWithoutSpinning)
     EXPECT_EQ(shown.updates, 2) << "the last state stays shown";
     EXPECT_TRUE(shown.leds[0]);
     EXPECT_DOUBLE_EQ(shown.gauges[1], 5.0);
+}
+
+TEST_F(SerialLink, AClosedPseudoTerminalIsNotReopenedUnderItsNumbersNextOwner)
+{
+    port.setReadOnDemand(true);  // the loss is found by the next write
+    port.setPortOpen(true);
+    const QString path = card.slavePath();
+    card.close();
+    EXPECT_THROW(port.output(QByteArrayLiteral("**\x00#")), SerialError);
+    ASSERT_FALSE(port.portOpen());
+
+    // New terminals take the lowest free number: held until one has the card's old one.
+    std::vector<std::unique_ptr<PseudoTerminal>> others;
+    while (others.size() < 64 && (others.empty() || others.back()->slavePath() != path))
+        others.push_back(std::make_unique<PseudoTerminal>());
+    if (others.back()->slavePath() != path)
+        GTEST_SKIP() << "another program holds " << path.toStdString();
+    PortProblem why;
+    EXPECT_FALSE(port.reopen(&why));
+    EXPECT_EQ(why.kind, PortProblem::Kind::Lost);
+    EXPECT_TRUE(others.back()->receive(1, 200).isEmpty());
+
+    port.setPortNumber(1);  // chosen anew by the user
+    port.setPortOpen(true);
+    EXPECT_TRUE(port.portOpen());
 }

@@ -7,6 +7,8 @@
 
 #include <QSerialPort>
 
+#include <optional>
+
 namespace card_link {
 
 class QtSerialPort : public SerialPortObject {
@@ -49,6 +51,12 @@ private:
     int number_ = 1;
     QString device_;
     bool onDemand_ = false;
+    // The device open now is a pseudo-terminal named by its own path.
+    bool openedTerminal_ = false;
+    // Such a terminal that went away, with how: its number goes to the next terminal
+    // anyone opens (a shell's, another program's), never to the card again, so it is not
+    // reopened until a port is chosen anew. A link to one is followed wherever it points.
+    std::optional<PortProblem> closedTerminal_;
 };
 
 } // namespace card_link
