@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, makes a release build of what the packages hold (no tests)
-# and makes the Debian packages with CPack: pelmorad, pelmora, libgaugix1, libgaugix-dev
-# and gaugix-designer-plugin, each <name>_<version>_<arch>.deb. The build goes to
-# build-package/ (with PELMORA_BUILD_DIR=dir, to dir-package; PELMORA_PACKAGE_DIR names
-# the folder itself); standard output is the packages' paths, one a line.
+# Installs what is missing, builds what the packages hold with Debian's flags (no tests
+# unless asked) and makes the Debian packages with CPack: pelmorad, pelmora, libgaugix1,
+# libgaugix-dev and gaugix-designer-plugin, each <name>_<version>_<arch>.deb. The build
+# goes to build-package/ (with PELMORA_BUILD_DIR=dir, to dir-package; PELMORA_PACKAGE_DIR
+# names the folder itself); standard output is the packages' paths, one a line.
 # PELMORA_PACKAGE_TESTS=ON builds the tests in the same build, so that the programs the
 # tests run are the ones packed (scripts/test.sh builds once for both).
 set -euo pipefail
