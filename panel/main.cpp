@@ -39,6 +39,58 @@ std::optional<int> answerWithoutWindow(const panel::CommandLine& line)
     return 2;
 }
 
+// The panel's own settings for Qt, before the application is made. The menu stays in the
+// window, as on every desktop: no desktop-wide menu bar is looked for, which would also cost
+// the start a round trip to the session bus (or the start of a bus where there is none).
+// What the panel repaints ten times a second is a needle's strip and a readout, a few
+// kilobytes: sent to the X server in the request itself it costs less than through shared
+// memory, whose every transfer waits for the server's answer (one more wakeup for each
+// changed reading). A user's own setting is kept.
+void prepareQt()
+{
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
+}
+
+std::unique_ptr<QApplication> makeApplication(int& argc, char** argv)
+{
+    const platform::WindowSystemFailureExit noCoreDump([](const QString& reason) {
+        return QStringLiteral("pelmora: nessuno schermo su cui aprire la finestra (%1). Avviare pelmora da una "
+                              "sessione grafica, oppure con xvfb-run -a pelmora, oppure con pelmora -platform "
+                              "offscreen.")
+            .arg(reason);
+    });
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+// The card's name unless one was given: its device's, the device the window holds once
+// start-up has chosen its port (Com2's after a fall back from Com1), else Com1's.
+QString defaultName(const panel::Form1& window)
+{
+    const QString held = window.shownCard().device;
+    return card_link::defaultCardName(held.isEmpty() ? card_link::deviceForPort(1) : held);
+}
+
+// On the broker too, when asked: a command from there is a press of the output's button.
+std::unique_ptr<card_mqtt::CardMqtt> offerOnBroker(panel::Form1& window, panel::WindowHolder& holder,
+                                                   const card_mqtt::MqttSettings& settings, const QString& name)
+{
+    if (!settings.enabled)
+        return nullptr;
+    card_mqtt::MqttSettings mqtt = settings;
+    mqtt.name = name;
+    auto broker = std::make_unique<card_mqtt::CardMqtt>(holder, mqtt, QStringLiteral(PELMORA_VERSION),
+                                                        card_link::Language::Italian);
+    QObject::connect(&window, &panel::Form1::cardShown, broker.get(),
+                     [&window, face = broker.get()] { face->show(window.shownCard()); });
+    QObject::connect(broker.get(), &card_mqtt::CardMqtt::said, broker.get(),
+                     [](const QString& said) { std::fprintf(stderr, "pelmora: %s\n", qPrintable(said)); });
+    broker->show(window.shownCard());
+    broker->start();
+    return broker;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -51,27 +103,8 @@ int main(int argc, char** argv)
         return *status;
     if (!line.device.isEmpty())
         qputenv("PELMORA_COM1", line.device.toLocal8Bit());
-
-    // The menu stays in the window, as on every desktop: no desktop-wide menu bar is
-    // looked for, which would also cost the start a round trip to the session bus (or
-    // the start of a bus where there is none).
-    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
-    // What the panel repaints ten times a second is a needle's strip and a readout, a
-    // few kilobytes: sent to the X server in the request itself it costs less than
-    // through shared memory, whose every transfer waits for the server's answer (one
-    // more wakeup for each changed reading). A user's own setting is kept.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        qputenv("QT_XCB_NO_MITSHM", "1");
-    std::unique_ptr<QApplication> app;
-    {
-        const platform::WindowSystemFailureExit noCoreDump([](const QString& reason) {
-            return QStringLiteral("pelmora: nessuno schermo su cui aprire la finestra (%1). Avviare pelmora da una "
-                                  "sessione grafica, oppure con xvfb-run -a pelmora, oppure con pelmora -platform "
-                                  "offscreen.")
-                .arg(reason);
-        });
-        app = std::make_unique<QApplication>(argc, argv);
-    }
+    prepareQt();
+    const std::unique_ptr<QApplication> app = makeApplication(argc, argv);
     // Before the window, whose start-up opens the port; after QApplication, whose
     // event loop reads them.
     platform::StopSignals stopSignals;
@@ -79,31 +112,21 @@ int main(int argc, char** argv)
     QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &window, &panel::Form1::endProgram);
     for (const QString& problem : window.problems())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(problem));
-    // Named after Com1's device as start-up finds it, unless named: the name stays while the panel runs.
-    const QString name = line.name.isEmpty() ? card_link::defaultCardName(card_link::deviceForPort(1)) : line.name;
-    window.setCardName(name);
+    window.setCardName(line.name.isEmpty() ? defaultName(window) : line.name);
     // On the bus from start-up on, so that a script reaches the panel even while a
     // message box about the port waits for the user.
     panel::WindowHolder holder(window);
     card_bus::CardBusService busService(holder);
     panel::connectWindowToService(window, busService);
     panel::offerOnSessionBus(busService);
-    // And on the broker, when asked: a command from there is a press of the output's button.
-    std::unique_ptr<card_mqtt::CardMqtt> broker;
-    if (line.mqtt.enabled) {
-        card_mqtt::MqttSettings mqtt = line.mqtt;
-        mqtt.name = name;
-        broker = std::make_unique<card_mqtt::CardMqtt>(holder, mqtt, QStringLiteral(PELMORA_VERSION),
-                                                       card_link::Language::Italian);
-        QObject::connect(&window, &panel::Form1::cardShown, broker.get(), [&] { broker->show(window.shownCard()); });
-        QObject::connect(broker.get(), &card_mqtt::CardMqtt::said, broker.get(),
-                         [](const QString& said) { std::fprintf(stderr, "pelmora: %s\n", qPrintable(said)); });
-        broker->show(window.shownCard());
-        broker->start();
-    }
     window.Form_Load();
     if (window.ending())
         return 0;
+    // Named once the port is chosen, and the name stays while the panel runs: it is part of
+    // every topic on the broker.
+    const QString name = line.name.isEmpty() ? defaultName(window) : line.name;
+    window.setCardName(name);
+    const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(window, holder, line.mqtt, name);
     window.show();
     return app->exec();
 }

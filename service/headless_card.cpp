@@ -23,6 +23,11 @@ HeadlessCard::HeadlessCard(const QString& device, const QString& name, QObject* 
     connect(&timer_, &platform::IntervalTimer::timeout, this, &HeadlessCard::tick);
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &HeadlessCard::tick);
+    folded_.setSingleShot(true);
+    connect(&folded_, &QTimer::timeout, this, [this] {
+        if (const QString why = sendAsked(); !why.isEmpty())
+            emit said(QStringLiteral("the outputs asked for were not sent: %1").arg(why));
+    });
     connect(&port_, &card_link::CardPort::deviceLost, this,
             [this](const card_link::PortProblem& why) { keeper_.lost(why); });
     // A card on another machine that connected in the background: polled at once.
@@ -90,7 +95,17 @@ void HeadlessCard::showChanges()
 void HeadlessCard::poll()
 {
     const bool watched = keeper_.inUse() && port_.portOpen();
-    lastExchange_ = card_link::comunica(port_, outputs_, *this);
+    const int outputs = nextOutputs();
+    folded_.stop();
+    lastExchange_ = card_link::comunica(port_, outputs, *this);
+    if (lastExchange_ != card_link::Exchange::NotSent)
+        sentAt_ = Clock::now();
+    // Outputs asked for are theirs only once a request has carried them: one that could not
+    // be written leaves the outputs, their file and what is published as they were.
+    if (std::exchange(asked_, std::nullopt) && lastExchange_ != card_link::Exchange::NotSent && outputs != outputs_) {
+        outputs_ = outputs;
+        emit outputsChanged(outputs);
+    }
     if (watched)
         keeper_.exchanged(lastExchange_ == card_link::Exchange::Shown, Clock::now());
 }
@@ -146,21 +161,33 @@ QString HeadlessCard::status() const
 
 QString HeadlessCard::switchOutput(int channel, card_link::OutputState state)
 {
+    const int outputs = nextOutputs();
     const int bit = 1 << (7 - channel);
-    const bool on = state == card_link::OutputState::Toggle ? !card_link::outputOn(outputs_, channel)
+    const bool on = state == card_link::OutputState::Toggle ? !card_link::outputOn(outputs, channel)
                                                             : state == card_link::OutputState::On;
-    return setOutputs(on ? outputs_ | bit : outputs_ & ~bit);
+    return setOutputs(on ? outputs | bit : outputs & ~bit);
 }
 
 QString HeadlessCard::setOutputs(int mask)
 {
     if (QString why = keeper_.notConnected(deviceName()); !why.isEmpty())
         return why;
-    if (mask == outputs_)
+    if (mask == nextOutputs())
         return {};
-    outputs_ = mask;
-    emit outputsChanged(mask);
-    poll();  // the request at once, as a click sends it
+    asked_ = mask;
+    // The request at once, as a click sends it, unless the last one still waits for its reply.
+    const auto answered = sentAt_ + kAnswerTime;
+    if (const auto now = Clock::now(); now < answered) {
+        if (!folded_.isActive())
+            folded_.start(std::chrono::ceil<std::chrono::milliseconds>(answered - now));
+        return {};
+    }
+    return sendAsked();
+}
+
+QString HeadlessCard::sendAsked()
+{
+    poll();
     showChanges();
     if (lastExchange_ != card_link::Exchange::NotSent)
         return {};

@@ -6,7 +6,10 @@
 // while it stays so; a device lost while polled is handled as the panel handles it: the
 // outputs kept, the port tried again once a second, the outputs sent again when it is back.
 // While its port is not open it is woken only to try it again, once a second, not at every
-// poll's time. Requests from outside (the bus, the broker) come through CardHolder.
+// poll's time. Requests from outside (the bus, the broker) come through CardHolder; one
+// that comes while the last request still waits for its reply goes with the next request,
+// with whatever else comes meanwhile (the last word for each output wins), so that a flood
+// of commands never queues requests behind each other on the line.
 
 #include "card_link/card_keeper.h"
 #include "card_link/card_port.h"
@@ -17,12 +20,17 @@
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
+
 class HeadlessCard : public QObject, public card_link::CardHolder, private card_link::ExchangeView {
     Q_OBJECT
 public:
     using Clock = card_link::CardKeeper::Clock;
     static constexpr int kPollMs = 100;
     static constexpr std::chrono::minutes kRepeatWaiting{1};
+    // A request and its reply at 9600 baud, 8N1: 7 bytes of 10 bits, 7.3 ms, and the card's
+    // own time to answer.
+    static constexpr std::chrono::milliseconds kAnswerTime{20};
 
     // `device` as the user named it; empty for Com1 as the panel resolves it.
     HeadlessCard(const QString& device, const QString& name, QObject* parent = nullptr);
@@ -55,6 +63,10 @@ private:
     // The port is not open: no polls until it is tried again, once a second.
     void waitForRetry(Clock::time_point now);
     void poll();
+    // Sends the outputs asked for at once: empty when the request went, else why not.
+    QString sendAsked();
+    // The outputs the next request carries: those asked for, else those last sent.
+    int nextOutputs() const { return asked_.value_or(outputs_); }
     // Tells whoever follows the card what changed since it was last told.
     void showChanges();
     void tell(card_link::CardWatch::Change change);
@@ -68,8 +80,11 @@ private:
     card_link::CardKeeper keeper_;
     platform::IntervalTimer timer_;
     QTimer retry_;
+    QTimer folded_;  // sends the outputs asked for while a request waited for its reply
     QString name_;
-    int outputs_ = 0;
+    int outputs_ = 0;             // as the card was last sent them
+    std::optional<int> asked_;    // asked for, not sent yet
+    Clock::time_point sentAt_{};  // the last request written
     int inputs_ = 0;
     double volts_[2] = {0, 0};
     card_link::Exchange lastExchange_ = card_link::Exchange::NotSent;

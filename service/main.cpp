@@ -1,6 +1,7 @@
 // pelmorad: holds the serial I/O card without a window, on the machine it is plugged into.
 #include "headless_card.h"
 #include "outputs_file.h"
+#include "outputs_writer.h"
 #include "service_bus.h"
 #include "service_options.h"
 #include "systemd_notify.h"
@@ -45,7 +46,7 @@ std::optional<int> answerWithoutRunning(const ServiceCommandLine& line)
     return 2;
 }
 
-// The outputs to start with, and the file that keeps them from now on.
+// The outputs to start with, said when they are those of the last run.
 int outputsAtStart(const ServiceSettings& settings, const OutputsFile& file)
 {
     if (settings.outputsAtStart == ServiceSettings::OutputsAtStart::Off)
@@ -54,17 +55,9 @@ int outputsAtStart(const ServiceSettings& settings, const OutputsFile& file)
     const std::optional<int> kept = file.read(problem);
     if (!problem.isEmpty())
         say(problem + QStringLiteral("; every output starts off"));
+    else if (kept)
+        say(QStringLiteral("outputs restored from %1: 0x%2").arg(file.path(), QString::number(*kept, 16).rightJustified(2, QLatin1Char('0'))));
     return kept.value_or(0);
-}
-
-// Every change of the outputs is kept; a file that cannot be written is said once.
-void keepOutputs(HeadlessCard& card, const OutputsFile& file)
-{
-    QObject::connect(&card, &HeadlessCard::outputsChanged, &card, [&file, failed = false](int outputs) mutable {
-        QString problem;
-        if (!file.write(outputs, problem) && !std::exchange(failed, true))
-            say(problem + QStringLiteral("; the outputs will not be restored"));
-    });
 }
 
 // --mqtt-forget: the card taken off the broker; the exit status.
@@ -123,9 +116,13 @@ int main(int argc, char** argv)
     HeadlessCard card(settings.device, name);
     QObject::connect(&card, &HeadlessCard::said, &card, &say);
     const OutputsFile file(OutputsFile::pathFor(name));
-    keepOutputs(card, file);
-    // The card first: its first request goes out before anything else is set up.
-    card.start(outputsAtStart(settings, file));
+    OutputsWriter writer(file, &say);
+    QObject::connect(&card, &HeadlessCard::outputsChanged, &writer, &OutputsWriter::offer);
+    // The card first: its first request goes out before anything else is set up. The file
+    // holds the outputs of this run from its start on, whichever way it started.
+    const int outputs = outputsAtStart(settings, file);
+    card.start(outputs);
+    writer.offer(outputs);
 
     card_bus::CardBusService face(card);
     // Nobody may be listening on a machine in a cabinet: readings that move at every poll go
@@ -142,5 +139,6 @@ int main(int argc, char** argv)
 
     const int status = app.exec();
     notify.stopping();
+    writer.flush();
     return status;
 }

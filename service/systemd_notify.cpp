@@ -33,5 +33,6 @@ void SystemdNotify::status(const QString& status)
 
 void SystemdNotify::stopping()
 {
-    send(QStringLiteral("STOPPING=1"));
+    // systemd keeps the last status after the end: it must not say "polling" then.
+    send(QStringLiteral("STOPPING=1\nSTATUS=stopped: the card is no longer polled"));
 }

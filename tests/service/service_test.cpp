@@ -176,5 +176,5 @@ TEST(Service, TellsSystemdItIsReadyAndWhatTheCardIsDoing)
     EXPECT_TRUE(heard[0].startsWith("READY=1\nSTATUS=polling " + device)) << heard[0].toStdString();
     EXPECT_TRUE(heard.contains("STATUS=" + device + " went away: trying again once a second"))
         << heard.join(" | ").toStdString();
-    EXPECT_EQ(heard.last(), "STOPPING=1");
+    EXPECT_EQ(heard.last(), "STOPPING=1\nSTATUS=stopped: the card is no longer polled");
 }

@@ -23,7 +23,7 @@ QString refusalWords(const QDBusError& error)
 {
     if (error.type() != QDBusError::AccessDenied)
         return error.message();
-    return QStringLiteral("access denied: only root and the members of the group dialout may use it "
+    return QStringLiteral("only root and the members of the group dialout may use it "
                           "(sudo adduser %1 dialout, then log in again)")
         .arg(qEnvironmentVariable("USER", QStringLiteral("USER")));
 }
@@ -53,7 +53,9 @@ void findCards(const QString& connection, const QString& bus, FoundCards& found)
             continue;
         const QDBusReply<QVariantMap> values = readValues(card);
         if (!values.isValid()) {
-            found.unreadable << QStringLiteral("%1 on the %2 bus: %3").arg(name, bus, refusalWords(values.error()));
+            found.unreadable << QStringLiteral("%1 on the %2 bus").arg(name, bus);
+            if (const QString why = refusalWords(values.error()); !found.why.contains(why))
+                found.why << why;
             continue;
         }
         card.name = values.value().value(card_bus::kName).toString();
@@ -81,12 +83,15 @@ bool namesDevice(const QString& name, const QString& device)
 
 CardChoice chooseCard(const FoundCards& found, const QString& device, const QString& name)
 {
-    if (found.cards.isEmpty()) {
-        const QString why = found.unreadable.isEmpty()
-            ? QString()
-            : QStringLiteral("; found but not readable: %1").arg(found.unreadable.join(QStringLiteral("; ")));
-        return {{}, QStringLiteral("no panel or service is running (start pelmora or pelmorad)%1").arg(why), kNoPanel};
-    }
+    if (found.cards.isEmpty() && !found.unreadable.isEmpty())
+        return {{},
+                QStringLiteral("%1 %2 running, but may not be read: %3")
+                    .arg(found.unreadable.join(QStringLiteral(", ")),
+                         found.unreadable.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                         found.why.join(QStringLiteral("; "))),
+                kNoPanel};
+    if (found.cards.isEmpty())
+        return {{}, QStringLiteral("no panel or service is running (start pelmora or pelmorad)"), kNoPanel};
     QStringList running;
     for (const RunningCard& card : found.cards) {
         const bool deviceMatches = device.isEmpty() || namesDevice(device, card.device);

@@ -22,7 +22,8 @@ struct RunningCard {
 // system bus that lets only the members of dialout in, say).
 struct FoundCards {
     QList<RunningCard> cards;
-    QStringList unreadable;
+    QStringList unreadable;  // "io.github.pelmora.pelmorad.tank on the system bus"
+    QStringList why;         // why they could not be read, each reason once
 };
 
 // Every panel and service on `bus` (reached through pelmora-ctl's connection `connection`),

@@ -1,0 +1,38 @@
+#include "outputs_writer.h"
+
+OutputsWriter::OutputsWriter(const OutputsFile& file, std::function<void(const QString&)> say, QObject* parent)
+    : QObject(parent), file_(file), say_(std::move(say))
+{
+    later_.setSingleShot(true);
+    connect(&later_, &QTimer::timeout, this, &OutputsWriter::flush);
+}
+
+void OutputsWriter::offer(int outputs)
+{
+    const auto now = Clock::now();
+    if (!writtenAt_ || now - *writtenAt_ >= kAtMostEvery) {
+        later_.stop();
+        waiting_.reset();
+        write(outputs);
+        return;
+    }
+    waiting_ = outputs;
+    if (!later_.isActive())
+        later_.start(std::chrono::ceil<std::chrono::milliseconds>(*writtenAt_ + kAtMostEvery - now));
+}
+
+void OutputsWriter::flush()
+{
+    later_.stop();
+    if (const std::optional<int> outputs = std::exchange(waiting_, std::nullopt))
+        write(*outputs);
+}
+
+void OutputsWriter::write(int outputs)
+{
+    writtenAt_ = Clock::now();
+    ++writes_;
+    QString problem;
+    if (!file_.write(outputs, problem) && !std::exchange(failureSaid_, true))
+        say_(problem + QStringLiteral("; the outputs will not be restored"));
+}
