@@ -7,6 +7,8 @@
 #include "window_centring.h"
 
 #include "card_link/card_frames.h"
+#include "card_link/card_name.h"
+#include "card_link/port_device.h"
 #include "card_link/output_mask.h"
 #include "card_link/remote_name.h"
 #include "gauge/font_stand_ins.h"
@@ -198,6 +200,12 @@ void Form1::setOutputs(int mask)
     }
     if (changed)
         sendOutputs();
+}
+
+QString Form1::defaultCardName() const
+{
+    const QString held = shownCard().device;
+    return card_link::defaultCardName(held.isEmpty() ? card_link::deviceForPort(1) : held);
 }
 
 card_link::CardState Form1::shownCard() const

@@ -61,6 +61,9 @@ public:
     card_link::CardState shownCard() const;
     // The card's name on the bus and the broker.
     void setCardName(const QString& name) { cardName_ = name; }
+    // The name a card is given when none is: its device's file name, the device the window
+    // holds (Com2's after a fall back from Com1), else Com1's.
+    QString defaultCardName() const;
     // "the card on DEVICE is not connected: ...", in English; empty while it is.
     QString notConnected() const;
     // How far the last exchange went, and how many there have been.

@@ -6,8 +6,6 @@
 
 #include "card_bus/card_bus_service.h"
 #include "card_mqtt/card_mqtt.h"
-#include "card_link/card_name.h"
-#include "card_link/port_device.h"
 #include "platform/process/window_system_failure.h"
 
 #include "platform/process/stop_signals.h"
@@ -64,14 +62,6 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv)
     return std::make_unique<QApplication>(argc, argv);
 }
 
-// The card's name unless one was given: its device's, the device the window holds once
-// start-up has chosen its port (Com2's after a fall back from Com1), else Com1's.
-QString defaultName(const panel::Form1& window)
-{
-    const QString held = window.shownCard().device;
-    return card_link::defaultCardName(held.isEmpty() ? card_link::deviceForPort(1) : held);
-}
-
 // On the broker too, when asked: a command from there is a press of the output's button.
 std::unique_ptr<card_mqtt::CardMqtt> offerOnBroker(panel::Form1& window, panel::WindowHolder& holder,
                                                    const card_mqtt::MqttSettings& settings, const QString& name)
@@ -112,7 +102,7 @@ int main(int argc, char** argv)
     QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &window, &panel::Form1::endProgram);
     for (const QString& problem : window.problems())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(problem));
-    window.setCardName(line.name.isEmpty() ? defaultName(window) : line.name);
+    window.setCardName(line.name.isEmpty() ? window.defaultCardName() : line.name);
     // On the bus from start-up on, so that a script reaches the panel even while a
     // message box about the port waits for the user.
     panel::WindowHolder holder(window);
@@ -124,7 +114,7 @@ int main(int argc, char** argv)
         return 0;
     // Named once the port is chosen, and the name stays while the panel runs: it is part of
     // every topic on the broker.
-    const QString name = line.name.isEmpty() ? defaultName(window) : line.name;
+    const QString name = line.name.isEmpty() ? window.defaultCardName() : line.name;
     window.setCardName(name);
     const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(window, holder, line.mqtt, name);
     window.show();

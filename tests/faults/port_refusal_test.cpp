@@ -6,6 +6,7 @@
 #include "scoped_environment.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -81,6 +82,7 @@ TEST(PortRefusal, Com1HeldByAnotherProgramFallsBackToCom2)
     EXPECT_TRUE(form.Timer1().isActive());
     EXPECT_FALSE(readFrameLog(cards.dir.filePath("free.log")).isEmpty());
     EXPECT_EQ(cards.other->process().state(), QProcess::Running);
+    EXPECT_EQ(form.defaultCardName(), QFileInfo(cards.free.device()).fileName()) << "named after the card it holds";
 }
 
 TEST(PortRefusal, MissingCom3FallsBackToCom1)
