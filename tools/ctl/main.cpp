@@ -13,6 +13,8 @@
 #include "card_bus/card_bus_names.h"
 
 #include <QCoreApplication>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QDateTime>
 #include <QJsonDocument>
 #include <cstdio>
@@ -173,6 +175,11 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // a line at a time, also into a pipe
+    // A call that a bus refuses hands its error across Qt D-Bus's own thread in these types,
+    // which Qt 6.4 does not register by itself: unregistered, each refusal also printed
+    // "Trying to construct an instance of an invalid type".
+    qRegisterMetaType<QDBusError>();
+    qRegisterMetaType<QDBusMessage>();
     const ParsedCtlCommand parsed = parseCtlCommand(app.arguments());
     if (!parsed.error.isEmpty()) {
         std::fprintf(stderr, "pelmora-ctl: %s\nTry 'pelmora-ctl --help'.\n", qPrintable(parsed.error));
