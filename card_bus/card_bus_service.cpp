@@ -200,6 +200,13 @@ bool CardBusService::handleCardCall(const QDBusMessage& message, const QDBusConn
         answer(message, connection, message.createReply());
         return true;
     }
+    if (member == QLatin1String("Heartbeat")) {
+        if (wrongArguments(message, connection, "", "no arguments"))
+            return true;
+        holder_.heartbeat();
+        answer(message, connection, message.createReply());
+        return true;
+    }
     if (message.interface().isEmpty())
         return false;
     refuse(message, connection, kUnknownMethod, QStringLiteral("%1 has no method %2").arg(kInterface, member));

@@ -24,6 +24,8 @@ QVariantMap cardProperties(const card_link::CardState& card)
         {kPort, card.port},
         {kDevice, card.device},
         {kConnected, card.connected},
+        {kOffIn, QVariant::fromValue(QList<int>(card.offIn.begin(), card.offIn.end()))},
+        {kSafeState, card.safe},
     };
 }
 

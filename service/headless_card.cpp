@@ -185,6 +185,12 @@ QString HeadlessCard::setOutputs(int mask)
     return sendAsked();
 }
 
+void HeadlessCard::finish()
+{
+    if (asked_)
+        sendAsked();
+}
+
 QString HeadlessCard::sendAsked()
 {
     poll();

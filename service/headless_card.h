@@ -38,6 +38,9 @@ public:
     // Opens the card and polls it, the first request carrying `outputs`.
     void start(int outputs);
 
+    // At a clean stop: outputs asked for and not sent yet go to the card now.
+    void finish();
+
     card_link::CardState state() const;
     // The state as changed() last told it.
     const card_link::CardState& shown() const { return shown_; }

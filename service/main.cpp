@@ -139,6 +139,7 @@ int main(int argc, char** argv)
 
     const int status = app.exec();
     notify.stopping();
+    card.finish();
     writer.flush();
     return status;
 }

@@ -2,6 +2,9 @@
 
 #include "card_bus/card_bus_names.h"
 
+#include <QDBusArgument>
+#include <QDBusMetaType>
+
 using namespace card_bus;
 
 namespace {
@@ -16,6 +19,30 @@ QString volts(const QVariant& value)
     return QString::number(value.toDouble(), 'f', 3);
 }
 
+// The seconds left of each timed output that is on: " output3_off_in=1195".
+QString timesLeft(const QVariantMap& p)
+{
+    QString words;
+    const QList<int> offIn = qdbus_cast<QList<int>>(p.value(kOffIn));
+    for (qsizetype i = 0; i < offIn.size(); ++i) {
+        if (offIn.at(i) >= 0)
+            words += QStringLiteral(" output%1_off_in=%2").arg(i + 1).arg(offIn.at(i));
+    }
+    return words;
+}
+
+// The same as an object by output: {"3": 1195}.
+QJsonObject offInJson(const QVariantMap& p)
+{
+    QJsonObject left;
+    const QList<int> offIn = qdbus_cast<QList<int>>(p.value(kOffIn));
+    for (qsizetype i = 0; i < offIn.size(); ++i) {
+        if (offIn.at(i) >= 0)
+            left.insert(QString::number(i + 1), offIn.at(i));
+    }
+    return left;
+}
+
 } // namespace
 
 QString cardText(const QVariantMap& p)
@@ -28,7 +55,8 @@ QString cardText(const QVariantMap& p)
              volts(p.value(kAnalog2Volts)), QString::number(p.value(kAnalog1Raw).toUInt()),
              QString::number(p.value(kAnalog2Raw).toUInt()), p.value(kPort).toString(), device,
              p.value(kConnected).toBool() ? QStringLiteral("yes") : QStringLiteral("no"))
-        .arg(p.value(kName).toString());
+        .arg(p.value(kName).toString())
+        + timesLeft(p);
 }
 
 QJsonObject cardJson(const QVariantMap& p)
@@ -44,6 +72,7 @@ QJsonObject cardJson(const QVariantMap& p)
         {QStringLiteral("device"), p.value(kDevice).toString()},
         {QStringLiteral("connected"), p.value(kConnected).toBool()},
         {QStringLiteral("name"), p.value(kName).toString()},
+        {QStringLiteral("off_in"), offInJson(p)},
     };
 }
 

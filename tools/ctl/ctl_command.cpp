@@ -16,6 +16,7 @@ const QString kSynopsis = QStringLiteral(
     "  watch                    print the values again at each change, until interrupted\n"
     "  wait input N on|off      wait until the card answers with input N on or off\n"
     "  list                     list the running panels and services, their cards and devices\n"
+    "  heartbeat                say that a client is still there (holds off safe-when-silent)\n"
     "\n"
     "Options:\n"
     "  --name NAME              the card named NAME (its service's --name, or its device's file name)\n"
@@ -68,6 +69,10 @@ QString parseWords(const QStringList& words, CtlCommand& command)
     QString error;
     if (name == QLatin1String("get") || name == QLatin1String("watch") || name == QLatin1String("list")) {
         command.kind = name == QLatin1String("get") ? Kind::Get : name == QLatin1String("watch") ? Kind::Watch : Kind::List;
+        return checkCount(words, 1, name);
+    }
+    if (name == QLatin1String("heartbeat")) {
+        command.kind = Kind::Heartbeat;
         return checkCount(words, 1, name);
     }
     if (name == QLatin1String("set")) {

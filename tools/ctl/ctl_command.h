@@ -7,7 +7,7 @@
 #include <QStringList>
 
 struct CtlCommand {
-    enum class Kind { Get, Set, Mask, Watch, Wait, List };
+    enum class Kind { Get, Set, Mask, Watch, Wait, List, Heartbeat };
     Kind kind = Kind::Get;
     bool json = false;       // --json: JSON instead of a line of text
     QString device;          // --device: the card on this device

@@ -213,6 +213,8 @@ int main(int argc, char** argv)
         return answer(card.SetOutput(uint(command.output), stateWord(command.state)));
     case CtlCommand::Kind::Mask:
         return answer(card.SetOutputs(uint(command.mask)));
+    case CtlCommand::Kind::Heartbeat:
+        return answer(card.Heartbeat());
     case CtlCommand::Kind::Watch:
     case CtlCommand::Kind::Wait:
     case CtlCommand::Kind::List:

@@ -26,6 +26,8 @@ inline constexpr QLatin1StringView kAnalog2Raw("Analog2Raw");
 inline constexpr QLatin1StringView kPort("Port");
 inline constexpr QLatin1StringView kDevice("Device");
 inline constexpr QLatin1StringView kConnected("Connected");
+inline constexpr QLatin1StringView kOffIn("OffIn");
+inline constexpr QLatin1StringView kSafeState("SafeState");
 
 inline constexpr QLatin1StringView kInvalidOutput("io.github.pelmora.Card1.Error.InvalidOutput");
 inline constexpr QLatin1StringView kInvalidMask("io.github.pelmora.Card1.Error.InvalidMask");

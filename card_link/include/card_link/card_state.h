@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <array>
+
 namespace card_link {
 
 struct CardState {
@@ -16,12 +18,17 @@ struct CardState {
     QString port;             // "Com1" to "Com4"
     QString device;           // what the port opens, empty when unknown
     bool connected = false;   // the port is open and the card has answered on it, lately
+    // Seconds until a timed output that is on is switched off by itself (rounded up), by
+    // channel; -1 for an output that is off or has no time set.
+    std::array<int, 8> offIn{-1, -1, -1, -1, -1, -1, -1, -1};
+    QString safe;             // why the safe state was put on the card; empty after a command
 
     bool operator==(const CardState& other) const
     {
         return name == other.name && outputs == other.outputs && inputs == other.inputs
                && analog1Volts == other.analog1Volts && analog2Volts == other.analog2Volts && port == other.port
-               && device == other.device && connected == other.connected;
+               && device == other.device && connected == other.connected && offIn == other.offIn
+               && safe == other.safe;
     }
     bool operator!=(const CardState& other) const { return !(*this == other); }
 };
@@ -39,6 +46,9 @@ public:
     virtual QString switchOutput(int channel, OutputState state) = 0;
     // All eight at once, in one request: output channel i at bit 7 - i.
     virtual QString setOutputs(int mask) = 0;
+    // A client says it is still there: it holds off the safe state of a card configured to
+    // take it when every client has gone quiet.
+    virtual void heartbeat() {}
 };
 
 } // namespace card_link
