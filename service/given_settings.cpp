@@ -18,7 +18,8 @@ bool splitLine(const QString& line, QString& key, QString& value)
 
 } // namespace
 
-bool readSettingsFile(const QString& path, const QStringList& known, GivenSettings& given, QString& error)
+bool readSettingsFile(const QString& path, const QStringList& known, GivenSettings& given, QString& error,
+                      const std::function<bool(const QString&)>& isKnown)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -35,7 +36,7 @@ bool readSettingsFile(const QString& path, const QStringList& known, GivenSettin
             error = QStringLiteral("%1: not a 'key = value' line: %2").arg(where, lines[i].trimmed());
             return false;
         }
-        if (!known.contains(key)) {
+        if (!known.contains(key) && !(isKnown && isKnown(key))) {
             error = QStringLiteral("%1: unknown key '%2' (known: %3)").arg(where, key, known.join(QStringLiteral(", ")));
             return false;
         }

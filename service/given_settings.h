@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 struct GivenValue {
@@ -19,7 +20,10 @@ using GivenSettings = QMap<QString, GivenValue>;
 
 // Reads `path`: one "key = value" a line, '#' starting a comment, blank lines let be; each
 // key one of `known`. False with `error` (naming the file, and the line when there is one).
-bool readSettingsFile(const QString& path, const QStringList& known, GivenSettings& given, QString& error);
+// Keys that `isKnown` takes are let in too (output-9-max-on, so that it is refused for its
+// output, not as an unknown key).
+bool readSettingsFile(const QString& path, const QStringList& known, GivenSettings& given, QString& error,
+                      const std::function<bool(const QString&)>& isKnown = {});
 
 // A flag's value in a file: yes, no, true, false, on, off. Empty when it is none of these.
 std::optional<bool> flagValue(const QString& text);

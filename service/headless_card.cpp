@@ -4,10 +4,15 @@
 #include "card_link/port_device.h"
 #include "port_messages/port_messages.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
 using card_link::Language;
 
-HeadlessCard::HeadlessCard(const QString& device, const QString& name, QObject* parent)
-    : QObject(parent), keeper_(port_), name_(name)
+HeadlessCard::HeadlessCard(const QString& device, const QString& name, card_safety::OutputGuard& guard,
+                           QObject* parent)
+    : QObject(parent), guard_(guard), keeper_(port_), name_(name)
 {
     if (!device.isEmpty())
         port_.setResolver([device](QString& problem) {
@@ -60,6 +65,8 @@ void HeadlessCard::start(int outputs)
 
 void HeadlessCard::tick()
 {
+    if (const std::optional<int> decided = guard_.update())
+        adopt(*decided);
     const auto now = Clock::now();
     if (keeper_.readyToPoll(now)) {
         retry_.stop();
@@ -138,17 +145,30 @@ card_link::CardState HeadlessCard::state() const
 {
     card_link::CardState card;
     card.name = name_;
-    card.outputs = outputs_;
+    // As the next request carries them: a command held back for a moment reads back at once.
+    card.outputs = nextOutputs();
     card.inputs = inputs_;
     card.analog1Volts = volts_[0];
     card.analog2Volts = volts_[1];
     card.port = QStringLiteral("Com1");
     card.device = deviceName();
     card.connected = keeper_.connected();
+    for (int channel = 0; channel < 8; ++channel) {
+        if (const auto left = guard_.offIn(channel))
+            card.offIn[size_t(channel)] = int(std::chrono::ceil<std::chrono::seconds>(*left).count());
+    }
+    card.safe = guard_.safeReason();
     return card;
 }
 
 QString HeadlessCard::status() const
+{
+    if (const QString& safe = guard_.safeReason(); !safe.isEmpty())
+        return QStringLiteral("%1; the safe state is on the card: %2").arg(cardStatus(), safe);
+    return cardStatus();
+}
+
+QString HeadlessCard::cardStatus() const
 {
     if (!everOpen_)
         return QStringLiteral("waiting for %1: %2").arg(deviceName(), card_link::shortReason(keeper_.problem()));
@@ -161,25 +181,34 @@ QString HeadlessCard::status() const
 
 QString HeadlessCard::switchOutput(int channel, card_link::OutputState state)
 {
-    const int outputs = nextOutputs();
-    const int bit = 1 << (7 - channel);
-    const bool on = state == card_link::OutputState::Toggle ? !card_link::outputOn(outputs, channel)
+    if (QString why = keeper_.notConnected(deviceName()); !why.isEmpty())
+        return why;
+    const int bit = card_safety::outputBit(channel);
+    const bool on = state == card_link::OutputState::Toggle ? !card_link::outputOn(nextOutputs(), channel)
                                                             : state == card_link::OutputState::On;
-    return setOutputs(on ? outputs | bit : outputs & ~bit);
+    return command(guard_.request(on ? bit : 0, bit));
 }
 
 QString HeadlessCard::setOutputs(int mask)
 {
     if (QString why = keeper_.notConnected(deviceName()); !why.isEmpty())
         return why;
-    if (mask == nextOutputs())
+    return command(guard_.request(mask));
+}
+
+QString HeadlessCard::command(int decided)
+{
+    if (decided == nextOutputs()) {
+        showChanges();  // a keep-alive moves a timed output's time left
         return {};
-    asked_ = mask;
+    }
+    asked_ = decided;
     // The request at once, as a click sends it, unless the last one still waits for its reply.
     const auto answered = sentAt_ + kAnswerTime;
     if (const auto now = Clock::now(); now < answered) {
         if (!folded_.isActive())
             folded_.start(std::chrono::ceil<std::chrono::milliseconds>(answered - now));
+        showChanges();
         return {};
     }
     return sendAsked();
@@ -187,16 +216,56 @@ QString HeadlessCard::setOutputs(int mask)
 
 void HeadlessCard::finish()
 {
-    if (asked_)
-        sendAsked();
+    const std::optional<int> safe = guard_.stopMask();
+    if (!safe) {
+        if (asked_)
+            sendAsked();
+        return;
+    }
+    adopt(*safe);
+    if (!port_.portOpen())
+        return;
+    poll();
+    awaitReply(kStopWait);
+    emit said(QStringLiteral("stopping: the safe state 0x%1 was sent to the card")
+                  .arg(*safe, 2, 16, QLatin1Char('0')));
+}
+
+void HeadlessCard::awaitReply(std::chrono::milliseconds wait)
+{
+    if (lastExchange_ == card_link::Exchange::NotSent)
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    QByteArray reply;
+    while (reply.size() < 3 && waited.elapsed() < wait.count() && port_.portOpen()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+        try {
+            reply += port_.input();
+        } catch (const card_link::SerialError&) {
+            return;
+        }
+    }
+}
+
+void HeadlessCard::adopt(int mask)
+{
+    asked_.reset();
+    if (mask == outputs_)
+        return;
+    outputs_ = mask;
+    emit outputsChanged(mask);
 }
 
 QString HeadlessCard::sendAsked()
 {
+    const int asked = nextOutputs();
     poll();
     showChanges();
     if (lastExchange_ != card_link::Exchange::NotSent)
         return {};
+    guard_.request(outputs_, outputs_ ^ asked);  // as they were: nothing of it goes later
     const QString why = keeper_.notConnected(deviceName());
     return why.isEmpty() ? QStringLiteral("the request could not be written to the card") : why;
 }

@@ -9,12 +9,15 @@
 // poll's time. Requests from outside (the bus, the broker) come through CardHolder; one
 // that comes while the last request still waits for its reply goes with the next request,
 // with whatever else comes meanwhile (the last word for each output wins), so that a flood
-// of commands never queues requests behind each other on the line.
+// of commands never queues requests behind each other on the line. Every mask the card is
+// sent is decided by the card's guard (card_safety): commands go through it, and each poll
+// asks it whether a timer, a held ON or the safe state has changed the outputs.
 
 #include "card_link/card_keeper.h"
 #include "card_link/card_port.h"
 #include "card_link/card_state.h"
 #include "card_link/poll_exchange.h"
+#include "card_safety/output_guard.h"
 #include "platform/interval_timer.h"
 
 #include <QObject>
@@ -33,13 +36,17 @@ public:
     static constexpr std::chrono::milliseconds kAnswerTime{20};
 
     // `device` as the user named it; empty for Com1 as the panel resolves it.
-    HeadlessCard(const QString& device, const QString& name, QObject* parent = nullptr);
+    HeadlessCard(const QString& device, const QString& name, card_safety::OutputGuard& guard,
+                 QObject* parent = nullptr);
 
     // Opens the card and polls it, the first request carrying `outputs`.
     void start(int outputs);
 
-    // At a clean stop: outputs asked for and not sent yet go to the card now.
+    // At a clean stop: the safe state, when the guard has one for it, else outputs asked for
+    // and not sent yet, go to the card now; the card's reply to the safe state is waited for
+    // (at most kStopWait).
     void finish();
+    static constexpr std::chrono::milliseconds kStopWait{500};
 
     card_link::CardState state() const;
     // The state as changed() last told it.
@@ -50,6 +57,7 @@ public:
 
     QString switchOutput(int channel, card_link::OutputState state) override;
     QString setOutputs(int mask) override;
+    void heartbeat() override { guard_.heartbeat(); }
 
 signals:
     // state() has changed: at most once a poll.
@@ -63,11 +71,20 @@ signals:
 
 private:
     void tick();
+    QString cardStatus() const;
     // The port is not open: no polls until it is tried again, once a second.
     void waitForRetry(Clock::time_point now);
     void poll();
-    // Sends the outputs asked for at once: empty when the request went, else why not.
+    // A mask the guard decided on a command: sent at once, or with the next request.
+    QString command(int decided);
+    // Sends the outputs asked for at once: empty when the request went, else why not (the
+    // guard is then told that the outputs stayed as they were).
     QString sendAsked();
+    // A mask the guard decided by itself (a timer, a held ON, the safe state): the outputs
+    // from now on, sent by the poll that follows, or when the card is back.
+    void adopt(int mask);
+    // Until the card's reply to the last request has come, for at most `wait`.
+    void awaitReply(std::chrono::milliseconds wait);
     // The outputs the next request carries: those asked for, else those last sent.
     int nextOutputs() const { return asked_.value_or(outputs_); }
     // Tells whoever follows the card what changed since it was last told.
@@ -79,6 +96,7 @@ private:
     void pilota_led(int quale_led, int acceso) override;
     void yieldEvents() override {}
 
+    card_safety::OutputGuard& guard_;
     card_link::CardPort port_;
     card_link::CardKeeper keeper_;
     platform::IntervalTimer timer_;

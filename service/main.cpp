@@ -15,6 +15,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -46,18 +48,37 @@ std::optional<int> answerWithoutRunning(const ServiceCommandLine& line)
     return 2;
 }
 
-// The outputs to start with, said when they are those of the last run.
-int outputsAtStart(const ServiceSettings& settings, const OutputsFile& file)
+// The last run's outputs, as their file holds them: their mask and
+// the deadlines of the timed ones; said when they are there.
+std::optional<card_safety::KeptOutputs> lastRun(const ServiceSettings& settings, const OutputsFile& file)
 {
-    if (settings.outputsAtStart == ServiceSettings::OutputsAtStart::Off)
-        return 0;
+    const auto& outputs = settings.safety.outputs;
+    const bool restoring = settings.outputsAtStart == ServiceSettings::OutputsAtStart::Restore
+        || std::any_of(outputs.begin(), outputs.end(),
+                       [](const card_safety::OutputSafety& output) { return output.atStart == card_safety::AtStart::Restore; });
+    // Read whatever is restored: an output on at start waits for a partner the card may still hold.
     QString problem;
-    const std::optional<int> kept = file.read(problem);
-    if (!problem.isEmpty())
-        say(problem + QStringLiteral("; every output starts off"));
-    else if (kept)
-        say(QStringLiteral("outputs restored from %1: 0x%2").arg(file.path(), QString::number(*kept, 16).rightJustified(2, QLatin1Char('0'))));
-    return kept.value_or(0);
+    const std::optional<card_safety::KeptOutputs> kept = file.read(problem);
+    if (!problem.isEmpty() && restoring)
+        say(problem + QStringLiteral("; no output is restored"));
+    else if (kept && restoring)
+        say(QStringLiteral("the outputs of the last run, 0x%1, restored from %2")
+                .arg(kept->mask, 2, 16, QLatin1Char('0'))
+                .arg(file.path()));
+    return kept;
+}
+
+// What the guard does is said in the log, shown in systemd's status and kept in the file.
+void followGuard(card_safety::OutputGuard& guard, HeadlessCard& card, OutputsWriter& writer, SystemdNotify& notify)
+{
+    guard.events.safeApplied = [&](const QString& reason) {
+        say(QStringLiteral("the safe state is put on the card: %1").arg(reason));
+        notify.status(card.status());
+    };
+    guard.events.safeCleared = [&] { notify.status(card.status()); };
+    guard.events.forcedOff = [](int, const QString& why) { say(why); };
+    guard.events.deadlinesChanged = [&] { writer.offer(guard.kept()); };
+    QObject::connect(&card, &HeadlessCard::outputsChanged, &writer, [&] { writer.offer(guard.kept()); });
 }
 
 // --mqtt-forget: the card taken off the broker; the exit status.
@@ -97,7 +118,12 @@ int main(int argc, char** argv)
     const ServiceCommandLine line = readServiceCommandLine(arguments);
     if (const std::optional<int> status = answerWithoutRunning(line))
         return *status;
-    const ServiceSettings& settings = line.settings;
+    ServiceSettings settings = line.settings;
+    // Without a broker it could never be reached, and the safe state would be taken at once.
+    if (settings.safety.safeWhenBrokerLost && !settings.mqtt.enabled) {
+        say(QStringLiteral("safe-when-broker-lost is let be: no broker is named (mqtt = URL)"));
+        settings.safety.safeWhenBrokerLost.reset();
+    }
 
     // Qt's own event loop, which costs less a wakeup than GLib's, unless the user chose.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
@@ -113,16 +139,17 @@ int main(int argc, char** argv)
     mqtt.name = name;
     if (settings.mqttForget)
         return forget(mqtt);
-    HeadlessCard card(settings.device, name);
-    QObject::connect(&card, &HeadlessCard::said, &card, &say);
     const OutputsFile file(OutputsFile::pathFor(name));
+    card_safety::OutputGuard guard(settings.safety);
+    HeadlessCard card(settings.device, name, guard);
+    QObject::connect(&card, &HeadlessCard::said, &card, &say);
     OutputsWriter writer(file, &say);
-    QObject::connect(&card, &HeadlessCard::outputsChanged, &writer, &OutputsWriter::offer);
+    SystemdNotify notify;
+    followGuard(guard, card, writer, notify);
     // The card first: its first request goes out before anything else is set up. The file
     // holds the outputs of this run from its start on, whichever way it started.
-    const int outputs = outputsAtStart(settings, file);
-    card.start(outputs);
-    writer.offer(outputs);
+    card.start(guard.start(lastRun(settings, file), settings.outputsAtStart == ServiceSettings::OutputsAtStart::Restore));
+    writer.offer(guard.kept());
 
     card_bus::CardBusService face(card);
     // Nobody may be listening on a machine in a cabinet: readings that move at every poll go
@@ -133,7 +160,6 @@ int main(int argc, char** argv)
     if (const QString problem = offerOnBus(face, name, settings.systemBus); !problem.isEmpty())
         say(problem);
     const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(card, mqtt);
-    SystemdNotify notify;
     notify.ready(card.status());
     QObject::connect(&card, &HeadlessCard::statusChanged, &card, [&] { notify.status(card.status()); });
 

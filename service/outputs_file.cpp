@@ -8,7 +8,8 @@
 
 namespace {
 
-const QByteArray kKey("outputs=");
+// A file of the mask and eight deadlines is some 300 bytes; more is not one.
+constexpr qint64 kLongest = 4096;
 
 } // namespace
 
@@ -24,7 +25,7 @@ QString OutputsFile::pathFor(const QString& cardName)
     return folder + QLatin1Char('/') + cardName + QStringLiteral(".state");
 }
 
-std::optional<int> OutputsFile::read(QString& problem) const
+std::optional<card_safety::KeptOutputs> OutputsFile::read(QString& problem) const
 {
     QFile file(path_);
     if (!file.exists())
@@ -33,17 +34,14 @@ std::optional<int> OutputsFile::read(QString& problem) const
         problem = QStringLiteral("cannot read %1: %2").arg(path_, file.errorString());
         return std::nullopt;
     }
-    const QByteArray line = file.read(64).trimmed();
-    bool ok = false;
-    const int outputs = line.startsWith(kKey) ? line.mid(kKey.size()).toInt(&ok, 0) : -1;
-    if (!ok || outputs < 0 || outputs > 0xFF) {
-        problem = QStringLiteral("%1 does not hold the outputs (%2)").arg(path_, QString::fromLatin1(line.left(32).toHex(' ')));
-        return std::nullopt;
-    }
-    return outputs;
+    QString why;
+    const std::optional<card_safety::KeptOutputs> kept = card_safety::parseKeptOutputs(file.read(kLongest), why);
+    if (!kept)
+        problem = QStringLiteral("%1 does not hold the outputs (%2)").arg(path_, why);
+    return kept;
 }
 
-bool OutputsFile::write(int outputs, QString& problem) const
+bool OutputsFile::write(const card_safety::KeptOutputs& outputs, QString& problem) const
 {
     if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
         problem = QStringLiteral("cannot create the folder of %1").arg(path_);
@@ -54,7 +52,7 @@ bool OutputsFile::write(int outputs, QString& problem) const
         problem = QStringLiteral("cannot write %1: %2").arg(path_, file.errorString());
         return false;
     }
-    file.write(kKey + "0x" + QByteArray::number(outputs, 16).rightJustified(2, '0') + '\n');
+    file.write(card_safety::formatKeptOutputs(outputs));
     if (!file.commit()) {
         problem = QStringLiteral("cannot write %1: %2").arg(path_, file.errorString());
         return false;

@@ -7,7 +7,7 @@ OutputsWriter::OutputsWriter(const OutputsFile& file, std::function<void(const Q
     connect(&later_, &QTimer::timeout, this, &OutputsWriter::flush);
 }
 
-void OutputsWriter::offer(int outputs)
+void OutputsWriter::offer(const card_safety::KeptOutputs& outputs)
 {
     const auto now = Clock::now();
     if (!writtenAt_ || now - *writtenAt_ >= kAtMostEvery) {
@@ -24,11 +24,11 @@ void OutputsWriter::offer(int outputs)
 void OutputsWriter::flush()
 {
     later_.stop();
-    if (const std::optional<int> outputs = std::exchange(waiting_, std::nullopt))
+    if (const std::optional<card_safety::KeptOutputs> outputs = std::exchange(waiting_, std::nullopt))
         write(*outputs);
 }
 
-void OutputsWriter::write(int outputs)
+void OutputsWriter::write(const card_safety::KeptOutputs& outputs)
 {
     writtenAt_ = Clock::now();
     ++writes_;

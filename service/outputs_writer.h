@@ -22,18 +22,18 @@ public:
     OutputsWriter(const OutputsFile& file, std::function<void(const QString&)> say, QObject* parent = nullptr);
     ~OutputsWriter() override { flush(); }
 
-    void offer(int outputs);
+    void offer(const card_safety::KeptOutputs& outputs);
     void flush();
     // How many times the file has been written.
     int writes() const { return writes_; }
 
 private:
-    void write(int outputs);
+    void write(const card_safety::KeptOutputs& outputs);
 
     const OutputsFile& file_;
     std::function<void(const QString&)> say_;
     QTimer later_;
-    std::optional<int> waiting_;
+    std::optional<card_safety::KeptOutputs> waiting_;
     std::optional<Clock::time_point> writtenAt_;
     bool failureSaid_ = false;
     int writes_ = 0;

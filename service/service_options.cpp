@@ -1,6 +1,9 @@
 #include "service_options.h"
 
 #include "given_settings.h"
+#include "safety_given.h"
+
+#include "card_safety/safety_options.h"
 
 #include "card_link/card_name.h"
 #include "platform/process/option_parser.h"
@@ -16,7 +19,7 @@ namespace {
 const QStringList kFileKeys = QStringList{QStringLiteral("device"), QStringLiteral("name"),
                                           QStringLiteral("outputs-at-start"), QStringLiteral("system-bus"),
                                           QStringLiteral("no-ha")}
-    + card_mqtt::mqttValueKeys();
+    + card_mqtt::mqttValueKeys() + safetyOptionKeys();
 
 // The flags of the command line, each also a key of the file.
 const char* const kFlags[] = {"system-bus", "no-ha"};
@@ -32,7 +35,7 @@ QList<QCommandLineOption> commandLineOptions()
                                       valued("config"), valued("name"), valued("outputs-at-start")};
     for (const char* flag : kFlags)
         options << QCommandLineOption(QString::fromLatin1(flag));
-    for (const QString& key : card_mqtt::mqttValueKeys())
+    for (const QString& key : card_mqtt::mqttValueKeys() + safetyOptionKeys())
         options << QCommandLineOption(key, QString(), QStringLiteral("VALUE"));
     return options;
 }
@@ -48,7 +51,7 @@ bool readArguments(const QStringList& arguments, OptionParser& line, GivenSettin
         return false;
     }
     QStringList valued = QStringList{QStringLiteral("name"), QStringLiteral("outputs-at-start"), QStringLiteral("config")}
-        + card_mqtt::mqttValueKeys();
+        + card_mqtt::mqttValueKeys() + safetyOptionKeys();
     for (const QString& key : valued) {
         for (const std::string& value : line.values(key.toLatin1().constData()))
             given.insert(key, {QString::fromStdString(value), QStringLiteral("--%1").arg(key)});
@@ -112,6 +115,8 @@ QString settle(const GivenSettings& given, ServiceSettings& settings)
         settings.outputsAtStart = outputs.value == QLatin1String("restore") ? ServiceSettings::OutputsAtStart::Restore
                                                                              : ServiceSettings::OutputsAtStart::Off;
     }
+    if (const QString problem = settleSafety(given, settings.safety); !problem.isEmpty())
+        return problem;
     return settleFlagsAndBroker(given, settings);
 }
 
@@ -131,7 +136,7 @@ ServiceCommandLine readServiceCommandLine(const QStringList& arguments)
     }
     GivenSettings given;
     const GivenValue config = fromLine.value(QStringLiteral("config"));
-    if (fromLine.contains(QStringLiteral("config")) && !readSettingsFile(config.value, kFileKeys, given, read.error))
+    if (fromLine.contains(QStringLiteral("config")) && !readSettingsFile(config.value, kFileKeys, given, read.error, &card_safety::isSafetyKey))
         return read;
     for (auto it = fromLine.cbegin(); it != fromLine.cend(); ++it)
         given.insert(it.key(), it.value());  // the command line wins
@@ -172,6 +177,18 @@ QString serviceUsage()
         "  --no-ha                      send no Home Assistant discovery\n"
         "  --mqtt-deadband VOLTS        how far an analogue input moves before it is published\n"
         "                               again (default: 0.02)\n"
+        "  --output-N-at-start off|on|restore\n"
+        "                               output N (1 to 8) at start, whatever --outputs-at-start says\n"
+        "  --output-N-max-on DURATION   switch output N off that long after its last ON\n"
+        "                               (500ms, 10s, 5m, 2h), whatever switched it on\n"
+        "  --interlock GROUPS           outputs never on together: '1,2 3,4'\n"
+        "  --interlock-wait DURATION    how long the others are off before an ON (default: 0)\n"
+        "  --output-N-safe off|on|keep  what the safe state does to output N (default: keep)\n"
+        "  --safe-when-broker-lost DURATION, --safe-when-ha-offline DURATION,\n"
+        "  --safe-when-silent DURATION  put the safe state on the card when the broker, Home\n"
+        "                               Assistant or every client (no command, no heartbeat)\n"
+        "                               has been gone that long\n"
+        "  --safe-at-stop yes|no        send the safe state to the card at a clean stop\n"
         "  --mqtt-forget                take the card off the broker (its Home Assistant\n"
         "                               entities and its retained topics) and exit\n"
         "  -h, --help                   show this help and exit\n"

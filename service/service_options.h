@@ -3,6 +3,7 @@
 // command line winning: what to open, the card's name, the outputs at start and the bus.
 
 #include "card_mqtt/mqtt_settings.h"
+#include "card_safety/safety_settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@ struct ServiceSettings {
     OutputsAtStart outputsAtStart = OutputsAtStart::Off;
     bool systemBus = false;
     card_mqtt::MqttSettings mqtt;  // its name is the card's, set once that is known
+    card_safety::SafetySettings safety;
     bool mqttForget = false;       // take the card off the broker and end
 };
 
