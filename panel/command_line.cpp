@@ -2,6 +2,9 @@
 
 #include "card_link/card_name.h"
 
+#include "card_safety/given_safety.h"
+#include "platform/process/given_settings.h"
+
 #include <QCommandLineParser>
 
 namespace panel {
@@ -33,8 +36,22 @@ void addOurOptions(QCommandLineParser& parser)
 {
     parser.addOption(QCommandLineOption(QStringLiteral("name"), QString(), QStringLiteral("NOME")));
     parser.addOption(QCommandLineOption(QStringLiteral("no-ha")));
+    parser.addOption(QCommandLineOption(QStringLiteral("config"), QString(), QStringLiteral("FILE")));
     for (const QString& key : card_mqtt::mqttValueKeys())
         parser.addOption(QCommandLineOption(key, QString(), QStringLiteral("VALORE")));
+}
+
+// The safety keys of --config FILE, a file of the service's; its other keys are the
+// service's own, and let be here.
+QString readSafety(const QCommandLineParser& parser, CommandLine& line)
+{
+    if (!parser.isSet(QStringLiteral("config")))
+        return {};
+    GivenSettings given;
+    QString error;
+    if (!readSettingsFile(parser.value(QStringLiteral("config")), {}, given, error, [](const QString&) { return true; }))
+        return error;
+    return card_safety::settleSafety(given, line.safety);
 }
 
 // The card's name and the broker's settings; empty when they are good, else why not.
@@ -54,7 +71,7 @@ QString readCardOptions(const QCommandLineParser& parser, CommandLine& line)
         if (!problem.isEmpty())
             return QStringLiteral("--%1: %2").arg(key, problem);
     }
-    return {};
+    return readSafety(parser, line);
 }
 
 } // namespace
@@ -136,6 +153,8 @@ QString usageText()
         "  --no-ha                     nessuna scoperta per Home Assistant\n"
         "  --mqtt-deadband VOLT        di quanto un ingresso analogico deve cambiare per\n"
         "                              essere pubblicato di nuovo (0.02)\n"
+        "  --config FILE  le regole di sicurezza di un file di pelmorad (output-N-max-on,\n"
+        "                 interlock, output-N-safe, safe-when-...): il pannello le rispetta\n"
         "  -h, --help     mostra questo aiuto ed esce\n"
         "      --version  mostra la versione ed esce\n"
         "\n"

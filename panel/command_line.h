@@ -5,6 +5,7 @@
 // display is needed.
 
 #include "card_mqtt/mqtt_settings.h"
+#include "card_safety/safety_settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,7 @@ struct CommandLine {
     QString device;  // opened as Com1 when not empty, as PELMORA_COM1 would be
     QString name;    // --name: the card's name on the bus and the broker; empty: Com1's device's file name
     card_mqtt::MqttSettings mqtt;  // --mqtt and the options beside it
+    card_safety::SafetySettings safety;  // from --config FILE: the service's file, its safety keys
     QString error;   // why the command line was refused, in Italian
 };
 

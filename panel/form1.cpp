@@ -11,6 +11,7 @@
 #include "card_link/port_device.h"
 #include "card_link/output_mask.h"
 #include "card_link/remote_name.h"
+#include "card_safety/output_guard.h"
 #include "gauge/font_stand_ins.h"
 #include "gauge/gaugix_identity.h"
 #include "port_messages/port_messages.h"
@@ -125,6 +126,9 @@ void Form1::Form_Load()
         setBackColour(led_out(i), card_link::kColourOff);
         showOutputState(i);
     }
+    // The panel keeps no file: an output that its settings switch on at start is on.
+    if (guard_)
+        showMask(guard_->start(std::nullopt, false));
     quale_porta_Click(0);
 }
 
@@ -171,8 +175,26 @@ void Form1::sendOutputs()
     std::array<int, card_link::kChannelCount> colours{};
     for (int i = 0; i < card_link::kChannelCount; ++i)
         colours[i] = backColourOf(led_out(i));
-    stato_uscite_ = card_link::maskFromColours(colours);
+    const int wanted = card_link::maskFromColours(colours);
+    // What the buttons ask for goes through the guard, which may switch a partner off, or
+    // hold an ON back; the buttons then show what the card is sent.
+    if (guard_)
+        showMask(guard_->request(wanted, wanted ^ stato_uscite_));
+    else
+        stato_uscite_ = wanted;
     comunica();
+}
+
+void Form1::showMask(int mask)
+{
+    stato_uscite_ = mask;
+    for (int i = 0; i < card_link::kChannelCount; ++i) {
+        const int colour = card_link::outputOn(mask, i) ? card_link::kColourOn : card_link::kColourOff;
+        if ((backColourOf(led_out(i)) == card_link::kColourOn) != card_link::outputOn(mask, i)) {
+            setBackColour(led_out(i), colour);
+            showOutputState(i);
+        }
+    }
 }
 
 void Form1::onoff_Click(int Index)
@@ -219,6 +241,13 @@ card_link::CardState Form1::shownCard() const
     card.port = QStringLiteral("Com%1").arg(port_->portNumber());
     card.device = device_;
     card.connected = selection_.keeper().connected();
+    if (guard_) {
+        for (int channel = 0; channel < card_link::kChannelCount; ++channel) {
+            if (const auto left = guard_->offIn(channel))
+                card.offIn[size_t(channel)] = int(std::chrono::ceil<std::chrono::seconds>(*left).count());
+        }
+        card.safe = guard_->safeReason();
+    }
     return card;
 }
 
@@ -238,6 +267,10 @@ void Form1::quale_porta_Click(int Index)
 
 void Form1::Timer1_Timer()
 {
+    if (guard_) {
+        if (const std::optional<int> decided = guard_->update())
+            showMask(*decided);
+    }
     const bool ready = selection_.readyToPoll(card_link::CardWatch::Clock::now());
     if (ready)
         comunica();

@@ -12,6 +12,10 @@
 #include "card_link/card_port.h"
 #include "platform/interval_timer.h"
 
+namespace card_safety {
+class OutputGuard;
+}
+
 #include <QMainWindow>
 
 class QLabel;
@@ -45,6 +49,8 @@ public:
     void setOutputs(int mask);
     void quale_porta_Click(int Index);
     void Timer1_Timer();
+    // The buttons and the mask as `mask` gives them, with no request of its own.
+    void showMask(int mask);
     void esci_Click();
     void menuEsci_Click();
 
@@ -61,6 +67,9 @@ public:
     card_link::CardState shownCard() const;
     // The card's name on the bus and the broker.
     void setCardName(const QString& name) { cardName_ = name; }
+    // The guard that decides every mask the card is sent (panel --config FILE); before
+    // Form_Load. Without one, the buttons are the outputs, as they always were.
+    void setGuard(card_safety::OutputGuard* guard) { guard_ = guard; }
     // The name a card is given when none is: its device's file name, the device the window
     // holds (Com2's after a fall back from Com1), else Com1's.
     QString defaultCardName() const;
@@ -125,6 +134,7 @@ private:
     double shownVolts_[2] = {0, 0};
     QString device_;
     QString cardName_;
+    card_safety::OutputGuard* guard_ = nullptr;
     card_link::Exchange lastExchange_ = card_link::Exchange::NotSent;
     quint64 exchanges_ = 0;
     bool ending_ = false;

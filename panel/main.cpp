@@ -6,6 +6,7 @@
 
 #include "card_bus/card_bus_service.h"
 #include "card_mqtt/card_mqtt.h"
+#include "card_safety/output_guard.h"
 #include "platform/process/window_system_failure.h"
 
 #include "platform/process/stop_signals.h"
@@ -99,6 +100,14 @@ int main(int argc, char** argv)
     // event loop reads them.
     platform::StopSignals stopSignals;
     panel::Form1 window;
+    // Kept safe as the service's settings say, when given: the same guard decides every mask.
+    std::optional<card_safety::OutputGuard> guard;
+    if (line.safety.configured()) {
+        guard.emplace(line.safety);
+        guard->events.safeApplied = [](const QString& why) { std::fprintf(stderr, "pelmora: stato sicuro: %s\n", qPrintable(why)); };
+        guard->events.forcedOff = [](int, const QString& why) { std::fprintf(stderr, "pelmora: %s\n", qPrintable(why)); };
+        window.setGuard(&*guard);
+    }
     QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &window, &panel::Form1::endProgram);
     for (const QString& problem : window.problems())
         std::fprintf(stderr, "pelmora: %s\n", qPrintable(problem));

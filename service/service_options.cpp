@@ -1,8 +1,8 @@
 #include "service_options.h"
 
-#include "given_settings.h"
-#include "safety_given.h"
+#include "platform/process/given_settings.h"
 
+#include "card_safety/given_safety.h"
 #include "card_safety/safety_options.h"
 
 #include "card_link/card_name.h"
@@ -19,7 +19,7 @@ namespace {
 const QStringList kFileKeys = QStringList{QStringLiteral("device"), QStringLiteral("name"),
                                           QStringLiteral("outputs-at-start"), QStringLiteral("system-bus"),
                                           QStringLiteral("no-ha")}
-    + card_mqtt::mqttValueKeys() + safetyOptionKeys();
+    + card_mqtt::mqttValueKeys() + card_safety::safetyOptionKeys();
 
 // The flags of the command line, each also a key of the file.
 const char* const kFlags[] = {"system-bus", "no-ha"};
@@ -35,7 +35,7 @@ QList<QCommandLineOption> commandLineOptions()
                                       valued("config"), valued("name"), valued("outputs-at-start")};
     for (const char* flag : kFlags)
         options << QCommandLineOption(QString::fromLatin1(flag));
-    for (const QString& key : card_mqtt::mqttValueKeys() + safetyOptionKeys())
+    for (const QString& key : card_mqtt::mqttValueKeys() + card_safety::safetyOptionKeys())
         options << QCommandLineOption(key, QString(), QStringLiteral("VALUE"));
     return options;
 }
@@ -51,7 +51,7 @@ bool readArguments(const QStringList& arguments, OptionParser& line, GivenSettin
         return false;
     }
     QStringList valued = QStringList{QStringLiteral("name"), QStringLiteral("outputs-at-start"), QStringLiteral("config")}
-        + card_mqtt::mqttValueKeys() + safetyOptionKeys();
+        + card_mqtt::mqttValueKeys() + card_safety::safetyOptionKeys();
     for (const QString& key : valued) {
         for (const std::string& value : line.values(key.toLatin1().constData()))
             given.insert(key, {QString::fromStdString(value), QStringLiteral("--%1").arg(key)});
@@ -115,7 +115,7 @@ QString settle(const GivenSettings& given, ServiceSettings& settings)
         settings.outputsAtStart = outputs.value == QLatin1String("restore") ? ServiceSettings::OutputsAtStart::Restore
                                                                              : ServiceSettings::OutputsAtStart::Off;
     }
-    if (const QString problem = settleSafety(given, settings.safety); !problem.isEmpty())
+    if (const QString problem = card_safety::settleSafety(given, settings.safety); !problem.isEmpty())
         return problem;
     return settleFlagsAndBroker(given, settings);
 }

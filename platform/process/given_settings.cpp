@@ -1,4 +1,4 @@
-#include "given_settings.h"
+#include "platform/process/given_settings.h"
 
 #include <QFile>
 

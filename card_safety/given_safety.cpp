@@ -1,13 +1,15 @@
-#include "safety_given.h"
+#include "given_safety.h"
 
-#include "card_safety/safety_check.h"
-#include "card_safety/safety_options.h"
+#include "safety_check.h"
+#include "safety_options.h"
+
+namespace card_safety {
 
 const QStringList& safetyOptionKeys()
 {
     static const QStringList keys = [] {
         QStringList all;
-        for (const QString& key : card_safety::safetyKeys()) {
+        for (const QString& key : safetyKeys()) {
             if (!key.contains(QLatin1String("-N-"))) {
                 all << key;
                 continue;
@@ -20,15 +22,17 @@ const QStringList& safetyOptionKeys()
     return keys;
 }
 
-QString settleSafety(const GivenSettings& given, card_safety::SafetySettings& safety)
+QString settleSafety(const GivenSettings& given, SafetySettings& safety)
 {
     for (auto it = given.cbegin(); it != given.cend(); ++it) {
-        if (!card_safety::isSafetyKey(it.key()))
+        if (!isSafetyKey(it.key()))
             continue;
-        if (const QString problem = card_safety::readSafetyOption(it.key(), it.value().value, safety); !problem.isEmpty())
+        if (const QString problem = readSafetyOption(it.key(), it.value().value, safety); !problem.isEmpty())
             return QStringLiteral("%1: %2").arg(it.value().where, problem);
     }
-    if (const std::optional<card_safety::SafetyConflict> conflict = card_safety::checkSafety(safety))
+    if (const std::optional<SafetyConflict> conflict = checkSafety(safety))
         return QStringLiteral("%1: %2").arg(given.value(conflict->key).where, conflict->words);
     return {};
 }
+
+} // namespace card_safety
