@@ -134,8 +134,12 @@ int main(int argc, char** argv)
         say(problem);
     const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(card, mqtt);
     SystemdNotify notify;
-    notify.ready(card.status());
-    QObject::connect(&card, &HeadlessCard::statusChanged, &card, [&] { notify.status(card.status()); });
+    // The card's state, and the broker's beside it when the card is offered there.
+    const auto statusLine = [&] { return broker ? card.status() + QStringLiteral("; ") + broker->status() : card.status(); };
+    notify.ready(statusLine());
+    QObject::connect(&card, &HeadlessCard::statusChanged, &card, [&] { notify.status(statusLine()); });
+    if (broker)
+        QObject::connect(broker.get(), &card_mqtt::CardMqtt::statusChanged, &card, [&] { notify.status(statusLine()); });
 
     const int status = app.exec();
     notify.stopping();
