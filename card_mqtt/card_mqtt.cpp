@@ -4,13 +4,13 @@
 #include "ha_discovery.h"
 #include "mqtt_client.h"
 #include "mqtt_words.h"
+#include "name_claim.h"
 #include "reading_rate.h"
 
 #include "card_link/card_frames.h"
 #include "card_link/printable_text.h"
 
 #include <QRandomGenerator>
-#include <QSysInfo>
 
 namespace card_mqtt {
 namespace {
@@ -29,11 +29,6 @@ QByteArray onOff(bool on)
     return on ? QByteArrayLiteral("ON") : QByteArrayLiteral("OFF");
 }
 
-QByteArray onlineOffline(bool online)
-{
-    return online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline");
-}
-
 // Two decimals, with a point whatever the locale.
 QByteArray volts(double value)
 {
@@ -45,21 +40,12 @@ bool inputOn(int inputs, int n)
     return (inputs >> (n - 1)) & 1;
 }
 
-MqttClient::Options clientOptions(const MqttSettings& settings, const CardTopics& topics)
-{
-    MqttClient::Options options = MqttClient::optionsFor(settings, CardMqtt::clientId(settings.name));
-    options.willTopic = topics.availability();
-    options.willPayload = onlineOffline(false);
-    return options;
-}
-
 } // namespace
 
 CardMqtt::CardMqtt(card_link::CardHolder& holder, const MqttSettings& settings, const QString& version,
                    card_link::Language language, QObject* parent)
     : QObject(parent), holder_(holder), settings_(settings), version_(version), language_(language),
-      topics_(std::make_unique<CardTopics>(settings.topicPrefix, settings.name)),
-      client_(std::make_unique<MqttClient>(clientOptions(settings, *topics_), this))
+      topics_(std::make_unique<CardTopics>(settings.topicPrefix, settings.name))
 {
     for (auto& rate : rates_)
         rate = std::make_unique<ReadingRate>(settings.deadband);
@@ -67,49 +53,24 @@ CardMqtt::CardMqtt(card_link::CardHolder& holder, const MqttSettings& settings, 
     connect(&readings_, &QTimer::timeout, this, &CardMqtt::publishReadingsDue);
     birth_.setSingleShot(true);
     connect(&birth_, &QTimer::timeout, this, [this] {
+        if (!holding())
+            return;
+        client_->publish(topics_->availability(), CardTopics::availabilityWord(true), true);
         publishDiscovery();
         publishEverything();
-    });
-    connect(client_.get(), &MqttClient::connectedToBroker, this, &CardMqtt::connected);
-    connect(client_.get(), &MqttClient::message, this, &CardMqtt::onMessage);
-    // Each problem said once, until a connection is made; a connection taken over once.
-    connect(client_.get(), &MqttClient::problem, this, [this](const QString& words, std::chrono::milliseconds wait) {
-        if (std::exchange(problemSaid_, words) != words)
-            emit said(problemLine(client_->where(), words, wait, language_));
-    });
-    connect(client_.get(), &MqttClient::takenOver, this, [this](std::chrono::milliseconds wait) {
-        if (!std::exchange(takenOverSaid_, true))
-            emit said(takenOverLine(client_->where(), clientId(settings_.name), wait, language_));
     });
 }
 
 CardMqtt::~CardMqtt()
 {
-    client_->finish({{topics_->availability(), onlineOffline(false)}, {topics_->card(), onlineOffline(false)}},
-                    kGoodbyeWait);
-}
-
-QString CardMqtt::clientId(const QString& name)
-{
-    return QStringLiteral("pelmora-%1-%2").arg(QSysInfo::machineHostName(), name);
-}
-
-void CardMqtt::start()
-{
-    client_->start();
-}
-
-void CardMqtt::connected()
-{
-    problemSaid_.clear();
-    if (!takenOverSaid_)
-        emit said(connectedLine(client_->where(), clientId(settings_.name), language_));
-    client_->subscribe(topics_->commands());
-    if (settings_.discovery)
-        client_->subscribe(settings_.haPrefix + QStringLiteral("/status"));
-    client_->publish(topics_->availability(), onlineOffline(true), true);
-    publishDiscovery();
-    publishEverything();
+    if (!client_)
+        return;
+    // The availability is only the holder's to say: one that left the name to another leaves it.
+    const QByteArray offline = CardTopics::availabilityWord(false);
+    if (holding())
+        client_->finish({{topics_->availability(), offline}, {topics_->card(), offline}}, kGoodbyeWait);
+    else
+        client_->finish({}, kGoodbyeWait);
 }
 
 void CardMqtt::publishDiscovery()
@@ -130,7 +91,7 @@ void CardMqtt::publishEverything()
 
 void CardMqtt::publishReplies()
 {
-    client_->publish(topics_->card(), onlineOffline(card_.connected), true);
+    client_->publish(topics_->card(), CardTopics::availabilityWord(card_.connected), true);
     published_ = card_;
     if (!replied_)
         return;  // no reply yet to publish
@@ -156,7 +117,7 @@ void CardMqtt::show(const card_link::CardState& card)
     card_ = card;
     // The inputs and readings come from the card's replies: none are published before the first.
     const bool firstReply = card.connected && !std::exchange(replied_, true);
-    if (!client_->isConnected())
+    if (!holding())
         return;
     if (firstReply)
         publishReplies();
@@ -173,7 +134,7 @@ void CardMqtt::publishChanges(const card_link::CardState& card)
             client_->publish(topics_->input(n), onOff(inputOn(card.inputs, n)), true);
     }
     if (card.connected != published_.connected)
-        client_->publish(topics_->card(), onlineOffline(card.connected), true);
+        client_->publish(topics_->card(), CardTopics::availabilityWord(card.connected), true);
     published_ = card;
     if (!replied_)
         return;
@@ -188,7 +149,7 @@ void CardMqtt::publishChanges(const card_link::CardState& card)
 
 void CardMqtt::publishReadingsDue()
 {
-    if (!client_->isConnected())
+    if (!holding())
         return;
     const auto now = Clock::now();
     for (int i = 0; i < 2; ++i) {
@@ -218,7 +179,22 @@ void CardMqtt::scheduleReadings()
 
 void CardMqtt::onMessage(const QString& topic, const QByteArray& payload, bool retained)
 {
-    if (settings_.discovery && topic == settings_.haPrefix + QStringLiteral("/status")) {
+    if (topic == topics_->owner()) {
+        // Another took the name while this one holds it: the record is this one's again.
+        if (claim_->heardRecord(payload) == NameClaim::Then::ClaimAgain)
+            client_->publish(topics_->owner(), claim_->self().record(), true);
+        return;
+    }
+    if (topic == topics_->availability()) {
+        if (claim_->state() == NameClaim::State::Reading)
+            claim_->heardAvailability(payload);
+        else if (holding() && payload == "offline")  // another's will, not this one's word
+            client_->publish(topics_->availability(), CardTopics::availabilityWord(true), true);
+        return;
+    }
+    if (!holding())
+        return;
+    if (settings_.discovery && topic == settings_.haStatusTopic) {
         // Home Assistant has started: everything again, after a moment, not all at once.
         if (payload == "online" && !birth_.isActive())
             birth_.start(int(QRandomGenerator::global()->bounded(500, 2500)));

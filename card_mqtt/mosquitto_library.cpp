@@ -16,7 +16,7 @@ Loaded load()
     // Found under its soname, as the package depends on it.
     static QLibrary library(QStringLiteral("mosquitto"), 1);
     if (!library.load()) {
-        loaded.error = QStringLiteral("cannot load libmosquitto: %1").arg(library.errorString());
+        loaded.error = library.errorString();
         return loaded;
     }
     MosquittoLibrary& f = loaded.functions;

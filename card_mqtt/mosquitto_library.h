@@ -14,7 +14,7 @@ namespace card_mqtt {
     F(lib_init) F(destroy) F(int_option) F(connect_v5_callback_set) F(disconnect_v5_callback_set)             \
     F(message_v5_callback_set) F(log_callback_set) F(username_pw_set) F(will_set_v5) F(tls_set) F(connect_async)    \
     F(socket) F(loop_read) F(loop_write) F(loop_misc) F(want_write) F(disconnect) F(publish_v5) F(subscribe_v5)       \
-    F(strerror) F(reason_string)
+    F(strerror) F(reason_string) F(void_option) F(publish_v5_callback_set) F(subscribe_v5_callback_set)
 
 struct MosquittoLibrary {
 #define PELMORA_MOSQUITTO_POINTER(name) decltype(&::mosquitto_##name) name = nullptr;

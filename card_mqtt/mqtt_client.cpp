@@ -1,6 +1,9 @@
+// The connection of MqttClient: the broker looked up, each of its addresses tried, the
+// socket watched, and a loss told and tried again after a wait.
 #include "mqtt_client.h"
 
 #include "mosquitto_library.h"
+#include "tls_context.h"
 
 #include <QSocketNotifier>
 
@@ -11,18 +14,9 @@
 #include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 
 namespace card_mqtt {
-namespace {
-
-QByteArray bytes(const QString& text)
-{
-    return text.toUtf8();
-}
-
-} // namespace
 
 MqttClient::Options MqttClient::optionsFor(const MqttSettings& settings, const QString& clientId)
 {
@@ -40,36 +34,47 @@ MqttClient::Options MqttClient::optionsFor(const MqttSettings& settings, const Q
 MqttClient::MqttClient(const Options& options, QObject* parent) : QObject(parent), options_(options)
 {
     lib_ = mosquittoLibrary(unavailable_);
-    if (!lib_)
-        return;
-    mosq_ = lib_->create(bytes(options_.clientId).constData(), true, this);
+    if (lib_)
+        setUp();
+    misc_.setInterval(std::chrono::seconds(kKeepaliveSeconds / 4));
+    connect(&misc_, &QTimer::timeout, this, [this] { afterIo(lib_->loop_misc(mosq_)); });
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &MqttClient::tryAgain);
+    connectTimeout_.setSingleShot(true);
+    connectTimeout_.setInterval(kConnectTimeout);
+    connect(&connectTimeout_, &QTimer::timeout, this, [this] {
+        lost(QStringLiteral("no answer within %1 s").arg(kConnectTimeout.count() / 1000), Loss::Unreachable);
+    });
+}
+
+void MqttClient::setUp()
+{
+    mosq_ = lib_->create(options_.clientId.toUtf8().constData(), true, this);
     lib_->int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
     lib_->int_option(mosq_, MOSQ_OPT_TCP_NODELAY, 1);
     lib_->connect_v5_callback_set(mosq_, &MqttClient::onConnect);
     lib_->disconnect_v5_callback_set(mosq_, &MqttClient::onDisconnect);
     lib_->message_v5_callback_set(mosq_, &MqttClient::onMessage);
+    lib_->publish_v5_callback_set(mosq_, &MqttClient::onPublish);
+    lib_->subscribe_v5_callback_set(mosq_, &MqttClient::onSubscribe);
     lib_->log_callback_set(mosq_, &MqttClient::onLog);
     if (!options_.user.isEmpty() || !options_.password.isEmpty())
-        lib_->username_pw_set(mosq_, options_.user.isEmpty() ? nullptr : bytes(options_.user).constData(),
-                                  options_.password.isEmpty() ? nullptr : bytes(options_.password).constData());
+        lib_->username_pw_set(mosq_, options_.user.isEmpty() ? nullptr : options_.user.toUtf8().constData(),
+                              options_.password.isEmpty() ? nullptr : options_.password.toUtf8().constData());
     if (!options_.willTopic.isEmpty())
-        lib_->will_set_v5(mosq_, bytes(options_.willTopic).constData(), int(options_.willPayload.size()),
-                              options_.willPayload.constData(), 1, true, nullptr);
-    if (options_.tls) {
-        if (options_.caFile.isEmpty())
-            lib_->int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        else
-            lib_->tls_set(mosq_, bytes(options_.caFile).constData(), nullptr, nullptr, nullptr, nullptr);
+        lib_->will_set_v5(mosq_, options_.willTopic.toUtf8().constData(), int(options_.willPayload.size()),
+                          options_.willPayload.constData(), 1, true, nullptr);
+    if (!options_.tls)
+        return;
+    void* context = newTlsContext(options_.host, options_.caFile, unavailable_);
+    if (!context) {
+        lib_->destroy(std::exchange(mosq_, nullptr));
+        return;
     }
-    misc_.setInterval(std::chrono::seconds(kKeepaliveSeconds / 4));
-    connect(&misc_, &QTimer::timeout, this, [this] { afterIo(lib_->loop_misc(mosq_)); });
-    retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &MqttClient::lookUp);
-    connectTimeout_.setSingleShot(true);
-    connectTimeout_.setInterval(kConnectTimeout);
-    connect(&connectTimeout_, &QTimer::timeout, this, [this] {
-        lost(QStringLiteral("no answer within %1 s").arg(kConnectTimeout.count() / 1000));
-    });
+    // The context is complete: none of libmosquitto's defaults on top of it.
+    lib_->int_option(mosq_, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 0);
+    lib_->void_option(mosq_, MOSQ_OPT_SSL_CTX, context);
+    releaseTlsContext(context);
 }
 
 MqttClient::~MqttClient()
@@ -91,7 +96,7 @@ QString MqttClient::where() const
 void MqttClient::start()
 {
     if (!mosq_) {
-        emit problem(unavailable_, std::chrono::milliseconds::zero());
+        emit unavailable(unavailable_);
         return;
     }
     lookUp();
@@ -109,18 +114,27 @@ void MqttClient::lookedUp(const QHostInfo& info)
         lost(QStringLiteral("cannot find %1: %2").arg(options_.host, info.errorString()));
         return;
     }
-    // Over TLS the library checks the broker's certificate against the name it is given, so
-    // it gets the name, which the system has just resolved; otherwise the address.
-    connectTo(options_.tls ? options_.host : info.addresses().first().toString());
+    addresses_ = info.addresses();
+    nextAddress_ = 0;
+    tryAgain();
+}
+
+void MqttClient::tryAgain()
+{
+    if (nextAddress_ >= addresses_.size()) {
+        lookUp();
+        return;
+    }
+    connectTo(addresses_.at(nextAddress_++).toString());
 }
 
 void MqttClient::connectTo(const QString& address)
 {
     libraryError_.clear();
     errno = 0;
-    const int rc = lib_->connect_async(mosq_, bytes(address).constData(), options_.port, kKeepaliveSeconds);
+    const int rc = lib_->connect_async(mosq_, address.toUtf8().constData(), options_.port, kKeepaliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) {
-        lost(libraryWords(rc), rc == MOSQ_ERR_ERRNO && errno == ECONNREFUSED ? Loss::Refused : Loss::Failed);
+        lostAfter(rc);
         return;
     }
     connectTimeout_.start();
@@ -169,11 +183,24 @@ void MqttClient::afterIo(int rc)
     if (ending_)
         return;
     if (rc != MOSQ_ERR_SUCCESS || lib_->socket(mosq_) < 0) {
-        lost(libraryWords(rc), rc == MOSQ_ERR_ERRNO && errno == ECONNREFUSED ? Loss::Refused : Loss::Failed);
+        lostAfter(rc);
         return;
     }
+    drain();
     if (writeNotifier_)
         writeNotifier_->setEnabled(lib_->want_write(mosq_));
+}
+
+void MqttClient::lostAfter(int rc)
+{
+    const int error = rc == MOSQ_ERR_ERRNO ? errno : 0;
+    Loss loss = Loss::Failed;
+    if (error == ECONNREFUSED)
+        loss = Loss::Refused;
+    else if (error == EHOSTUNREACH || error == ENETUNREACH || error == ETIMEDOUT || error == EADDRNOTAVAIL
+             || error == EAFNOSUPPORT)
+        loss = Loss::Unreachable;
+    lost(libraryWords(rc, error), loss);
 }
 
 void MqttClient::lost(const QString& words, Loss loss)
@@ -182,82 +209,55 @@ void MqttClient::lost(const QString& words, Loss loss)
     connectTimeout_.stop();
     unwatchSocket();
     lib_->disconnect(mosq_);
+    forgetConnection();
     if (ending_ || retry_.isActive())
         return;
+    if (!wasConnected && (loss == Loss::Refused || loss == Loss::Unreachable) && nextAddress_ > 0) {
+        tried_ << QStringLiteral("%1 (%2)").arg(addresses_.at(nextAddress_ - 1).toString(), words);
+        if (nextAddress_ < addresses_.size()) {
+            retry_.start(0);  // the next address, at once
+            return;
+        }
+    }
+    const QString why =
+        tried_.size() > 1 ? QStringLiteral("none of its addresses answers: %1").arg(tried_.join(QStringLiteral(", "))) : words;
+    tried_.clear();
+    addresses_.clear();
+    nextAddress_ = 0;
     backoff_.disconnected(MqttBackoff::Clock::now());
     std::chrono::milliseconds wait = backoff_.next();
     // Nothing listens there yet: it is looked for again soon, whatever the waits have grown to.
     if (loss == Loss::Refused)
         wait = std::min(wait, kRefusedLongest);
     retry_.start(wait);
-    const bool soon = wasConnected && std::chrono::steady_clock::now() - connectedAt_ < kTakenOverWithin;
-    if (loss == Loss::TakenOver || (soon && loss == Loss::Failed))
+    if (loss == Loss::TakenOver)
         emit takenOver(wait);
     else
-        emit problem(words, wait);
+        emit problem(why, wait);
 }
 
-QString MqttClient::libraryWords(int rc) const
+void MqttClient::forgetConnection()
 {
-    if (rc == MOSQ_ERR_ERRNO && errno != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
-    if (rc == MOSQ_ERR_TLS && !libraryError_.isEmpty())
+    outbox_.clear();
+    unacknowledged_.clear();
+    subscriptions_.clear();
+}
+
+QString MqttClient::libraryWords(int rc, int error) const
+{
+    // TLS that failed is a protocol error to the library, which has logged OpenSSL's words.
+    if ((rc == MOSQ_ERR_TLS || error == EPROTO) && !libraryError_.isEmpty())
         return libraryError_;
+    if (rc == MOSQ_ERR_ERRNO && error != 0)
+        return QString::fromLocal8Bit(std::strerror(error));
     if (rc == MOSQ_ERR_SUCCESS)
         return QStringLiteral("the connection was closed");
     return QString::fromUtf8(lib_->strerror(rc));
 }
 
-bool MqttClient::publish(const QString& topic, const QByteArray& payload, bool retain)
+QString MqttClient::reasonWords(int reason) const
 {
-    return publishAt(1, topic, payload, retain);
-}
-
-bool MqttClient::publishAt(int qos, const QString& topic, const QByteArray& payload, bool retain)
-{
-    if (!connected_)
-        return false;
-    const int rc = lib_->publish_v5(mosq_, nullptr, bytes(topic).constData(), int(payload.size()), payload.constData(),
-                                        qos, retain, nullptr);
-    if (writeNotifier_)
-        writeNotifier_->setEnabled(lib_->want_write(mosq_));
-    return rc == MOSQ_ERR_SUCCESS;
-}
-
-bool MqttClient::subscribe(const QString& pattern)
-{
-    if (!connected_)
-        return false;
-    // What the broker holds retained is not sent, and what is published with the retain flag
-    // keeps it: a command meant to be kept is known as one, whenever it comes.
-    const int rc = lib_->subscribe_v5(mosq_, nullptr, bytes(pattern).constData(), 1,
-                                          MQTT_SUB_OPT_SEND_RETAIN_NEVER | MQTT_SUB_OPT_RETAIN_AS_PUBLISHED, nullptr);
-    if (writeNotifier_)
-        writeNotifier_->setEnabled(lib_->want_write(mosq_));
-    return rc == MOSQ_ERR_SUCCESS;
-}
-
-void MqttClient::finish(const QList<std::pair<QString, QByteArray>>& last, std::chrono::milliseconds wait)
-{
-    if (!connected_)
-        return;
-    // At QoS 0, so that none waits for the broker's acknowledgement of another: they go out
-    // in order, all before the goodbye, with nothing left to read.
-    for (const auto& [topic, payload] : last)
-        publishAt(0, topic, payload, true);
-    ending_ = true;
-    lib_->disconnect(mosq_);
-    // Out before the program ends: a little loop of its own, since the event loop is done.
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (lib_->want_write(mosq_) && lib_->socket(mosq_) >= 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd out{lib_->socket(mosq_), POLLOUT, 0};
-        if (left.count() <= 0 || ::poll(&out, 1, int(left.count())) <= 0)
-            break;
-        if (lib_->loop_write(mosq_, 1) != MOSQ_ERR_SUCCESS)
-            break;
-    }
-    connected_ = false;
+    return QString::fromUtf8(lib_->reason_string(reason));
 }
 
 void MqttClient::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_property*)
@@ -266,11 +266,10 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_
     client->connectTimeout_.stop();
     if (rc != 0) {
         // The broker's refusal, in its own words.
-        client->lost(QString::fromUtf8(client->lib_->reason_string(rc)));
+        client->lost(client->reasonWords(rc));
         return;
     }
     client->connected_ = true;
-    client->connectedAt_ = std::chrono::steady_clock::now();
     client->backoff_.connected(MqttBackoff::Clock::now());
     emit client->connectedToBroker();
 }
@@ -278,18 +277,12 @@ void MqttClient::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_
 void MqttClient::onDisconnect(mosquitto*, void* self, int rc, const mosquitto_property*)
 {
     auto* client = static_cast<MqttClient*>(self);
-    if (client->ending_ || rc == 0 || client->retry_.isActive())
+    // A try that failed is told by what the library returns, which follows.
+    if (client->ending_ || rc == 0 || !client->connected_ || client->retry_.isActive())
         return;
     // An MQTT reason code from the broker's DISCONNECT, or the library's own error.
-    const QString words = rc >= 128 ? QString::fromUtf8(client->lib_->reason_string(rc)) : client->libraryWords(rc);
+    const QString words = rc >= 128 ? client->reasonWords(rc) : client->libraryWords(rc, errno);
     client->lost(words, rc == MQTT_RC_SESSION_TAKEN_OVER ? Loss::TakenOver : Loss::Failed);
-}
-
-void MqttClient::onMessage(mosquitto*, void* self, const mosquitto_message* message, const mosquitto_property*)
-{
-    emit static_cast<MqttClient*>(self)->message(
-        QString::fromUtf8(message->topic), QByteArray(static_cast<const char*>(message->payload), message->payloadlen),
-        message->retain);
 }
 
 void MqttClient::onLog(mosquitto*, void* self, int level, const char* text)

@@ -40,6 +40,20 @@ bool splitAuthority(const QString& authority, MqttSettings& settings, QString& p
     return colon < 0 || !portText.isEmpty();
 }
 
+// A password in the address would show in ps to every user, and be taken as part of the
+// user's name: refused, without repeating it.
+QString passwordInUrl(const QString& url, const QString& userAndPassword, Language language)
+{
+    const QString hidden = userAndPassword.section(QLatin1Char(':'), 0, 0) + QStringLiteral(":***");
+    const QString shown = QString(url).replace(userAndPassword, hidden);
+    return say(language,
+               "'%1': la password non va nell'indirizzo, dove ps la mostra a tutti: scrivila nella prima riga di "
+               "un file e dai --mqtt-password-file FILE",
+               "'%1': a password does not go in the address, where ps shows it to every user: write it on the first "
+               "line of a file and give --mqtt-password-file FILE")
+        .arg(shown);
+}
+
 } // namespace
 
 QString readMqttUrl(const QString& url, MqttSettings& settings, Language language)
@@ -54,6 +68,8 @@ QString readMqttUrl(const QString& url, MqttSettings& settings, Language languag
     QString portText;
     const QString authority = url.section(QStringLiteral("://"), 1);
     static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9._-]+$"));
+    if (const QString user = authority.section(QLatin1Char('@'), 0, -2); user.contains(QLatin1Char(':')))
+        return passwordInUrl(url, user, language);
     if (authority.contains(QLatin1Char('/')) || !splitAuthority(authority, settings, portText) || settings.host.isEmpty()
         || (!settings.host.contains(QLatin1Char(':')) && !hostName.match(settings.host).hasMatch()))
         return say(language, "'%1': manca il nome o l'indirizzo del broker, o non è valido (mqtt://[UTENTE@]HOST[:PORTA])",
@@ -80,6 +96,12 @@ QString readPasswordFile(const QString& path, MqttSettings& settings, Language l
     settings.password = QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
     if (settings.password.isEmpty())
         return say(language, "%1 è vuoto: la prima riga è la password", "%1 is empty: its first line is the password").arg(path);
+    settings.passwordWarning.clear();
+    if (file.permissions() & QFileDevice::ReadOther)
+        settings.passwordWarning =
+            say(language, "chiunque su questa macchina può leggere %1, che tiene la password del broker: chmod o-r %1",
+                "every user of this machine may read %1, which holds the broker's password: chmod o-r %1")
+                .arg(path);
     return {};
 }
 
@@ -118,7 +140,8 @@ const QStringList& mqttValueKeys()
 {
     static const QStringList keys = {QStringLiteral("mqtt"),       QStringLiteral("mqtt-password-file"),
                                      QStringLiteral("mqtt-ca"),    QStringLiteral("mqtt-topic"),
-                                     QStringLiteral("ha-prefix"),  QStringLiteral("mqtt-deadband")};
+                                     QStringLiteral("ha-prefix"),  QStringLiteral("ha-status-topic"),
+                                     QStringLiteral("mqtt-deadband")};
     return keys;
 }
 
@@ -134,6 +157,8 @@ QString readMqttOption(const QString& key, const QString& value, MqttSettings& s
         return readTopicPrefix(value, settings.topicPrefix, language);
     if (key == QLatin1String("ha-prefix"))
         return readTopicPrefix(value, settings.haPrefix, language);
+    if (key == QLatin1String("ha-status-topic"))
+        return readTopicPrefix(value, settings.haStatusTopic, language);
     return readDeadband(value, settings, language);
 }
 

@@ -150,6 +150,8 @@ QString usageText()
         "  --mqtt-ca FILE              TLS: questa autorità di certificazione\n"
         "  --mqtt-topic PREFISSO       i topic della scheda: PREFISSO/NOME/ (pelmora)\n"
         "  --ha-prefix PREFISSO        il prefisso di Home Assistant (homeassistant)\n"
+        "  --ha-status-topic TOPIC     dove Home Assistant dice di essere partito\n"
+        "                              (homeassistant/status)\n"
         "  --no-ha                     nessuna scoperta per Home Assistant\n"
         "  --mqtt-deadband VOLT        di quanto un ingresso analogico deve cambiare per\n"
         "                              essere pubblicato di nuovo (0.02)\n"

@@ -69,13 +69,13 @@ std::optional<card_safety::KeptOutputs> lastRun(const ServiceSettings& settings,
 }
 
 // What the guard does is said in the log, shown in systemd's status and kept in the file.
-void followGuard(card_safety::OutputGuard& guard, HeadlessCard& card, OutputsWriter& writer, SystemdNotify& notify)
+void followGuard(card_safety::OutputGuard& guard, HeadlessCard& card, OutputsWriter& writer)
 {
     guard.events.safeApplied = [&](const QString& reason) {
         say(QStringLiteral("the safe state is put on the card: %1").arg(reason));
-        notify.status(card.status());
+        emit card.statusChanged();
     };
-    guard.events.safeCleared = [&] { notify.status(card.status()); };
+    guard.events.safeCleared = [&] { emit card.statusChanged(); };
     guard.events.forcedOff = [](int, const QString& why) { say(why); };
     guard.events.deadlinesChanged = [&] { writer.offer(guard.kept()); };
     QObject::connect(&card, &HeadlessCard::outputsChanged, &writer, [&] { writer.offer(guard.kept()); });
@@ -145,7 +145,7 @@ int main(int argc, char** argv)
     QObject::connect(&card, &HeadlessCard::said, &card, &say);
     OutputsWriter writer(file, &say);
     SystemdNotify notify;
-    followGuard(guard, card, writer, notify);
+    followGuard(guard, card, writer);
     // The card first: its first request goes out before anything else is set up. The file
     // holds the outputs of this run from its start on, whichever way it started.
     card.start(guard.start(lastRun(settings, file), settings.outputsAtStart == ServiceSettings::OutputsAtStart::Restore));
@@ -160,8 +160,12 @@ int main(int argc, char** argv)
     if (const QString problem = offerOnBus(face, name, settings.systemBus); !problem.isEmpty())
         say(problem);
     const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(card, mqtt);
-    notify.ready(card.status());
-    QObject::connect(&card, &HeadlessCard::statusChanged, &card, [&] { notify.status(card.status()); });
+    // The card's state, and the broker's beside it when the card is offered there.
+    const auto statusLine = [&] { return broker ? card.status() + QStringLiteral("; ") + broker->status() : card.status(); };
+    notify.ready(statusLine());
+    QObject::connect(&card, &HeadlessCard::statusChanged, &card, [&] { notify.status(statusLine()); });
+    if (broker)
+        QObject::connect(broker.get(), &card_mqtt::CardMqtt::statusChanged, &card, [&] { notify.status(statusLine()); });
 
     const int status = app.exec();
     notify.stopping();

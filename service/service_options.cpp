@@ -174,6 +174,7 @@ QString serviceUsage()
         "  --mqtt-ca FILE               TLS: this certificate authority, not the system's\n"
         "  --mqtt-topic PREFIX          the card's topics under PREFIX/NAME/ (default: pelmora)\n"
         "  --ha-prefix PREFIX           Home Assistant's discovery prefix (default: homeassistant)\n"
+        "  --ha-status-topic TOPIC      where Home Assistant says it started (homeassistant/status)\n"
         "  --no-ha                      send no Home Assistant discovery\n"
         "  --mqtt-deadband VOLTS        how far an analogue input moves before it is published\n"
         "                               again (default: 0.02)\n"

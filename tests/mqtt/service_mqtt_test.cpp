@@ -65,8 +65,10 @@ QMap<QString, QJsonObject> configurations(MqttFollower& follower)
 TEST(ServiceOnMqtt, IsFoundByHomeAssistantAndFollowsItsCommandsToTheCard)
 {
     START_BROKER(broker);
-    MqttFollower follower(broker.port(), {"homeassistant/#", "pelmora/#"});
-    ServiceOnBroker tank(broker);
+    // Discovery under a prefix of its own; Home Assistant still says it started on its own
+    // default topic.
+    MqttFollower follower(broker.port(), {"hass/#", "pelmora/#"});
+    ServiceOnBroker tank(broker, {"--ha-prefix", "hass"});
     ASSERT_TRUE(follower.waitFor("pelmora/tank/analog/1 2.51")) << tank.service->said().toStdString();
 
     // As Home Assistant reads it: each entity's configuration, then its state topic.
@@ -86,11 +88,13 @@ TEST(ServiceOnMqtt, IsFoundByHomeAssistantAndFollowsItsCommandsToTheCard)
     EXPECT_EQ(tank.lastMask(), 0x20);
     EXPECT_EQ(follower.last("pelmora/tank/output/3"), "ON");
 
-    // Home Assistant starting again finds the card again.
+    // Home Assistant starting again finds the card again, available.
     const int before = follower.lines().filter("/config ").size();
+    const int available = follower.lines().filter("pelmora/tank/availability online").size();
     ASSERT_TRUE(publishOnce(broker.port(), "homeassistant/status", "online"));
     runEventsFor(3500);
     EXPECT_EQ(follower.lines().filter("/config ").size(), before + 18);
+    EXPECT_EQ(follower.lines().filter("pelmora/tank/availability online").size(), available + 1);
 }
 
 TEST(ServiceOnMqtt, RefusesWhatIsNotACommandAndNeverObeysARetainedOne)
@@ -148,4 +152,31 @@ TEST(ServiceOnMqtt, ItsWillMarksItUnavailableWhenItDies)
     MqttFollower nothing(broker.port(), {"pelmora/tank/#"});
     runEventsFor(500);
     EXPECT_TRUE(nothing.lines().isEmpty()) << nothing.lines().join('\n').toStdString();
+}
+
+TEST(ServiceOnMqtt, AnInputThatFlapsWhileTheBrokerLagsSendsItsLatestStateNotEveryOne)
+{
+    START_BROKER(broker);
+    // Input 1 on and off at every poll, for 60 polls, then on for good.
+    QTemporaryDir folder;
+    QFile replies(folder.filePath("flapping.csv"));
+    ASSERT_TRUE(replies.open(QIODevice::WriteOnly));
+    replies.write("time,direction,kind,bytes\n");
+    for (int i = 0; i <= 60; ++i)
+        replies.write(i % 2 == 0 ? "2024-01-01T00:00:00.000+00:00,card>panel,reply,01 80 40\n"
+                                  : "2024-01-01T00:00:00.000+00:00,card>panel,reply,00 80 40\n");
+    replies.close();
+    PrivateSessionBus bus;
+    VirtualCard card({"--replay", replies.fileName(), "--link", folder.filePath("card")});
+    MqttFollower follower(broker.port(), {"pelmora/tank/input/1", "pelmora/tank/card"});
+    ServiceProcess tank({folder.filePath("card"), "--name", "tank", "--mqtt", broker.url()}, folder.filePath("state"));
+    ASSERT_TRUE(follower.waitFor("pelmora/tank/card online")) << tank.said().toStdString();
+    // A broker that takes the messages and acknowledges none, as over a slow link.
+    ::kill(broker.pid(), SIGSTOP);
+    runEventsFor(7000);
+    ::kill(broker.pid(), SIGCONT);
+    runEventsFor(1500);
+    const QStringList sent = follower.lines().filter(" pelmora/tank/input/1 ");
+    EXPECT_LT(sent.size(), 30) << "of about 60 states";
+    EXPECT_EQ(follower.last("pelmora/tank/input/1"), "ON") << sent.join('\n').toStdString();
 }

@@ -82,9 +82,9 @@ TEST(ServiceSafety, ATimedOutputGoesOffOnTimeAfterItsLastOnAlsoAcrossACrash)
     runEventsFor(2200);
     const qint64 off = tank.firstWithout(0x40, again);
     ASSERT_GT(off, 0);
-    // From its deadline to the card's request: within a poll, and the time a process takes to start.
+    // From its deadline to the card's request: within a poll, and the time pelmora-ctl takes to start.
     EXPECT_GE(off - again, 1500000 - 50000);
-    EXPECT_LE(off - again, 1500000 + 250000);
+    EXPECT_LE(off - again, 1500000 + 400000);
 
     // Killed in the middle of a timed ON, and started again: on as it was, off at its first deadline.
     runEventsFor(1100);  // a quiet second: the file is written at the next change
@@ -101,7 +101,7 @@ TEST(ServiceSafety, ATimedOutputGoesOffOnTimeAfterItsLastOnAlsoAcrossACrash)
     runEventsFor(1500);
     const qint64 restoredOff = tank.firstWithout(0x40, tank.frames().at(before).micros);
     ASSERT_GT(restoredOff, 0);
-    EXPECT_LE(restoredOff - on, 1500000 + 300000) << "at its first deadline, not a new one";
+    EXPECT_LE(restoredOff - on, 1500000 + 450000) << "at its first deadline, not a new one";
 
     // Started again after its deadline: not switched on again.
     tank.service.reset();
@@ -166,7 +166,7 @@ TEST(ServiceSafety, SilenceBringsTheSafeStateHeartbeatsHoldItOffAndAStopSendsIt)
         << heater.service->said().toStdString();
     const qint64 off = heater.firstWithout(0x80, last);
     ASSERT_GT(off, 0);
-    EXPECT_LE(off - last, 1000000 + 250000);
+    EXPECT_LE(off - last, 1000000 + 400000);
     EXPECT_EQ(heater.frames().last().mask, 0x01) << "output 8 on, as its safe state says";
     EXPECT_TRUE(runCtl({"get"}).out.contains("connected=yes"));
 

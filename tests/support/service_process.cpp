@@ -4,7 +4,8 @@
 
 #include <QElapsedTimer>
 
-ServiceProcess::ServiceProcess(const QStringList& arguments, const QString& state, const QProcessEnvironment& more)
+ServiceProcess::ServiceProcess(const QStringList& arguments, const QString& state, const QProcessEnvironment& more,
+                               const QStringList& wrapper)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_STATE_HOME", state);
@@ -12,7 +13,11 @@ ServiceProcess::ServiceProcess(const QStringList& arguments, const QString& stat
     environment.remove("NOTIFY_SOCKET");
     environment.insert(more);
     process_.setProcessEnvironment(environment);
-    process_.start(QStringLiteral(PELMORA_BIN_DIR "/pelmorad"), arguments);
+    const QString program = QStringLiteral(PELMORA_BIN_DIR "/pelmorad");
+    if (wrapper.isEmpty())
+        process_.start(program, arguments);
+    else
+        process_.start(wrapper.first(), wrapper.mid(1) + QStringList{program} + arguments);
     process_.waitForStarted(3000);
 }
 

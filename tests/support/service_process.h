@@ -9,9 +9,11 @@
 
 class ServiceProcess {
 public:
-    // `state`: the folder for its outputs' files (XDG_STATE_HOME); `more`: more variables.
+    // `state`: the folder for its outputs' files (XDG_STATE_HOME); `more`: more variables;
+    // `wrapper`: a command that runs it, its program's path and arguments after the wrapper's
+    // own (unshare ... for a namespace), and that ends in exec so that pid() is the service's.
     ServiceProcess(const QStringList& arguments, const QString& state,
-                   const QProcessEnvironment& more = QProcessEnvironment());
+                   const QProcessEnvironment& more = QProcessEnvironment(), const QStringList& wrapper = {});
     ~ServiceProcess();
 
     QProcess& process() { return process_; }

@@ -1,9 +1,11 @@
 #pragma once
 // A card's topics on the broker, under PREFIX/NAME/: one a state (output/1 .. output/8 and
 // input/1 .. input/8, ON or OFF; analog/1 and analog/2, volts with two decimals), one a
-// command (output/N/set, ON or OFF), and two of availability, online or offline: the
-// program's own (availability) and the card's (card).
+// command (output/N/set, ON or OFF), two of availability, online or offline: the
+// program's own (availability) and the card's (card), and the record of who holds the name
+// (owner, see name_claim.h).
 
+#include <QByteArray>
 #include <QString>
 
 namespace card_mqtt {
@@ -19,6 +21,12 @@ public:
     QString analog(int n) const { return topic(QStringLiteral("analog/%1").arg(n)); }
     QString availability() const { return topic(QStringLiteral("availability")); }
     QString card() const { return topic(QStringLiteral("card")); }
+    QString owner() const { return topic(QStringLiteral("owner")); }
+    // What the two availabilities say.
+    static QByteArray availabilityWord(bool online)
+    {
+        return online ? QByteArrayLiteral("online") : QByteArrayLiteral("offline");
+    }
     // Every output's command topic, to subscribe to.
     QString commands() const { return topic(QStringLiteral("output/+/set")); }
     // The output whose command topic `topic` is, 1 to 8; 0 for any other topic.

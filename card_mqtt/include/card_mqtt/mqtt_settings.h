@@ -17,9 +17,12 @@ struct MqttSettings {
     QString host;               // without the brackets of an IPv6 address
     quint16 port = 1883;        // 1883, or 8883 for mqtts://
     QString password;           // read from --mqtt-password-file
+    QString passwordWarning;    // said once when the card goes on the broker: others may read the file
     QString caFile;             // --mqtt-ca: else the system's certificate authorities
     QString topicPrefix = QStringLiteral("pelmora");
     QString haPrefix = QStringLiteral("homeassistant");
+    // Where Home Assistant says it has started: its own default, whatever the prefix.
+    QString haStatusTopic = QStringLiteral("homeassistant/status");
     bool discovery = true;      // --no-ha turns it off
     double deadband = 0.02;     // volts an analogue input must move to be published again
     QString name;               // the card's name, part of every topic
@@ -30,11 +33,13 @@ struct MqttSettings {
 QString readMqttUrl(const QString& url, MqttSettings& settings, card_link::Language language);
 QString readPasswordFile(const QString& path, MqttSettings& settings, card_link::Language language);
 QString readCaFile(const QString& path, MqttSettings& settings, card_link::Language language);
+// A topic (or a prefix of topics): letters, digits, - and _, in parts separated by /.
 QString readTopicPrefix(const QString& prefix, QString& into, card_link::Language language);
 QString readDeadband(const QString& volts, MqttSettings& settings, card_link::Language language);
 
 // The options that take a value, as the command line (with "--") and a configuration file
-// name them: mqtt, mqtt-password-file, mqtt-ca, mqtt-topic, ha-prefix, mqtt-deadband. The
+// name them: mqtt, mqtt-password-file, mqtt-ca, mqtt-topic, ha-prefix, ha-status-topic,
+// mqtt-deadband. The
 // flag no-ha turns discovery off; the caller reads it.
 const QStringList& mqttValueKeys();
 // Reads the option `key` (one of mqttValueKeys) with its value, as the functions above do.
