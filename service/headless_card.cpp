@@ -55,6 +55,7 @@ void HeadlessCard::start(int outputs)
 
 void HeadlessCard::tick()
 {
+    emit ticked();
     const auto now = Clock::now();
     if (keeper_.readyToPoll(now)) {
         retry_.stop();
