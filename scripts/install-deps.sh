@@ -14,12 +14,14 @@ set -euo pipefail
 # libtelnet-dev is the telnet layer of a card on another machine; the tests start the
 # real ser2net in front of the virtual card. libsystemd-dev has sd_notify for the service;
 # libmosquitto-dev is its MQTT client (and the panel's), and the tests start the real
-# mosquitto broker, with certificates made by openssl.
+# mosquitto broker, with certificates made by openssl. The service's package is also run
+# under a real systemd, in a Debian root made by debootstrap and booted by systemd-nspawn
+# (systemd-container).
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev
           libtelnet-dev ser2net libsystemd-dev libmosquitto-dev mosquitto mosquitto-clients openssl
           qt6-tools-dev pkg-config libqt6opengl6-dev libgl-dev libgtest-dev googletest xvfb xauth fonts-liberation
           imagemagick procps openbox locales stress-ng
-          qt6-base-private-dev dbus-daemon at-spi2-core python3-pyatspi)
+          qt6-base-private-dev dbus-daemon at-spi2-core python3-pyatspi systemd-container debootstrap)
 
 # The whole suite also runs under an Italian locale, which writes decimals with a comma and
 # whose C library speaks Italian (libc-l10n comes with locales).

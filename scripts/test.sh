@@ -4,11 +4,14 @@
 #   fuzz      the card link's libFuzzer targets (clang) in $build-fuzz, run briefly each
 #   normal    the ordinary build in $build, with Debian's flags, from which the Debian
 #             packages are made and checked (scripts/check-package.sh); whole CTest suite
+#   systemd   the headless package installed and run under a real systemd, in a booted
+#             Debian 12 root (scripts/systemd-test.sh; skipped where that cannot boot)
 #   italian   the whole CTest suite of that build again, under it_IT.UTF-8, so that a test
 #             that assumes English words or a decimal point fails here, not on a contributor's machine
-# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_PACKAGE=1 / PELMORA_SKIP_NORMAL=1
-# leave a run out (skipping the packages leaves their check out; skipping the normal build
-# leaves out its tests, the italian run and the packages);
+# PELMORA_SKIP_SANITIZE=1 / PELMORA_SKIP_FUZZ=1 / PELMORA_SKIP_PACKAGE=1 / PELMORA_SKIP_NORMAL=1 /
+# PELMORA_SKIP_SYSTEMD=1 leave a run out (skipping the packages leaves their check and the
+# systemd run out; skipping the normal build leaves out its tests, the italian run and the
+# packages);
 # PELMORA_FUZZ_SECONDS sets how long each fuzz target runs (default 15).
 # Every run is attempted; the script fails if any of them failed.
 set -euo pipefail
@@ -78,6 +81,12 @@ run_package() {
     "$root/scripts/check-package.sh" "${debs[@]}"
 }
 
+run_systemd() {
+    local deb
+    deb=$(grep '/pelmorad_[^/]*\.deb$' "$build/packages.txt")
+    "$root/scripts/systemd-test.sh" "$deb" "$build/bin/pelmora-virtual-card"
+}
+
 run_normal() {
     echo "pelmora: running the tests in $build"
     ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 120
@@ -111,6 +120,11 @@ if [ -z "${PELMORA_SKIP_NORMAL:-}" ]; then
             begin "Debian packages"
             ( run_package ) || failed+=(package)
             finish package
+            if [ -z "${PELMORA_SKIP_SYSTEMD:-}" ]; then
+                begin "the service under systemd"
+                ( run_systemd ) || failed+=(systemd)
+                finish systemd
+            fi
         fi
         begin "normal tests"
         ( run_normal ) || failed+=(normal)

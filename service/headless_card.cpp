@@ -67,6 +67,7 @@ void HeadlessCard::tick()
 {
     if (const std::optional<int> decided = guard_.update())
         adopt(*decided);
+    emit ticked();
     const auto now = Clock::now();
     if (keeper_.readyToPoll(now)) {
         retry_.stop();

@@ -68,6 +68,9 @@ signals:
     void outputsChanged(int mask);
     // A line for the log: what happened to the card.
     void said(const QString& line);
+    // A poll's time has come, or a retry's while the port is not open: at least once a
+    // second while the event loop runs (systemd's watchdog hears it).
+    void ticked();
 
 private:
     void tick();

@@ -133,8 +133,8 @@ int main(int argc, char** argv)
     platform::StopSignals stopSignals;
     QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &app, &QCoreApplication::quit);
 
-    const QString device = settings.device.isEmpty() ? card_link::deviceForPort(1) : card_link::resolveDevice(settings.device);
-    const QString name = settings.name.isEmpty() ? card_link::defaultCardName(device) : settings.name;
+    const QString name = settings.name.isEmpty() ? card_link::defaultCardName(card_link::resolveDevice(settings.device))
+                                                 : settings.name;
     card_mqtt::MqttSettings mqtt = settings.mqtt;
     mqtt.name = name;
     if (settings.mqttForget)
@@ -166,6 +166,7 @@ int main(int argc, char** argv)
     QObject::connect(&card, &HeadlessCard::statusChanged, &card, [&] { notify.status(statusLine()); });
     if (broker)
         QObject::connect(broker.get(), &card_mqtt::CardMqtt::statusChanged, &card, [&] { notify.status(statusLine()); });
+    QObject::connect(&card, &HeadlessCard::ticked, &card, [&notify] { notify.watchdog(); });
 
     const int status = app.exec();
     notify.stopping();

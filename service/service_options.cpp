@@ -15,7 +15,7 @@
 namespace {
 
 // The settings a configuration file may hold: the long options but --config, --help,
-// --version and --mqtt-forget.
+// --version, --mqtt-forget and --default-name (the file's own name is the setting there).
 const QStringList kFileKeys = QStringList{QStringLiteral("device"), QStringLiteral("name"),
                                           QStringLiteral("outputs-at-start"), QStringLiteral("system-bus"),
                                           QStringLiteral("no-ha")}
@@ -32,7 +32,8 @@ QList<QCommandLineOption> commandLineOptions()
     QList<QCommandLineOption> options{QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
                                       QCommandLineOption(QStringLiteral("version")),
                                       QCommandLineOption(QStringLiteral("mqtt-forget")),
-                                      valued("config"), valued("name"), valued("outputs-at-start")};
+                                      valued("config"), valued("name"), valued("default-name"),
+                                      valued("outputs-at-start")};
     for (const char* flag : kFlags)
         options << QCommandLineOption(QString::fromLatin1(flag));
     for (const QString& key : card_mqtt::mqttValueKeys() + card_safety::safetyOptionKeys())
@@ -50,7 +51,8 @@ bool readArguments(const QStringList& arguments, OptionParser& line, GivenSettin
         error = QString::fromStdString(refused);
         return false;
     }
-    QStringList valued = QStringList{QStringLiteral("name"), QStringLiteral("outputs-at-start"), QStringLiteral("config")}
+    QStringList valued = QStringList{QStringLiteral("name"), QStringLiteral("default-name"),
+                                     QStringLiteral("outputs-at-start"), QStringLiteral("config")}
         + card_mqtt::mqttValueKeys() + card_safety::safetyOptionKeys();
     for (const QString& key : valued) {
         for (const std::string& value : line.values(key.toLatin1().constData()))
@@ -103,10 +105,14 @@ QString settle(const GivenSettings& given, ServiceSettings& settings)
     if (given.contains(QStringLiteral("device")) && value("device").value.isEmpty())
         return QStringLiteral("%1: the device's name is empty").arg(value("device").where);
     settings.device = value("device").value;
-    if (given.contains(QStringLiteral("name"))) {
-        if (const QString problem = card_link::cardNameProblem(value("name").value); !problem.isEmpty())
-            return QStringLiteral("%1: %2").arg(value("name").where, problem);
-        settings.name = value("name").value;
+    // A name given wins over the default the unit passes (its instance); without either,
+    // the device's file name is taken once the device is known.
+    const QString nameKey = given.contains(QStringLiteral("name")) ? QStringLiteral("name") : QStringLiteral("default-name");
+    if (given.contains(nameKey)) {
+        const GivenValue name = given.value(nameKey);
+        if (const QString problem = card_link::cardNameProblem(name.value); !problem.isEmpty())
+            return QStringLiteral("%1: %2").arg(name.where, problem);
+        settings.name = name.value;
     }
     const GivenValue outputs = value("outputs-at-start");
     if (given.contains(QStringLiteral("outputs-at-start"))) {
@@ -118,6 +124,21 @@ QString settle(const GivenSettings& given, ServiceSettings& settings)
     if (const QString problem = card_safety::settleSafety(given, settings.safety); !problem.isEmpty())
         return problem;
     return settleFlagsAndBroker(given, settings);
+}
+
+// Empty when the settings say which card, and which broker to take it off; else what is missing.
+// A service polls no port it was not given: with nothing plugged in, Com1 is a built-in
+// serial port (on a Raspberry Pi, its console or Bluetooth).
+QString whichCard(const ServiceSettings& settings)
+{
+    if (!settings.mqttForget && settings.device.isEmpty())
+        return QStringLiteral("which device is the card on? Give it as DEVICE (/dev/ttyUSB0, or its name under "
+                              "/dev/serial/by-id/) or as 'device = ...' in the configuration file");
+    if (settings.mqttForget && !settings.mqtt.enabled)
+        return QStringLiteral("--mqtt-forget: which broker? Give --mqtt URL as well");
+    if (settings.mqttForget && settings.name.isEmpty() && settings.device.isEmpty())
+        return QStringLiteral("--mqtt-forget: which card? Give --name NAME as well");
+    return {};
 }
 
 } // namespace
@@ -142,8 +163,8 @@ ServiceCommandLine readServiceCommandLine(const QStringList& arguments)
         given.insert(it.key(), it.value());  // the command line wins
     read.error = settle(given, read.settings);
     read.settings.mqttForget = line.isSet("mqtt-forget");
-    if (read.error.isEmpty() && read.settings.mqttForget && !read.settings.mqtt.enabled)
-        read.error = QStringLiteral("--mqtt-forget: which broker? Give --mqtt URL as well");
+    if (read.error.isEmpty())
+        read.error = whichCard(read.settings);
     if (read.error.isEmpty())
         read.action = ServiceCommandLine::Action::Run;
     return read;
@@ -156,11 +177,14 @@ QString serviceUsage()
         "Holds the serial I/O card without a window: polls it ten times a second and offers it\n"
         "on the session bus (or the system bus), where pelmora-ctl and other programs reach it.\n"
         "\n"
-        "  DEVICE                       the card's device: a path (/dev/ttyUSB0), Com1 to Com4,\n"
-        "                               rfc2217://HOST:PORT or socket://HOST:PORT; without one,\n"
-        "                               Com1 as the panel finds it (PELMORA_COM1 included)\n"
+        "  DEVICE                       the card's device (needed, here or in the file): a path\n"
+        "                               (/dev/ttyUSB0), Com1 to Com4, rfc2217://HOST:PORT or\n"
+        "                               socket://HOST:PORT\n"
         "  --name NAME                  the card's name on the bus: letters, digits, - and _,\n"
-        "                               at most 32 (default: the device's file name)\n"
+        "                               at most 32 (default: --default-name, else the device's\n"
+        "                               file name)\n"
+        "  --default-name NAME          the name when none is given (the unit passes its\n"
+        "                               instance: pelmorad@tank is tank)\n"
         "  --config FILE                the same settings as 'key = value' lines (device = ...,\n"
         "                               name = ..., mqtt = ..., system-bus = yes); the command\n"
         "                               line wins\n"

@@ -11,8 +11,8 @@
 struct ServiceSettings {
     enum class OutputsAtStart { Off, Restore };
 
-    QString device;  // a path, a remote name, Com1..Com4; empty: Com1 as the panel resolves it
-    QString name;    // the card's name; empty: its device's file name
+    QString device;  // a path, a remote name, Com1..Com4; empty only with --mqtt-forget
+    QString name;    // the card's name, or --default-name; empty: its device's file name
     OutputsAtStart outputsAtStart = OutputsAtStart::Off;
     bool systemBus = false;
     card_mqtt::MqttSettings mqtt;  // its name is the card's, set once that is known

@@ -12,6 +12,14 @@ QString statusLine(const QString& status)
 
 } // namespace
 
+SystemdNotify::SystemdNotify() : watchdogSent_(Clock::now())
+{
+    // Read once: WATCHDOG_USEC does not change while the service runs.
+    uint64_t period = 0;
+    if (sd_watchdog_enabled(0, &period) > 0)
+        watchdogEvery_ = std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(period / 2));
+}
+
 void SystemdNotify::send(const QString& text)
 {
     sd_notify(0, text.toUtf8().constData());
@@ -29,6 +37,17 @@ void SystemdNotify::status(const QString& status)
         return;
     last_ = status;
     send(statusLine(status));
+}
+
+void SystemdNotify::watchdog()
+{
+    if (watchdogEvery_ == Clock::duration::zero())
+        return;
+    const Clock::time_point now = Clock::now();
+    if (now - watchdogSent_ < watchdogEvery_)
+        return;
+    watchdogSent_ = now;
+    sd_notify(0, "WATCHDOG=1");
 }
 
 void SystemdNotify::stopping()

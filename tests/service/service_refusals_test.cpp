@@ -47,6 +47,11 @@ TEST(ServiceSettings, AreRefusedSayingWhereAndWhat)
         {{"--mqtt", "mqtt://pi", "--mqtt-password-file", "/no/such/password"}, {}, "--mqtt-password-file: cannot read /no/such/password"},
         {{"--config", "@"}, "mqtt = mqtt://pi:99999\n", "tank.conf:1: 'mqtt://pi:99999': the port 99999 is not valid"},
         {{"--mqtt-forget"}, {}, "--mqtt-forget: which broker?"},
+        // No port is polled unasked: with no adapter plugged in, Com1 is a built-in port.
+        {{"--name", "tank"}, {}, "which device is the card on?"},
+        {{"--config", "@"}, "# every line a comment, as in the example\n", "which device is the card on?"},
+        {{"--mqtt", "mqtt://pi", "--mqtt-forget"}, {}, "--mqtt-forget: which card? Give --name"},
+        {{"/dev/ttyUSB0", "--default-name", "tank.1"}, {}, "--default-name: 'tank.1' holds '.'"},
     };
     for (const Case& c : cases) {
         QStringList arguments = c.arguments;
@@ -85,6 +90,11 @@ TEST(ServiceSettings, ComeFromTheFileAndTheCommandLineWins)
     EXPECT_EQ(line.settings.device, "/dev/ttyACM0");
     EXPECT_EQ(line.settings.name, "tank");
     EXPECT_EQ(line.settings.outputsAtStart, ServiceSettings::OutputsAtStart::Off);
+
+    // The unit's instance names the card unless a name is given, however bad the instance.
+    EXPECT_EQ(read({"--config", file, "--default-name", "tank.1"}).settings.name, "pump");
+    EXPECT_EQ(read({"/dev/ttyUSB0", "--default-name", "tank"}).settings.name, "tank");
+    EXPECT_TRUE(read({"/dev/ttyUSB0"}).settings.name.isEmpty()) << "the device's file name, once it is resolved";
 
     EXPECT_EQ(read({"--help"}).action, ServiceCommandLine::Action::Help);
     EXPECT_EQ(read({"--version"}).action, ServiceCommandLine::Action::Version);

@@ -10,6 +10,7 @@
 #include "card_link/port_refusal.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -158,20 +159,33 @@ TEST(Service, TellsSystemdItIsReadyAndWhatTheCardIsDoing)
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     QProcessEnvironment notify;
     notify.insert("NOTIFY_SOCKET", socketPath);
+    notify.insert("WATCHDOG_USEC", "400000");
     const QString device = folder.filePath("card");
     auto card = std::make_unique<VirtualCard>(QStringList{"--link", device});
+    QElapsedTimer ran;
+    ran.start();
     ServiceProcess service({device}, folder.filePath("state"), notify);
     ASSERT_TRUE(answering("card"));
     card.reset();
     ASSERT_TRUE(service.waitToSay("went away"));
-    runEventsFor(300);
+    runEventsFor(1200);  // a retry's time while the device is gone
     EXPECT_EQ(service.stop(), 0);
+    const qint64 ranMs = ran.elapsed();
 
     QStringList heard;
+    int watchdogs = 0;
     char datagram[4096];
-    for (ssize_t n; (n = ::recv(listener, datagram, sizeof datagram, 0)) > 0;)
-        heard << QString::fromUtf8(datagram, n);
+    for (ssize_t n; (n = ::recv(listener, datagram, sizeof datagram, 0)) > 0;) {
+        const QString said = QString::fromUtf8(datagram, n);
+        if (said == "WATCHDOG=1")
+            ++watchdogs;
+        else
+            heard << said;
+    }
     ::close(listener);
+    // At most every half period, never at every poll; the unit's watchdog is tested under systemd.
+    EXPECT_GE(watchdogs, 2) << ranMs << " ms";  // while the device is gone, the tick is once a second
+    EXPECT_LE(watchdogs, ranMs / 200) << ranMs << " ms";
     ASSERT_GE(heard.size(), 3) << heard.join(" | ").toStdString();
     EXPECT_TRUE(heard[0].startsWith("READY=1\nSTATUS=polling " + device)) << heard[0].toStdString();
     EXPECT_TRUE(heard.contains("STATUS=" + device + " went away: trying again once a second"))
