@@ -78,7 +78,8 @@ void CardMqtt::publishDiscovery()
     if (!settings_.discovery)
         return;
     for (const DiscoveryMessage& message :
-         discoveryMessages({settings_.haPrefix, settings_.topicPrefix, settings_.name, version_}))
+         discoveryMessages({settings_.haPrefix, settings_.topicPrefix, settings_.name, version_,
+                            settings_.timedOutputs, settings_.safeState}))
         client_->publish(message.topic, message.payload, false);
 }
 
@@ -86,7 +87,22 @@ void CardMqtt::publishEverything()
 {
     for (int n = 1; n <= 8; ++n)
         publishOutput(n);
+    publishSafety(card_, true);
     publishReplies();
+}
+
+void CardMqtt::publishSafety(const card_link::CardState& card, bool all)
+{
+    for (int n = 1; n <= 8; ++n) {
+        const int left = card.offIn[size_t(n - 1)];
+        const bool timed = settings_.timedOutputs & (0x80 >> (n - 1));
+        if (timed && (all || left != published_.offIn[size_t(n - 1)]))
+            client_->publish(topics_->offIn(n), QByteArray::number(std::max(left, 0)), true);
+    }
+    if (settings_.safeState && (all || card.safe != published_.safe)) {
+        client_->publish(topics_->safe(), card.safe.isEmpty() ? QByteArrayLiteral("off") : QByteArrayLiteral("on"), true);
+        client_->publish(topics_->safeReason(), card.safe.toUtf8(), true);
+    }
 }
 
 void CardMqtt::publishReplies()
@@ -135,6 +151,7 @@ void CardMqtt::publishChanges(const card_link::CardState& card)
     }
     if (card.connected != published_.connected)
         client_->publish(topics_->card(), CardTopics::availabilityWord(card.connected), true);
+    publishSafety(card, false);
     published_ = card;
     if (!replied_)
         return;
@@ -194,7 +211,14 @@ void CardMqtt::onMessage(const QString& topic, const QByteArray& payload, bool r
     }
     if (!holding())
         return;
+    if (topic == topics_->heartbeat()) {
+        if (!retained)
+            holder_.heartbeat();
+        return;
+    }
     if (settings_.discovery && topic == settings_.haStatusTopic) {
+        if (payload == "online" || payload == "offline")
+            emit homeAssistantSaid(payload == "online");
         // Home Assistant has started: everything again, after a moment, not all at once.
         if (payload == "online" && !birth_.isActive())
             birth_.start(int(QRandomGenerator::global()->bounded(500, 2500)));

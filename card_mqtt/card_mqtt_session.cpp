@@ -42,11 +42,13 @@ void CardMqtt::wire()
         if (std::exchange(problemSaid_, words) != words)
             emit said(problemLine(client_->where(), words, wait, language_));
         setStatus(MqttStatus::Off, words);
+        emit onBroker(false);
     });
     connect(client_.get(), &MqttClient::takenOver, this, [this](std::chrono::milliseconds wait) {
         if (!std::exchange(takenOverSaid_, true))
             emit said(takenOverLine(client_->where(), clientId_, wait, language_));
         setStatus(MqttStatus::TakenOver, clientId_);
+        emit onBroker(false);
     });
     connect(client_.get(), &MqttClient::unavailable, this, [this](const QString& words) {
         emit said(libraryMissingLine(words, language_));
@@ -117,7 +119,9 @@ void CardMqtt::hold()
     setStatus(MqttStatus::On, refused_);
     if (settings_.discovery)
         client_->subscribe(settings_.haStatusTopic);
+    client_->subscribe(topics_->heartbeat());
     client_->publish(topics_->availability(), CardTopics::availabilityWord(true), true);
+    emit onBroker(true);
     publishDiscovery();
     publishEverything();
 }
@@ -129,6 +133,7 @@ void CardMqtt::yield(const Holder& other)
         emit said(nameUsedLine(settings_.name, client_->where(), other.program, other.machine, language_));
     setStatus(MqttStatus::Off, nameUsedStatus(settings_.name, other.program, other.machine, language_));
     client_->pause(kLookAgain);
+    emit onBroker(false);
 }
 
 void CardMqtt::sayRefused(const QString& topic, const QString& words, bool subscription)

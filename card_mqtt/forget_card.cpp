@@ -15,14 +15,16 @@ namespace {
 QList<std::pair<QString, QByteArray>> emptied(const MqttSettings& settings)
 {
     QList<std::pair<QString, QByteArray>> topics;
-    for (const DiscoveryMessage& message : discoveryMessages({settings.haPrefix, settings.topicPrefix, settings.name, {}}))
+    for (const DiscoveryMessage& message : discoveryMessages({settings.haPrefix, settings.topicPrefix, settings.name, {}, 0xFF, true}))
         topics.append({message.topic, {}});
     const CardTopics card(settings.topicPrefix, settings.name);
     for (int n = 1; n <= 8; ++n)
-        topics << std::pair{card.output(n), QByteArray()} << std::pair{card.input(n), QByteArray()};
+        topics << std::pair{card.output(n), QByteArray()} << std::pair{card.input(n), QByteArray()}
+               << std::pair{card.offIn(n), QByteArray()};
     topics << std::pair{card.analog(1), QByteArray()} << std::pair{card.analog(2), QByteArray()}
            << std::pair{card.availability(), QByteArray()} << std::pair{card.card(), QByteArray()}
-           << std::pair{card.owner(), QByteArray()};
+           << std::pair{card.owner(), QByteArray()} << std::pair{card.safe(), QByteArray()}
+           << std::pair{card.safeReason(), QByteArray()};
     return topics;
 }
 

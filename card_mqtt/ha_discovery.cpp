@@ -48,6 +48,33 @@ DiscoveryMessage message(const DiscoveredCard& card, const QString& component, c
             QJsonDocument(config).toJson(QJsonDocument::Compact)};
 }
 
+// The card kept safe, where it is configured: each timed output's time left, and the safe state.
+QList<DiscoveryMessage> safetyMessages(const DiscoveredCard& card, const CardTopics& topics)
+{
+    QList<DiscoveryMessage> messages;
+    for (int n = 1; n <= 8; ++n) {
+        if (!(card.timedOutputs & (0x80 >> (n - 1))))
+            continue;
+        const QString object = QStringLiteral("output%1_off_in").arg(n);
+        QJsonObject left = common(card, topics, QStringLiteral("sensor"), object,
+                                  QStringLiteral("Interruttore %1: spegnimento tra").arg(n));
+        left.insert(QStringLiteral("state_topic"), topics.offIn(n));
+        left.insert(QStringLiteral("device_class"), QStringLiteral("duration"));
+        left.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("s"));
+        messages << message(card, QStringLiteral("sensor"), object, left);
+    }
+    if (card.safeState) {
+        QJsonObject safe = common(card, topics, QStringLiteral("binary_sensor"), QStringLiteral("safe"),
+                                  QStringLiteral("Stato sicuro"));
+        safe.insert(QStringLiteral("state_topic"), topics.safe());
+        safe.insert(QStringLiteral("payload_on"), QStringLiteral("on"));
+        safe.insert(QStringLiteral("payload_off"), QStringLiteral("off"));
+        safe.insert(QStringLiteral("entity_category"), QStringLiteral("diagnostic"));
+        messages << message(card, QStringLiteral("binary_sensor"), QStringLiteral("safe"), safe);
+    }
+    return messages;
+}
+
 } // namespace
 
 QList<DiscoveryMessage> discoveryMessages(const DiscoveredCard& card)
@@ -81,6 +108,7 @@ QList<DiscoveryMessage> discoveryMessages(const DiscoveredCard& card)
         analog.insert(QStringLiteral("suggested_display_precision"), 2);
         messages << message(card, QStringLiteral("sensor"), QStringLiteral("analog%1").arg(n), analog);
     }
+    messages += safetyMessages(card, topics);
     return messages;
 }
 

@@ -23,6 +23,8 @@ struct DiscoveredCard {
     QString topicPrefix;
     QString name;
     QString version;  // the program's, as the device's and the origin's sw_version
+    int timedOutputs = 0;     // a sensor of the time left for each of these (bit 7 - channel)
+    bool safeState = false;   // a diagnostic binary sensor of the safe state
 };
 
 QList<DiscoveryMessage> discoveryMessages(const DiscoveredCard& card);

@@ -13,4 +13,19 @@ bool SafetySettings::configured() const
            || safeWhenHaOffline || safeWhenSilent || safeAtStop;
 }
 
+int timedOutputs(const SafetySettings& settings)
+{
+    int mask = 0;
+    for (int channel = 0; channel < kOutputCount; ++channel) {
+        if (settings.outputs[size_t(channel)].maxOn)
+            mask |= outputBit(channel);
+    }
+    return mask;
+}
+
+bool hasSafeState(const SafetySettings& settings)
+{
+    return settings.safeWhenBrokerLost || settings.safeWhenHaOffline || settings.safeWhenSilent || settings.safeAtStop;
+}
+
 } // namespace card_safety

@@ -70,6 +70,7 @@ public:
     // The guard that decides every mask the card is sent (panel --config FILE); before
     // Form_Load. Without one, the buttons are the outputs, as they always were.
     void setGuard(card_safety::OutputGuard* guard) { guard_ = guard; }
+    card_safety::OutputGuard* guard() const { return guard_; }
     // The name a card is given when none is: its device's file name, the device the window
     // holds (Com2's after a fall back from Com1), else Com1's.
     QString defaultCardName() const;

@@ -65,18 +65,27 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv)
 
 // On the broker too, when asked: a command from there is a press of the output's button.
 std::unique_ptr<card_mqtt::CardMqtt> offerOnBroker(panel::Form1& window, panel::WindowHolder& holder,
-                                                   const card_mqtt::MqttSettings& settings, const QString& name)
+                                                   const card_mqtt::MqttSettings& settings,
+                                                   const card_safety::SafetySettings& safety, const QString& name)
 {
     if (!settings.enabled)
         return nullptr;
     card_mqtt::MqttSettings mqtt = settings;
     mqtt.name = name;
+    mqtt.timedOutputs = card_safety::timedOutputs(safety);
+    mqtt.safeState = card_safety::hasSafeState(safety);
     auto broker = std::make_unique<card_mqtt::CardMqtt>(holder, mqtt, QStringLiteral(PELMORA_VERSION),
                                                         card_link::Language::Italian);
     QObject::connect(&window, &panel::Form1::cardShown, broker.get(),
                      [&window, face = broker.get()] { face->show(window.shownCard()); });
     QObject::connect(broker.get(), &card_mqtt::CardMqtt::said, broker.get(),
                      [](const QString& said) { std::fprintf(stderr, "pelmora: %s\n", qPrintable(said)); });
+    if (card_safety::OutputGuard* guard = window.guard()) {
+        QObject::connect(broker.get(), &card_mqtt::CardMqtt::onBroker, broker.get(),
+                         [guard](bool on) { on ? guard->brokerUp() : guard->brokerDown(); });
+        QObject::connect(broker.get(), &card_mqtt::CardMqtt::homeAssistantSaid, broker.get(),
+                         [guard](bool online) { guard->homeAssistant(online); });
+    }
     broker->show(window.shownCard());
     broker->start();
     return broker;
@@ -102,8 +111,13 @@ int main(int argc, char** argv)
     panel::Form1 window;
     // Kept safe as the service's settings say, when given: the same guard decides every mask.
     std::optional<card_safety::OutputGuard> guard;
-    if (line.safety.configured()) {
-        guard.emplace(line.safety);
+    card_safety::SafetySettings safety = line.safety;
+    if (safety.safeWhenBrokerLost && !line.mqtt.enabled) {
+        std::fprintf(stderr, "pelmora: safe-when-broker-lost non vale: nessun broker (--mqtt URL)\n");
+        safety.safeWhenBrokerLost.reset();
+    }
+    if (safety.configured()) {
+        guard.emplace(safety);
         guard->events.safeApplied = [](const QString& why) { std::fprintf(stderr, "pelmora: stato sicuro: %s\n", qPrintable(why)); };
         guard->events.forcedOff = [](int, const QString& why) { std::fprintf(stderr, "pelmora: %s\n", qPrintable(why)); };
         window.setGuard(&*guard);
@@ -125,7 +139,7 @@ int main(int argc, char** argv)
     // every topic on the broker.
     const QString name = line.name.isEmpty() ? window.defaultCardName() : line.name;
     window.setCardName(name);
-    const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(window, holder, line.mqtt, name);
+    const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(window, holder, line.mqtt, line.safety, name);
     window.show();
     return app->exec();
 }

@@ -2,6 +2,8 @@
 
 #include "form1.h"
 
+#include "card_safety/output_guard.h"
+
 namespace panel {
 
 QString WindowHolder::switchOutput(int channel, card_link::OutputState state)
@@ -23,6 +25,12 @@ QString WindowHolder::setOutputs(int mask)
     const quint64 before = window_.exchanges();
     window_.setOutputs(mask);
     return outcome(before);
+}
+
+void WindowHolder::heartbeat()
+{
+    if (card_safety::OutputGuard* guard = window_.guard())
+        guard->heartbeat();
 }
 
 QString WindowHolder::outcome(quint64 exchangesBefore) const

@@ -15,6 +15,7 @@ public:
 
     QString switchOutput(int channel, card_link::OutputState state) override;
     QString setOutputs(int mask) override;
+    void heartbeat() override;
 
 private:
     // Why the outputs did not reach the card, after the window's own handler has run:

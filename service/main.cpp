@@ -95,7 +95,8 @@ int forget(const card_mqtt::MqttSettings& settings)
 }
 
 // The card on the broker too, when asked: what the card shows goes there.
-std::unique_ptr<card_mqtt::CardMqtt> offerOnBroker(HeadlessCard& card, const card_mqtt::MqttSettings& settings)
+std::unique_ptr<card_mqtt::CardMqtt> offerOnBroker(HeadlessCard& card, const card_mqtt::MqttSettings& settings,
+                                                   card_safety::OutputGuard& guard)
 {
     if (!settings.enabled)
         return nullptr;
@@ -103,6 +104,12 @@ std::unique_ptr<card_mqtt::CardMqtt> offerOnBroker(HeadlessCard& card, const car
                                                       card_link::Language::English);
     QObject::connect(&card, &HeadlessCard::changed, face.get(), [&card, face = face.get()] { face->show(card.shown()); });
     QObject::connect(face.get(), &card_mqtt::CardMqtt::said, face.get(), &say);
+    // The broker and Home Assistant going away are causes of the safe state.
+    QObject::connect(face.get(), &card_mqtt::CardMqtt::onBroker, face.get(), [&guard](bool on) {
+        on ? guard.brokerUp() : guard.brokerDown();
+    });
+    QObject::connect(face.get(), &card_mqtt::CardMqtt::homeAssistantSaid, face.get(),
+                     [&guard](bool online) { guard.homeAssistant(online); });
     face->show(card.shown());
     face->start();
     return face;
@@ -137,6 +144,8 @@ int main(int argc, char** argv)
                                                  : settings.name;
     card_mqtt::MqttSettings mqtt = settings.mqtt;
     mqtt.name = name;
+    mqtt.timedOutputs = card_safety::timedOutputs(settings.safety);
+    mqtt.safeState = card_safety::hasSafeState(settings.safety);
     if (settings.mqttForget)
         return forget(mqtt);
     const OutputsFile file(OutputsFile::pathFor(name));
@@ -159,7 +168,7 @@ int main(int argc, char** argv)
     face.show(card.state());
     if (const QString problem = offerOnBus(face, name, settings.systemBus); !problem.isEmpty())
         say(problem);
-    const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(card, mqtt);
+    const std::unique_ptr<card_mqtt::CardMqtt> broker = offerOnBroker(card, mqtt, guard);
     // The card's state, and the broker's beside it when the card is offered there.
     const auto statusLine = [&] { return broker ? card.status() + QStringLiteral("; ") + broker->status() : card.status(); };
     notify.ready(statusLine());

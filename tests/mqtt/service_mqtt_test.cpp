@@ -148,7 +148,8 @@ TEST(ServiceOnMqtt, ItsWillMarksItUnavailableWhenItDies)
     ASSERT_TRUE(forget.waitForFinished(10000));
     EXPECT_EQ(forget.exitCode(), 0) << forget.readAllStandardError().constData();
     EXPECT_TRUE(home.waitFor("homeassistant/sensor/pelmora_tank/analog2/config ", 3000));
-    EXPECT_EQ(home.lines().size(), 18);
+    // The 18 entities, and the 9 that safety settings may have added (time left, safe state).
+    EXPECT_EQ(home.lines().size(), 27);
     MqttFollower nothing(broker.port(), {"pelmora/tank/#"});
     runEventsFor(500);
     EXPECT_TRUE(nothing.lines().isEmpty()) << nothing.lines().join('\n').toStdString();

@@ -52,6 +52,10 @@ signals:
     // A line for the user: a connection made or lost, a command refused.
     void said(const QString& line);
     void statusChanged();
+    // The card is on the broker (its name held), or off it; what Home Assistant said on its
+    // status topic. For the card's guard.
+    void onBroker(bool on);
+    void homeAssistantSaid(bool online);
 
 private:
     // The connection, and who holds the name (card_mqtt_session.cpp).
@@ -74,6 +78,8 @@ private:
     void publishReplies();
     void publishChanges(const card_link::CardState& card);
     void publishOutput(int n);
+    // The time left of each timed output and the safe state: what changed, or `all`.
+    void publishSafety(const card_link::CardState& card, bool all);
     void publishReadingsDue();
     void scheduleReadings();
 

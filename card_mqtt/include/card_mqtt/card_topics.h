@@ -22,6 +22,12 @@ public:
     QString availability() const { return topic(QStringLiteral("availability")); }
     QString card() const { return topic(QStringLiteral("card")); }
     QString owner() const { return topic(QStringLiteral("owner")); }
+    // The card kept safe: a timed output's seconds left; the safe state (on or off) and why.
+    QString offIn(int n) const { return output(n) + QStringLiteral("/off_in"); }
+    QString safe() const { return topic(QStringLiteral("safe")); }
+    QString safeReason() const { return topic(QStringLiteral("safe/reason")); }
+    // Any message here from a client says it is still there.
+    QString heartbeat() const { return topic(QStringLiteral("heartbeat")); }
     // What the two availabilities say.
     static QByteArray availabilityWord(bool online)
     {

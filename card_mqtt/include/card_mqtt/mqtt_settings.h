@@ -25,6 +25,8 @@ struct MqttSettings {
     QString haStatusTopic = QStringLiteral("homeassistant/status");
     bool discovery = true;      // --no-ha turns it off
     double deadband = 0.02;     // volts an analogue input must move to be published again
+    int timedOutputs = 0;       // channels with a time set (bit 7 - channel): their time left is offered
+    bool safeState = false;     // a safe state is configured: it is offered as an entity
     QString name;               // the card's name, part of every topic
 };
 

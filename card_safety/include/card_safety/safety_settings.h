@@ -35,4 +35,8 @@ struct SafetySettings {
     bool configured() const;
 };
 
+// The outputs with a time set, as a mask; whether anything puts the safe state on the card.
+int timedOutputs(const SafetySettings& settings);
+bool hasSafeState(const SafetySettings& settings);
+
 } // namespace card_safety
