@@ -164,6 +164,7 @@ TEST(ServiceSafety, SilenceBringsTheSafeStateHeartbeatsHoldItOffAndAStopSendsIt)
     const qint64 last = monotonicMicros();
     ASSERT_TRUE(heater.service->waitToSay("the safe state is put on the card: no command and no heartbeat for 1s", 2500))
         << heater.service->said().toStdString();
+    runEventsFor(300);  // said as it is decided: the request follows, and the card logs it
     const qint64 off = heater.firstWithout(0x80, last);
     ASSERT_GT(off, 0);
     EXPECT_LE(off - last, 1000000 + 400000);
