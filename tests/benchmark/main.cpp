@@ -8,6 +8,7 @@
 #include "sample_statistics.h"
 #include "remote_polling.h"
 #include "mqtt_cost.h"
+#include "safety_cost.h"
 #include "service_rows.h"
 #include "side_by_side.h"
 #include "side_by_side_rows.h"
@@ -155,6 +156,10 @@ int runServiceOnly(const QString& loadBefore)
                  .arg(kPollingSeconds)
                  .arg(100));
     ran = addMqttRows(rows, 2 * kPollingSeconds) && ran;
+    progress(QStringLiteral("pelmorad with the example's safeguards and without, %1 s; %2 timed outputs")
+                 .arg(kPollingSeconds)
+                 .arg(5));
+    ran = addSafetyRows(rows, kPollingSeconds) && ran;
     printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
     return ran ? 0 : 1;
 }
@@ -237,7 +242,8 @@ bool addCostRows(QList<ResultRow>& rows)
     progress(QStringLiteral("the panel's D-Bus interface, %1 s twice").arg(kPollingSeconds));
     const bool busRan = addBusCostRows(rows, kPollingSeconds);
     progress(QStringLiteral("pelmorad beside the bare poller, %1 s twice; %2 starts").arg(kPollingSeconds).arg(kServiceStarts));
-    const bool serviceRan = addServiceRows(rows, kPollingSeconds, kServiceStarts) && addMqttRows(rows, kPollingSeconds);
+    const bool serviceRan = addServiceRows(rows, kPollingSeconds, kServiceStarts) && addMqttRows(rows, kPollingSeconds)
+        && addSafetyRows(rows, kPollingSeconds);
     return busRan && serviceRan && !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
 }
 
