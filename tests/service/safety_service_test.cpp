@@ -17,12 +17,6 @@
 
 namespace {
 
-#define START_PRIVATE_BUS(bus)                     \
-    PrivateSessionBus bus;                         \
-    if (bus.missing())                             \
-        GTEST_SKIP() << bus.error().toStdString(); \
-    ASSERT_TRUE(bus.error().isEmpty()) << bus.error().toStdString()
-
 qint64 monotonicMicros()
 {
     timespec now{};

@@ -22,12 +22,6 @@
 
 namespace {
 
-#define START_PRIVATE_BUS(bus)                     \
-    PrivateSessionBus bus;                         \
-    if (bus.missing())                             \
-        GTEST_SKIP() << bus.error().toStdString(); \
-    ASSERT_TRUE(bus.error().isEmpty()) << bus.error().toStdString()
-
 // Until pelmora-ctl finds the card named `name` answering, for at most timeoutMs.
 bool answering(const QString& name, int timeoutMs = 5000)
 {

@@ -57,3 +57,10 @@ public:
     // `policy`: a bus policy file, included in the bus's configuration.
     explicit PrivateSystemBus(const QString& policy);
 };
+
+// A session bus of the test's own, or the test skipped where dbus-daemon is missing.
+#define START_PRIVATE_BUS(bus)                     \
+    PrivateSessionBus bus;                         \
+    if (bus.missing())                             \
+        GTEST_SKIP() << bus.error().toStdString(); \
+    ASSERT_TRUE(bus.error().isEmpty()) << bus.error().toStdString()
