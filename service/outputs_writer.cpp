@@ -9,6 +9,10 @@ OutputsWriter::OutputsWriter(const OutputsFile& file, std::function<void(const Q
 
 void OutputsWriter::offer(const card_safety::KeptOutputs& outputs)
 {
+    // The same outputs told twice (a change and its deadline) are one write, not two.
+    const QByteArray text = card_safety::formatKeptOutputs(outputs);
+    if (text == (waiting_ ? card_safety::formatKeptOutputs(*waiting_) : written_))
+        return;
     const auto now = Clock::now();
     if (!writtenAt_ || now - *writtenAt_ >= kAtMostEvery) {
         later_.stop();
@@ -31,6 +35,7 @@ void OutputsWriter::flush()
 void OutputsWriter::write(const card_safety::KeptOutputs& outputs)
 {
     writtenAt_ = Clock::now();
+    written_ = card_safety::formatKeptOutputs(outputs);
     ++writes_;
     QString problem;
     if (!file_.write(outputs, problem) && !std::exchange(failureSaid_, true))

@@ -35,6 +35,7 @@ private:
     QTimer later_;
     std::optional<card_safety::KeptOutputs> waiting_;
     std::optional<Clock::time_point> writtenAt_;
+    QByteArray written_;  // as the file holds it
     bool failureSaid_ = false;
     int writes_ = 0;
 };
