@@ -30,7 +30,7 @@ HeadlessCard::HeadlessCard(const QString& device, const QString& name, card_safe
     connect(&retry_, &QTimer::timeout, this, &HeadlessCard::tick);
     folded_.setSingleShot(true);
     connect(&folded_, &QTimer::timeout, this, [this] {
-        if (const QString why = sendAsked(); !why.isEmpty())
+        if (const QString why = sendAsked(Asker::Answered); !why.isEmpty())
             emit said(QStringLiteral("the outputs asked for were not sent: %1").arg(why));
     });
     connect(&port_, &card_link::CardPort::deviceLost, this,
@@ -212,7 +212,7 @@ QString HeadlessCard::command(int decided)
         showChanges();
         return {};
     }
-    return sendAsked();
+    return sendAsked(Asker::Waiting);
 }
 
 void HeadlessCard::finish()
@@ -220,7 +220,7 @@ void HeadlessCard::finish()
     const std::optional<int> safe = guard_.stopMask();
     if (!safe) {
         if (asked_)
-            sendAsked();
+            sendAsked(Asker::Answered);
         return;
     }
     adopt(*safe);
@@ -259,13 +259,19 @@ void HeadlessCard::adopt(int mask)
     emit outputsChanged(mask);
 }
 
-QString HeadlessCard::sendAsked()
+QString HeadlessCard::sendAsked(Asker asker)
 {
     const int asked = nextOutputs();
     poll();
     showChanges();
     if (lastExchange_ != card_link::Exchange::NotSent)
         return {};
+    if (asker == Asker::Answered && !port_.portOpen()) {
+        // Its sender was told it was taken: kept, as every output is, for when the card is back.
+        adopt(asked);
+        showChanges();
+        return {};
+    }
     guard_.request(outputs_, outputs_ ^ asked);  // as they were: nothing of it goes later
     const QString why = keeper_.notConnected(deviceName());
     return why.isEmpty() ? QStringLiteral("the request could not be written to the card") : why;

@@ -82,7 +82,9 @@ private:
     QString command(int decided);
     // Sends the outputs asked for at once: empty when the request went, else why not (the
     // guard is then told that the outputs stayed as they were).
-    QString sendAsked();
+    // Whether the command's sender was already told it was taken, or waits for the request.
+    enum class Asker { Waiting, Answered };
+    QString sendAsked(Asker asker);
     // A mask the guard decided by itself (a timer, a held ON, the safe state): the outputs
     // from now on, sent by the poll that follows, or when the card is back.
     void adopt(int mask);
