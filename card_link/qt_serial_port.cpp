@@ -84,8 +84,20 @@ void QtSerialPort::open()
     openedTerminal_ = isPseudoTerminal(device);
     // The modem lines stay as the kernel raises them on open: pseudo-terminals
     // refuse to have them set, and the card does not need them.
+    woken_ = false;
     if (onDemand_)
         stopReadingAsBytesArrive();
+}
+
+void QtSerialPort::wakeOnInput()
+{
+    if (!onDemand_ || !port_.isOpen())
+        return;
+    woken_ = true;
+    for (QSocketNotifier* notifier : port_.findChildren<QSocketNotifier*>()) {
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(true);
+    }
 }
 
 void QtSerialPort::stopReadingAsBytesArrive()
@@ -174,9 +186,10 @@ QByteArray QtSerialPort::input()
         throw SerialError("read on a closed port");
     if (!onDemand_)
         return port_.readAll();
-    // Anything Qt took in before its reading was stopped comes first.
-    if (port_.bytesAvailable() == 0)
+    // Anything Qt took in before its reading was stopped, or while woken, comes first.
+    if (port_.bytesAvailable() == 0 && !woken_)
         return readFromDevice();
+    woken_ = false;
     const QByteArray taken = port_.readAll();
     stopReadingAsBytesArrive();
     return taken + readFromDevice();

@@ -29,9 +29,11 @@ HeadlessCard::HeadlessCard(const QString& device, const QString& name, card_safe
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &HeadlessCard::tick);
     folded_.setSingleShot(true);
-    connect(&folded_, &QTimer::timeout, this, [this] {
-        if (const QString why = sendAsked(Asker::Answered); !why.isEmpty())
-            emit said(QStringLiteral("the outputs asked for were not sent: %1").arg(why));
+    connect(&folded_, &QTimer::timeout, this, &HeadlessCard::sendHeld);
+    // A held command goes as soon as the card has answered, at most kAnswerTime after the request.
+    connect(&port_, &card_link::CardPort::readyRead, this, [this] {
+        if (folded_.isActive() && port_.inputWaiting() >= qint64(card_link::kReplySize))
+            sendHeld();
     });
     connect(&port_, &card_link::CardPort::deviceLost, this,
             [this](const card_link::PortProblem& why) { keeper_.lost(why); });
@@ -207,8 +209,10 @@ QString HeadlessCard::command(int decided)
     // The request at once, as a click sends it, unless the last one still waits for its reply.
     const auto answered = sentAt_ + kAnswerTime;
     if (const auto now = Clock::now(); now < answered) {
-        if (!folded_.isActive())
+        if (!folded_.isActive()) {
             folded_.start(std::chrono::ceil<std::chrono::milliseconds>(answered - now));
+            port_.wakeOnInput();
+        }
         showChanges();
         return {};
     }
@@ -257,6 +261,12 @@ void HeadlessCard::adopt(int mask)
         return;
     outputs_ = mask;
     emit outputsChanged(mask);
+}
+
+void HeadlessCard::sendHeld()
+{
+    if (const QString why = sendAsked(Asker::Answered); !why.isEmpty())
+        emit said(QStringLiteral("the outputs asked for were not sent: %1").arg(why));
 }
 
 QString HeadlessCard::sendAsked(Asker asker)

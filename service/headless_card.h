@@ -85,6 +85,8 @@ private:
     // Whether the command's sender was already told it was taken, or waits for the request.
     enum class Asker { Waiting, Answered };
     QString sendAsked(Asker asker);
+    // The command held for the card's reply, sent now.
+    void sendHeld();
     // A mask the guard decided by itself (a timer, a held ON, the safe state): the outputs
     // from now on, sent by the poll that follows, or when the card is back.
     void adopt(int mask);

@@ -157,9 +157,9 @@ int runServiceOnly(const QString& loadBefore)
                  .arg(100));
     ran = addMqttRows(rows, 2 * kPollingSeconds) && ran;
     progress(QStringLiteral("pelmorad with the example's safeguards and without, %1 s; %2 timed outputs")
-                 .arg(kPollingSeconds)
+                 .arg(2 * kPollingSeconds)
                  .arg(5));
-    ran = addSafetyRows(rows, kPollingSeconds) && ran;
+    ran = addSafetyRows(rows, 2 * kPollingSeconds) && ran;
     printTable(rows, {QStringLiteral("load average %1 before, %2 after.").arg(loadBefore, loadAverage())});
     return ran ? 0 : 1;
 }
@@ -243,7 +243,7 @@ bool addCostRows(QList<ResultRow>& rows)
     const bool busRan = addBusCostRows(rows, kPollingSeconds);
     progress(QStringLiteral("pelmorad beside the bare poller, %1 s twice; %2 starts").arg(kPollingSeconds).arg(kServiceStarts));
     const bool serviceRan = addServiceRows(rows, kPollingSeconds, kServiceStarts) && addMqttRows(rows, kPollingSeconds)
-        && addSafetyRows(rows, kPollingSeconds);
+        && addSafetyRows(rows, 2 * kPollingSeconds);
     return busRan && serviceRan && !exchanges.empty() && !latencies.empty() && load.gauges > 0 && tapStarted && remoteRan;
 }
 

@@ -1,11 +1,10 @@
 #include "mqtt_cost.h"
 
-#include "card_and_panel_processes.h"
-#include "measured_program.h"
 #include "mosquitto_broker.h"
 #include "private_bus.h"
 #include "process_usage.h"
 #include "sample_statistics.h"
+#include "service_pair.h"
 
 #include "platform/process/clocks.h"
 
@@ -18,27 +17,9 @@
 namespace {
 
 constexpr int kCommands = 100;
-constexpr int kRounds = 3;
 constexpr int kTenServices = 10;
 
 QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
-
-// A service on a card of its own, named `name`, on the broker when `broker` is not empty.
-struct MeasuredService {
-    MeasuredService(const QString& name, const QString& broker, const QStringList& cardOptions = {"--sweep"})
-        : card(cardOptions + QStringList{"--log", home.filePath("frames")})
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), home.path());
-        QStringList arguments{card.device(), QStringLiteral("--name"), name};
-        if (!broker.isEmpty())
-            arguments << QStringLiteral("--mqtt") << broker;
-        program = std::make_unique<MeasuredProgram>(QStringLiteral(PELMORA_BIN_DIR "/pelmorad"), arguments, environment);
-    }
-    QTemporaryDir home;
-    VirtualCard card;
-    std::unique_ptr<MeasuredProgram> program;
-};
 
 double shareOver(const std::vector<qint64>& pids, int seconds)
 {
@@ -52,43 +33,12 @@ double shareOver(const std::vector<qint64>& pids, int seconds)
     return cpu / seconds;
 }
 
-// The two services at once, in rounds that swap which is started first; the median of the
-// rounds' ratios, since one round's shares move with whatever else the machine does.
-void addCostRow(QList<ResultRow>& rows, const MosquittoBroker& broker, int seconds)
-{
-    std::vector<double> ratios, withShares, withoutShares;
-    for (int round = 0; round < kRounds; ++round) {
-        std::unique_ptr<MeasuredService> with, without;
-        if (round % 2 == 0)
-            with = std::make_unique<MeasuredService>(QStringLiteral("with"), broker.url());
-        without = std::make_unique<MeasuredService>(QStringLiteral("without"), QString());
-        if (!with)
-            with = std::make_unique<MeasuredService>(QStringLiteral("with"), broker.url());
-        runEventsFor(3000);
-        const ProcessUsage withBefore = processUsage(with->program->pid());
-        const ProcessUsage withoutBefore = processUsage(without->program->pid());
-        runEventsFor(seconds * 1000 / kRounds);
-        withShares.push_back((processUsage(with->program->pid()) - withBefore).cpuSeconds);
-        withoutShares.push_back((processUsage(without->program->pid()) - withoutBefore).cpuSeconds);
-        if (withoutShares.back() > 0)
-            ratios.push_back(withShares.back() / withoutShares.back());
-    }
-    const double ratio = medianOf(ratios);
-    const double roundSeconds = double(seconds) / kRounds;
-    rows.push_back({QStringLiteral("pelmorad with MQTT / without, changing readings (%1 rounds of %2 s)")
-                        .arg(kRounds)
-                        .arg(number(roundSeconds, 0)),
-                    QStringLiteral("%1 % / %2 % of one core (medians) = %3 × (rounds %4 … %5 ×)")
-                        .arg(number(medianOf(withShares) / roundSeconds * 100, 3),
-                             number(medianOf(withoutShares) / roundSeconds * 100, 3), number(ratio, 2),
-                             number(percentileOf(ratios, 0), 2), number(percentileOf(ratios, 100), 2)),
-                    QStringLiteral("≤ 1.2 ×"), int(ratios.size()) == kRounds && ratio <= 1.2});
-}
+QStringList onBroker(const MosquittoBroker& broker) { return {QStringLiteral("--mqtt"), broker.url()}; }
 
 // mosquitto_pub -l publishes each line it reads: a command a line, timed as it is written.
 void addLatencyRow(QList<ResultRow>& rows, const MosquittoBroker& broker)
 {
-    MeasuredService tank(QStringLiteral("tank"), broker.url(), {});
+    ServiceOnCard tank(QStringLiteral("tank"), onBroker(broker), {});
     runEventsFor(2000);
     QProcess publisher;
     publisher.start(QStringLiteral("mosquitto_pub"), {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-q", "1",
@@ -119,11 +69,11 @@ void addLatencyRow(QList<ResultRow>& rows, const MosquittoBroker& broker)
 
 bool addTenServicesRow(QList<ResultRow>& rows, MosquittoBroker& broker, qint64 brokerPid, int seconds)
 {
-    std::vector<std::unique_ptr<MeasuredService>> services;
+    std::vector<std::unique_ptr<ServiceOnCard>> services;
     std::vector<qint64> pids{brokerPid};
     // Cards that keep their values, as most do.
     for (int i = 0; i < kTenServices; ++i) {
-        services.push_back(std::make_unique<MeasuredService>(QStringLiteral("card%1").arg(i), broker.url(), QStringList{}));
+        services.push_back(std::make_unique<ServiceOnCard>(QStringLiteral("card%1").arg(i), onBroker(broker), QStringList{}));
         pids.push_back(services.back()->program->pid());
     }
     runEventsFor(3000);
@@ -143,7 +93,10 @@ bool addMqttRows(QList<ResultRow>& rows, int seconds)
         rows.push_back({"pelmorad on MQTT", "mosquitto did not start", "", false});
         return false;
     }
-    addCostRow(rows, broker, seconds);
+    rows.push_back(pairedCostRow(
+        QStringLiteral("with MQTT / without"),
+        [&] { return std::make_unique<ServiceOnCard>(QStringLiteral("with"), onBroker(broker)); },
+        [] { return std::make_unique<ServiceOnCard>(QStringLiteral("without"), QStringList{}); }, seconds, 1.2));
     addLatencyRow(rows, broker);
     return addTenServicesRow(rows, broker, broker.pid(), seconds);
 }

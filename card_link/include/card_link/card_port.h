@@ -21,6 +21,7 @@ public:
     void setPortOpen(bool open) override;
     void output(const QByteArray& data) override { active_->output(data); }
     QByteArray input() override { return active_->input(); }
+    qint64 inputWaiting() const override { return active_->inputWaiting(); }
     bool reopen(PortProblem* why = nullptr) override;
 
     // The device that the next open uses: a path, or a remote name as written.
@@ -31,6 +32,9 @@ public:
     void setResolver(Resolver resolver) { resolver_ = std::move(resolver); }
     // A local device's bytes are read only when input() asks (see QtSerialPort).
     void setReadOnDemand(bool onDemand) { local_.setReadOnDemand(onDemand); }
+    // Until the next input(), readyRead() says when bytes come (a card on another machine
+    // always says it).
+    void wakeOnInput() { local_.wakeOnInput(); }
 
 private:
     // The transport for the device the port number names now.

@@ -26,6 +26,8 @@ public:
     void setPortOpen(bool open) override;
     void output(const QByteArray& data) override;
     QByteArray input() override;
+    // What Qt has read so far: with reading on demand, only while wakeOnInput() holds.
+    qint64 inputWaiting() const override { return port_.bytesAvailable(); }
 
     // The device that the next open uses: the one set, else what the port number names.
     QString deviceName() const;
@@ -36,6 +38,9 @@ public:
     // readyRead() is not emitted. A device that goes away is found by the read or the
     // write that fails, at the next poll. Takes effect at the next open.
     void setReadOnDemand(bool onDemand) { onDemand_ = onDemand; }
+    // Reading on demand: Qt reads the bytes as they come, and readyRead() says so, until the
+    // next input().
+    void wakeOnInput();
 
 private:
     void open();
@@ -51,6 +56,7 @@ private:
     int number_ = 1;
     QString device_;
     bool onDemand_ = false;
+    bool woken_ = false;
     // The device open now is a pseudo-terminal named by its own path.
     bool openedTerminal_ = false;
     // Such a terminal that went away, with how: its number goes to the next terminal

@@ -52,6 +52,7 @@ public:
     void setPortOpen(bool open) override;
     void output(const QByteArray& data) override;
     QByteArray input() override;
+    qint64 inputWaiting() const override { return received_.size(); }
     bool reopen(PortProblem* why = nullptr) override;
 
     // The name the next open uses, as written: the one set, else what the port number names.

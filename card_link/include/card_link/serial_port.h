@@ -68,6 +68,10 @@ public:
 
     // Returns at once everything received since the last read, possibly nothing.
     virtual QByteArray input() = 0;
+
+    // How many bytes input() has for certain now; a port that reads only when asked may
+    // have more waiting in the device.
+    virtual qint64 inputWaiting() const { return 0; }
 };
 
 } // namespace card_link
